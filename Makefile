@@ -1,0 +1,35 @@
+# The two commands of the README: `make run` and `make test`.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup build build-asan test test-plain test-asan run clean
+
+all: build
+
+setup:
+	@scripts/setup
+
+build: setup
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+
+build-asan: setup
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS)
+
+test-plain: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+test: test-plain test-asan
+
+# Starts the game once it exists; until then the nearest runnable program.
+run: build
+	@if [ -x build/klop ]; then exec build/klop; \
+	elif [ -x build/klop-demo ]; then echo "run: the game window is not built yet; starting build/klop-demo, the platform demo"; exec build/klop-demo; \
+	else echo "run: nothing to start yet: the game window and the platform demo are not built" >&2; exit 1; fi
+
+clean:
+	rm -rf build build-asan

@@ -1,0 +1,151 @@
+// The only door from the platform to a display. One Host is current per process;
+// SdlHost shows real desktop windows, HeadlessHost keeps everything in memory for tests.
+//
+// The platform owns every window's pixels (one 0x00RRGGBB surface per top-level
+// window, menu bar strip included) and hands the host the rectangles that changed;
+// the host turns desktop input into HostEvents, which the platform's window manager
+// turns into messages. Coordinates are pixels; "screen" means the host's desktop.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A host's top-level window; 0 is none.
+using HostWindow = std::uint32_t;
+
+// Monotonic time since an epoch of the host's choosing.
+using HostTime = std::chrono::nanoseconds;
+
+constexpr int kHostDefaultPosition = INT32_MIN;  // the host (or its desktop) places the window
+
+struct HostRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Thickness of the desktop's decorations around a window's surface (title bar, borders).
+struct HostInsets {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// An image with straight (not premultiplied) alpha, 0xAARRGGBB, rows top to bottom.
+// Cursors carry their hot spot. `id` is unique for the life of the process for each
+// distinct image the platform creates, so a host may cache what it builds from it.
+struct CursorShape {
+  int width = 0;
+  int height = 0;
+  int hotX = 0;
+  int hotY = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint64_t id = 0;
+  bool systemArrow = false;  // the desktop's own standard arrow may stand in for the pixels
+};
+
+struct HostWindowSpec {
+  std::string title;
+  int x = kHostDefaultPosition;  // screen position of the surface's top-left corner
+  int y = kHostDefaultPosition;
+  int width = 0;  // surface size
+  int height = 0;
+  bool resizable = false;  // a sizing frame with minimise and maximise boxes
+  bool dialog = false;     // fixed size, owned by `owner`, kept out of the task bar
+  HostWindow owner = 0;
+};
+
+enum class HostShow { Hidden, Normal, Minimized, Maximized };
+
+enum class HostEventKind {
+  PointerMove,     // x, y: surface coordinates of `window`
+  PointerPress,    // x, y, button
+  PointerRelease,  // x, y, button
+  KeyDown,         // key (a VK_ code), modifiers, repeat
+  KeyUp,           // key, modifiers
+  Text,            // text: UTF-8, as typed
+  CloseRequest,    // the user asked the window to close
+  Minimized,
+  Restored,
+  Maximized,
+  Resized,       // width, height: the new surface size
+  Moved,         // x, y: the surface's new screen position
+  Exposed,       // x, y, width, height: the surface area to show again
+  FocusGained,
+  FocusLost,
+  PointerLeft,   // the pointer left `window`
+};
+
+constexpr unsigned kModShift = 1;
+constexpr unsigned kModCtrl = 2;
+constexpr unsigned kModAlt = 4;
+
+constexpr int kButtonLeft = 1;
+constexpr int kButtonMiddle = 2;
+constexpr int kButtonRight = 3;
+
+struct HostEvent {
+  HostEventKind kind = HostEventKind::PointerMove;
+  HostWindow window = 0;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  int button = 0;
+  unsigned key = 0;
+  unsigned modifiers = 0;
+  bool repeat = false;
+  char text[8] = {};
+  HostTime time{};
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Top-level windows. A new window is hidden until Show. Create answers 0 when refused.
+  virtual HostWindow CreateWindow(const HostWindowSpec& spec) = 0;
+  virtual void DestroyWindow(HostWindow window) = 0;
+  virtual void SetTitle(HostWindow window, const std::string& title) = 0;
+  virtual void SetIcon(HostWindow window, const CursorShape& icon) = 0;
+  // Moves and sizes the surface; the desktop adds its decorations around it.
+  virtual void SetBounds(HostWindow window, const HostRect& bounds) = 0;
+  virtual HostRect Bounds(HostWindow window) const = 0;
+  virtual HostInsets Decorations(HostWindow window) const = 0;
+  virtual void Show(HostWindow window, HostShow how) = 0;
+  virtual void Raise(HostWindow window) = 0;
+
+  // Shows the given rectangles of the window's pixels; `stride` counts pixels per row.
+  virtual void Present(HostWindow window, const std::uint32_t* pixels, int width, int height,
+                       int stride, const HostRect* rects, std::size_t count) = 0;
+
+  // The pointer. SetCursor(nullptr) hides it; the shape is not kept past the call.
+  virtual void SetCursor(const CursorShape* shape) = 0;
+  virtual void PointerPosition(int& x, int& y) const = 0;  // screen coordinates
+  virtual void WarpPointer(int x, int y) = 0;               // screen coordinates
+  // While captured, pointer events keep coming to the window even outside it.
+  virtual void CapturePointer(HostWindow window, bool captured) = 0;
+
+  // Time and input.
+  virtual HostTime Now() const = 0;
+  // Takes the next pending event without waiting; false when there is none.
+  virtual bool NextEvent(HostEvent& event) = 0;
+  // Blocks until an event is pending or `deadline` (a Now() value) has passed.
+  // HostTime::max() waits for input alone.
+  virtual void Wait(HostTime deadline) = 0;
+};
+
+// Makes `host` the process's host; call before any other platform function.
+void InstallHost(Host& host);
+// The installed host. Calling it with none installed is a programming error.
+Host& CurrentHost();
+bool HasHost();
+
+}  // namespace platform

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "platform/constants.h"
+#include "platform/types.h"
