@@ -1,0 +1,1 @@
+list(APPEND KLOP_PLATFORM_SOURCES gdi.cpp resources.cpp)

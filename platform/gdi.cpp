@@ -1,0 +1,812 @@
+// Device contexts, GDI objects and the pixel primitives.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "platform/gdi_internal.h"
+
+#if __has_include("platform/font.h")
+#include "platform/font.h"
+#define KLOP_HAVE_FONTS 1
+#else
+#define KLOP_HAVE_FONTS 0
+#endif
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr int kMaxBitmapSide = 16384;
+constexpr long long kMaxBitmapPixels = 64LL * 1024 * 1024;
+
+struct DeviceContext {
+  bool memory = false;
+  TSurface* surface = nullptr;  // surface contexts only
+  POINT origin{0, 0};
+  std::vector<RECT> clip;  // target coordinates, disjoint; memory contexts: the bitmap
+  GdiObject* pen = nullptr;
+  GdiObject* brush = nullptr;
+  GdiObject* font = nullptr;
+  GdiObject* bitmap = nullptr;  // memory contexts only
+  std::uint32_t bk = kWhite;    // 0x00RRGGBB
+  std::uint32_t text = 0;
+  int bkMode = OPAQUE;
+};
+
+std::unordered_set<const void*>& LiveObjects() {
+  static std::unordered_set<const void*> live;
+  return live;
+}
+std::unordered_set<const void*>& LiveDCs() {
+  static std::unordered_set<const void*> live;
+  return live;
+}
+
+DeviceContext* DcOf(HDC dc) {
+  if (dc == nullptr || LiveDCs().count(dc) == 0) return nullptr;
+  return reinterpret_cast<DeviceContext*>(dc);
+}
+
+GdiObject* MakeStock(GdiKind kind, std::uint32_t pixel, bool null) {
+  auto* o = new GdiObject{};
+  o->kind = kind;
+  o->stock = true;
+  o->pixel = pixel;
+  o->null = null;
+  NewGdiObject(o);
+  return o;
+}
+
+GdiObject* StockMonoBitmap() {
+  static GdiObject* bitmap = [] {
+    auto* o = MakeStock(GdiKind::Bitmap, 0, false);
+    o->bmWidth = 1;
+    o->bmHeight = 1;
+    o->bitsPixel = 1;
+    o->bits.assign(1, 0);
+    return o;
+  }();
+  return bitmap;
+}
+
+GdiObject* Stock(int which) {
+  static GdiObject* objects[NULL_PEN + 1] = {
+      MakeStock(GdiKind::Brush, kWhite, false),    MakeStock(GdiKind::Brush, 0xC0C0C0, false),
+      MakeStock(GdiKind::Brush, 0x808080, false),  MakeStock(GdiKind::Brush, 0x404040, false),
+      MakeStock(GdiKind::Brush, 0, false),         MakeStock(GdiKind::Brush, 0, true),
+      MakeStock(GdiKind::Pen, kWhite, false),      MakeStock(GdiKind::Pen, 0, false),
+      MakeStock(GdiKind::Pen, 0, true)};
+  return objects[which];
+}
+
+// Frees an object once nothing holds it any more.
+void Release(GdiObject* o) {
+  if (o == nullptr) return;
+  if (o->selections > 0) --o->selections;
+  if (o->selections == 0 && o->deletePending && !o->stock) {
+    LiveObjects().erase(o);
+    delete o;
+  }
+}
+
+void Hold(GdiObject* o) { ++o->selections; }
+
+void InitSelections(DeviceContext& dc) {
+  dc.pen = Stock(BLACK_PEN);
+  dc.brush = Stock(WHITE_BRUSH);
+  dc.font = GdiObjectOf(StockFont(SYSTEM_FONT));
+  Hold(dc.pen);
+  Hold(dc.brush);
+  if (dc.font) Hold(dc.font);
+}
+
+HDC Register(DeviceContext* dc) {
+  LiveDCs().insert(dc);
+  return reinterpret_cast<HDC>(dc);
+}
+
+void DestroyDc(DeviceContext* dc) {
+  LiveDCs().erase(dc);
+  Release(dc->pen);
+  Release(dc->brush);
+  Release(dc->font);
+  Release(dc->bitmap);
+  delete dc;
+}
+
+// The pixels a context draws on.
+struct Target {
+  std::uint32_t* data = nullptr;
+  int width = 0;
+  int height = 0;
+  bool mono = false;
+};
+
+Target TargetOf(DeviceContext& dc) {
+  if (dc.memory) {
+    GdiObject* b = dc.bitmap;
+    return {b->bits.data(), b->bmWidth, b->bmHeight, b->bitsPixel == 1};
+  }
+  return {dc.surface->Data(), dc.surface->Width(), dc.surface->Height(), false};
+}
+
+bool Intersect(const RECT& a, const RECT& b, RECT& out) {
+  out = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+         std::min(a.bottom, b.bottom)};
+  return out.left < out.right && out.top < out.bottom;
+}
+
+// Calls fn(rect) for each part of the logical rectangle `r` the context may write, in
+// target coordinates, and marks those parts dirty.
+template <typename Fn>
+void ForEachClipped(DeviceContext& dc, const Target& t, RECT r, Fn&& fn) {
+  r.left += dc.origin.x;
+  r.right += dc.origin.x;
+  r.top += dc.origin.y;
+  r.bottom += dc.origin.y;
+  RECT bounds{0, 0, t.width, t.height};
+  RECT inBounds;
+  if (!Intersect(r, bounds, inBounds)) return;
+  for (const RECT& c : dc.clip) {
+    RECT part;
+    if (!Intersect(inBounds, c, part)) continue;
+    fn(part);
+    if (dc.surface) dc.surface->MarkDirty(part);
+  }
+}
+
+std::uint32_t ToMono(std::uint32_t v) { return v == kWhite ? kWhite : 0; }
+
+void FillSolid(DeviceContext& dc, const RECT& r, std::uint32_t pixel) {
+  Target t = TargetOf(dc);
+  if (t.mono) pixel = ToMono(pixel);
+  ForEachClipped(dc, t, r, [&](const RECT& p) {
+    for (LONG y = p.top; y < p.bottom; ++y) {
+      std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width;
+      std::fill(row + p.left, row + p.right, pixel);
+    }
+  });
+}
+
+void InvertRect(DeviceContext& dc, const RECT& r) {
+  Target t = TargetOf(dc);
+  ForEachClipped(dc, t, r, [&](const RECT& p) {
+    for (LONG y = p.top; y < p.bottom; ++y) {
+      std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width;
+      for (LONG x = p.left; x < p.right; ++x) row[x] ^= kWhite;
+    }
+  });
+}
+
+RECT Normalised(int l, int t, int r, int b) {
+  return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+}
+
+// Adds `r` minus `cut` to `out` (at most four pieces).
+void Subtract(const RECT& r, const RECT& cut, std::vector<RECT>& out) {
+  RECT i;
+  if (!Intersect(r, cut, i)) {
+    out.push_back(r);
+    return;
+  }
+  if (r.top < i.top) out.push_back({r.left, r.top, r.right, i.top});
+  if (i.bottom < r.bottom) out.push_back({r.left, i.bottom, r.right, r.bottom});
+  if (r.left < i.left) out.push_back({r.left, i.top, i.left, i.bottom});
+  if (i.right < r.right) out.push_back({i.right, i.top, r.right, i.bottom});
+}
+
+GdiObject* SysBrush(int index);
+
+}  // namespace
+
+HGDIOBJ NewGdiObject(GdiObject* object) {
+  LiveObjects().insert(object);
+  return object;
+}
+
+GdiObject* GdiObjectOf(HGDIOBJ handle) {
+  if (handle == nullptr || LiveObjects().count(handle) == 0) return nullptr;
+  auto* o = static_cast<GdiObject*>(handle);
+  return o->deletePending ? nullptr : o;
+}
+
+HBITMAP MakeBitmap(int width, int height, int bitsPixel, std::vector<std::uint32_t> pixels) {
+  auto* o = new GdiObject{};
+  o->kind = GdiKind::Bitmap;
+  o->bmWidth = width;
+  o->bmHeight = height;
+  o->bitsPixel = bitsPixel;
+  o->bits = std::move(pixels);
+  return static_cast<HBITMAP>(NewGdiObject(o));
+}
+
+std::vector<RECT> DisjointRects(const std::vector<RECT>& rects) {
+  std::vector<RECT> out;
+  std::vector<RECT> pieces;
+  std::vector<RECT> next;
+  for (const RECT& r : rects) {
+    if (r.left >= r.right || r.top >= r.bottom) continue;
+    pieces.assign(1, r);
+    for (const RECT& have : out) {
+      next.clear();
+      for (const RECT& p : pieces) Subtract(p, have, next);
+      pieces.swap(next);
+    }
+    out.insert(out.end(), pieces.begin(), pieces.end());
+  }
+  return out;
+}
+
+BOOL DrawMaskedImage(HDC hdc, int x, int y, const std::uint32_t* src, int width, int height) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || src == nullptr) return FALSE;
+  Target t = TargetOf(*dc);
+  const int dx = x + dc->origin.x;
+  const int dy = y + dc->origin.y;
+  ForEachClipped(*dc, t, {x, y, x + width, y + height}, [&](const RECT& p) {
+    for (LONG ty = p.top; ty < p.bottom; ++ty) {
+      std::uint32_t* row = t.data + static_cast<std::size_t>(ty) * t.width;
+      const std::uint32_t* s = src + static_cast<std::size_t>(ty - dy) * width - dx;
+      for (LONG tx = p.left; tx < p.right; ++tx) {
+        if (s[tx] >> 24) row[tx] = t.mono ? ToMono(s[tx] & kWhite) : (s[tx] & kWhite);
+      }
+    }
+  });
+  return TRUE;
+}
+
+HDC CreateSurfaceDC(TSurface& surface, POINT origin, std::vector<RECT> clip) {
+  auto* dc = new DeviceContext{};
+  dc->surface = &surface;
+  dc->origin = origin;
+  dc->clip = DisjointRects(clip);
+  InitSelections(*dc);
+  return Register(dc);
+}
+
+bool ReleaseSurfaceDC(HDC hdc) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || dc->memory) return false;
+  DestroyDc(dc);
+  return true;
+}
+
+#if KLOP_HAVE_FONTS
+HGDIOBJ StockFont(int which) {
+  static GdiObject* system = [] {
+    GdiObject* o = MakeStock(GdiKind::Font, 0, false);
+    o->font = &SystemFont();
+    return o;
+  }();
+  static GdiObject* dialog = [] {
+    GdiObject* o = MakeStock(GdiKind::Font, 0, false);
+    o->font = &DialogFont();
+    return o;
+  }();
+  if (which == SYSTEM_FONT) return system;
+  if (which == DEFAULT_GUI_FONT) return dialog;
+  return nullptr;
+}
+#else
+// Built without the bitmap fonts: there is no font to hand out, and text calls fail.
+HGDIOBJ StockFont(int) { return nullptr; }
+#endif
+
+namespace {
+
+std::uint32_t SysPixel(int index) {
+  switch (index) {
+    case COLOR_SCROLLBAR:
+      return 0xC0C0C0;
+    case COLOR_BACKGROUND:
+      return 0x008080;
+    case COLOR_ACTIVECAPTION:
+      return 0x000080;
+    case COLOR_INACTIVECAPTION:
+      return 0x808080;
+    case COLOR_MENU:
+      return 0xC0C0C0;
+    case COLOR_WINDOW:
+      return kWhite;
+    case COLOR_WINDOWFRAME:
+      return 0;
+    case COLOR_MENUTEXT:
+      return 0;
+    case COLOR_WINDOWTEXT:
+      return 0;
+    case COLOR_CAPTIONTEXT:
+      return kWhite;
+    case 10:  // active border
+      return 0xC0C0C0;
+    case 11:  // inactive border
+      return 0xC0C0C0;
+    case 12:  // application workspace
+      return 0x808080;
+    case COLOR_HIGHLIGHT:
+      return 0x000080;
+    case COLOR_HIGHLIGHTTEXT:
+      return kWhite;
+    case COLOR_BTNFACE:
+      return 0xC0C0C0;
+    case COLOR_BTNSHADOW:
+      return 0x808080;
+    case COLOR_GRAYTEXT:
+      return 0x808080;
+    case COLOR_BTNTEXT:
+      return 0;
+    case 19:  // inactive caption text
+      return 0xC0C0C0;
+    case COLOR_BTNHIGHLIGHT:
+      return kWhite;
+    case COLOR_3DDKSHADOW:
+      return 0;
+    case COLOR_3DLIGHT:
+      return 0xC0C0C0;
+    case 23:  // tooltip text
+      return 0;
+    case 24:  // tooltip background
+      return 0xFFFFE1;
+    default:
+      return 0;
+  }
+}
+constexpr int kSysColors = 25;
+
+GdiObject* SysBrush(int index) {
+  static GdiObject* brushes[kSysColors] = {};
+  if (index < 0 || index >= kSysColors) return nullptr;
+  if (brushes[index] == nullptr) brushes[index] = MakeStock(GdiKind::Brush, SysPixel(index), false);
+  return brushes[index];
+}
+
+// A brush handle, including the (HBRUSH)(COLOR_x + 1) convention.
+GdiObject* BrushOf(HBRUSH h) {
+  const auto v = reinterpret_cast<std::uintptr_t>(h);
+  if (v >= 1 && v <= kSysColors) return SysBrush(static_cast<int>(v) - 1);
+  GdiObject* o = GdiObjectOf(h);
+  return o && o->kind == GdiKind::Brush ? o : nullptr;
+}
+
+}  // namespace
+}  // namespace platform
+
+using platform::DcOf;
+using platform::DeviceContext;
+using platform::GdiKind;
+using platform::GdiObject;
+using platform::GdiObjectOf;
+using platform::SwapRB;
+
+DWORD GetSysColor(int index) {
+  if (index < 0 || index >= platform::kSysColors) return 0;
+  return SwapRB(platform::SysPixel(index));
+}
+
+HBRUSH GetSysColorBrush(int index) { return reinterpret_cast<HBRUSH>(platform::SysBrush(index)); }
+
+HDC CreateCompatibleDC(HDC hdc) {
+  if (hdc != nullptr && DcOf(hdc) == nullptr) return nullptr;
+  auto* dc = new DeviceContext{};
+  dc->memory = true;
+  dc->bitmap = platform::StockMonoBitmap();
+  platform::Hold(dc->bitmap);
+  dc->clip = {{0, 0, 1, 1}};
+  platform::InitSelections(*dc);
+  return platform::Register(dc);
+}
+
+BOOL DeleteDC(HDC hdc) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || !dc->memory) return FALSE;
+  platform::DestroyDc(dc);
+  return TRUE;
+}
+
+namespace {
+bool SaneSize(int w, int h) {
+  return w > 0 && h > 0 && w <= platform::kMaxBitmapSide && h <= platform::kMaxBitmapSide &&
+         static_cast<long long>(w) * h <= platform::kMaxBitmapPixels;
+}
+}  // namespace
+
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return nullptr;
+  if (width == 0 || height == 0) {
+    return platform::MakeBitmap(1, 1, 1, std::vector<std::uint32_t>(1, 0));
+  }
+  if (!SaneSize(width, height)) return nullptr;
+  // Compatible with a memory context means the depth of its bitmap: monochrome if the
+  // stock one is still selected.
+  const int bpp = dc->memory && dc->bitmap->bitsPixel == 1 ? 1 : 32;
+  return platform::MakeBitmap(width, height, bpp,
+                              std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height,
+                                                         bpp == 1 ? 0 : 0));
+}
+
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPixel, const void* bits) {
+  if (planes != 1 || (bitsPixel != 1 && bitsPixel != 32) || !SaneSize(width, height)) {
+    return nullptr;
+  }
+  std::vector<std::uint32_t> px(static_cast<std::size_t>(width) * height, 0);
+  if (bits != nullptr) {
+    const auto* b = static_cast<const std::uint8_t*>(bits);
+    if (bitsPixel == 32) {
+      std::memcpy(px.data(), b, px.size() * 4);
+      for (auto& p : px) p &= 0xFFFFFF;
+    } else {
+      const std::size_t stride = ((static_cast<std::size_t>(width) + 15) / 16) * 2;  // WORD rows
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+          const bool on = (b[y * stride + x / 8] >> (7 - x % 8)) & 1;
+          px[static_cast<std::size_t>(y) * width + x] = on ? platform::kWhite : 0;
+        }
+      }
+    }
+  }
+  return platform::MakeBitmap(width, height, static_cast<int>(bitsPixel), std::move(px));
+}
+
+int GetObjectA(HGDIOBJ handle, int size, LPVOID buffer) {
+  GdiObject* o = GdiObjectOf(handle);
+  if (o == nullptr || o->kind != GdiKind::Bitmap) return 0;
+  if (buffer == nullptr) return sizeof(BITMAP);
+  if (size < static_cast<int>(sizeof(BITMAP))) return 0;
+  BITMAP bm{};
+  bm.bmType = 0;
+  bm.bmWidth = o->bmWidth;
+  bm.bmHeight = o->bmHeight;
+  bm.bmWidthBytes = ((o->bmWidth * o->bitsPixel + 15) / 16) * 2;
+  bm.bmPlanes = 1;
+  bm.bmBitsPixel = static_cast<WORD>(o->bitsPixel);
+  bm.bmBits = nullptr;
+  std::memcpy(buffer, &bm, sizeof bm);
+  return sizeof(BITMAP);
+}
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
+  DeviceContext* dc = DcOf(hdc);
+  GdiObject* o = GdiObjectOf(handle);
+  if (dc == nullptr || o == nullptr) return nullptr;
+  GdiObject** slot = nullptr;
+  switch (o->kind) {
+    case GdiKind::Pen:
+      slot = &dc->pen;
+      break;
+    case GdiKind::Brush:
+      slot = &dc->brush;
+      break;
+    case GdiKind::Font:
+      slot = &dc->font;
+      break;
+    case GdiKind::Bitmap:
+      // Only memory contexts hold bitmaps, and a bitmap sits in one context at a time.
+      if (!dc->memory) return nullptr;
+      if (o != dc->bitmap && o->selections > 0 && !o->stock) return nullptr;
+      slot = &dc->bitmap;
+      break;
+  }
+  GdiObject* previous = *slot;
+  if (previous == o) return previous;
+  platform::Hold(o);
+  *slot = o;
+  if (o->kind == GdiKind::Bitmap) dc->clip = {{0, 0, o->bmWidth, o->bmHeight}};
+  platform::Release(previous);
+  return previous;
+}
+
+HGDIOBJ GetStockObject(int which) {
+  if (which >= WHITE_BRUSH && which <= NULL_PEN) return platform::Stock(which);
+  if (which == SYSTEM_FONT || which == DEFAULT_GUI_FONT) return platform::StockFont(which);
+  return nullptr;
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+  auto* o = new GdiObject{};
+  o->kind = GdiKind::Brush;
+  o->pixel = SwapRB(color & 0xFFFFFF);
+  return static_cast<HBRUSH>(platform::NewGdiObject(o));
+}
+
+HPEN CreatePen(int style, int width, COLORREF color) {
+  if (style != PS_SOLID && style != PS_NULL) return nullptr;
+  if (width < 0 || width > 1024) return nullptr;
+  auto* o = new GdiObject{};
+  o->kind = GdiKind::Pen;
+  o->null = style == PS_NULL;
+  o->width = std::max(width, 1);
+  o->pixel = SwapRB(color & 0xFFFFFF);
+  return static_cast<HPEN>(platform::NewGdiObject(o));
+}
+
+BOOL DeleteObject(HGDIOBJ handle) {
+  GdiObject* o = GdiObjectOf(handle);
+  if (o == nullptr) return FALSE;
+  if (o->stock) return TRUE;
+  o->deletePending = true;
+  if (o->selections == 0) {
+    platform::LiveObjects().erase(o);
+    delete o;
+  }
+  return TRUE;
+}
+
+BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DWORD rop) {
+  DeviceContext* dst = DcOf(hdst);
+  if (dst == nullptr) return FALSE;
+  const bool usesSource = rop == SRCCOPY || rop == SRCAND || rop == SRCPAINT || rop == SRCINVERT;
+  if (!usesSource && rop != PATCOPY && rop != BLACKNESS && rop != WHITENESS && rop != DSTINVERT) {
+    return FALSE;
+  }
+  if (cx < 0 || cy < 0) return FALSE;
+  RECT r{x, y, x + cx, y + cy};
+  if (rop == BLACKNESS || rop == WHITENESS) {
+    platform::FillSolid(*dst, r, rop == WHITENESS ? platform::kWhite : 0);
+    return TRUE;
+  }
+  if (rop == PATCOPY) {
+    if (!dst->brush->null) platform::FillSolid(*dst, r, dst->brush->pixel);
+    return TRUE;
+  }
+  if (rop == DSTINVERT) {
+    platform::InvertRect(*dst, r);
+    return TRUE;
+  }
+  DeviceContext* src = DcOf(hsrc);
+  if (src == nullptr) return FALSE;
+  platform::Target s = platform::TargetOf(*src);
+  platform::Target d = platform::TargetOf(*dst);
+  // Keep the source inside its pixels: shrink the destination rectangle accordingly.
+  const int sx0 = xs + src->origin.x;
+  const int sy0 = ys + src->origin.y;
+  const int shiftX = x - sx0 + dst->origin.x;  // target dst x = source x + shiftX
+  const int shiftY = y - sy0 + dst->origin.y;
+  RECT srcBounds{sx0, sy0, sx0 + cx, sy0 + cy};
+  RECT srcIn;
+  if (!platform::Intersect(srcBounds, {0, 0, s.width, s.height}, srcIn)) return TRUE;
+  RECT logical{srcIn.left + shiftX - dst->origin.x, srcIn.top + shiftY - dst->origin.y,
+               srcIn.right + shiftX - dst->origin.x, srcIn.bottom + shiftY - dst->origin.y};
+  const bool same = s.data == d.data;
+  const std::uint32_t srcBk = src->bk;
+  platform::ForEachClipped(*dst, d, logical, [&](const RECT& p) {
+    const int w = p.right - p.left;
+    const bool up = !(same && shiftY > 0);
+    for (LONG i = 0; i < p.bottom - p.top; ++i) {
+      const LONG ty = up ? p.top + i : p.bottom - 1 - i;
+      std::uint32_t* drow = d.data + static_cast<std::size_t>(ty) * d.width + p.left;
+      const std::uint32_t* srow =
+          s.data + static_cast<std::size_t>(ty - shiftY) * s.width + (p.left - shiftX);
+      if (rop == SRCCOPY && !d.mono) {
+        std::memmove(drow, srow, static_cast<std::size_t>(w) * 4);
+        continue;
+      }
+      // Overlapping in-place operations other than copies are done left to right; a
+      // source that shifts right within one row would read written pixels, so walk back.
+      const bool back = same && shiftY == 0 && shiftX > 0;
+      for (int k = 0; k < w; ++k) {
+        const int j = back ? w - 1 - k : k;
+        std::uint32_t v = srow[j];
+        if (d.mono && !s.mono) v = v == srcBk ? platform::kWhite : 0;
+        switch (rop) {
+          case SRCCOPY:
+            drow[j] = v;
+            break;
+          case SRCAND:
+            drow[j] &= v;
+            break;
+          case SRCPAINT:
+            drow[j] |= v;
+            break;
+          default:
+            drow[j] ^= v;
+            break;
+        }
+      }
+    }
+  });
+  return TRUE;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return CLR_INVALID;
+  platform::Target t = platform::TargetOf(*dc);
+  const LONG tx = x + dc->origin.x;
+  const LONG ty = y + dc->origin.y;
+  if (tx < 0 || ty < 0 || tx >= t.width || ty >= t.height) return CLR_INVALID;
+  for (const RECT& c : dc->clip) {
+    if (tx >= c.left && tx < c.right && ty >= c.top && ty < c.bottom) {
+      return SwapRB(t.data[static_cast<std::size_t>(ty) * t.width + tx]);
+    }
+  }
+  return CLR_INVALID;
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || GetPixel(hdc, x, y) == CLR_INVALID) return CLR_INVALID;
+  platform::FillSolid(*dc, {x, y, x + 1, y + 1}, SwapRB(color & 0xFFFFFF));
+  return GetPixel(hdc, x, y);
+}
+
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return FALSE;
+  const RECT n = platform::Normalised(left, top, right, bottom);
+  if (n.left == n.right || n.top == n.bottom) return TRUE;
+  const int pw = dc->pen->null ? 0 : dc->pen->width;
+  const LONG L = n.left, T = n.top, R = n.right, B = n.bottom;
+  if (!dc->brush->null) {
+    platform::FillSolid(*dc, {L + (pw + 1) / 2, T + (pw + 1) / 2, R - 1 - pw / 2, B - 1 - pw / 2},
+                        dc->brush->pixel);
+  }
+  if (pw > 0) {
+    const std::uint32_t c = dc->pen->pixel;
+    const LONG ol = L - pw / 2, ot = T - pw / 2;        // outer left/top
+    const LONG orr = R - 1 - pw / 2 + pw, ob = B - 1 - pw / 2 + pw;  // outer right/bottom
+    const LONG il = L + (pw + 1) / 2, it = T + (pw + 1) / 2;
+    const LONG ir = R - 1 - pw / 2, ib = B - 1 - pw / 2;
+    platform::FillSolid(*dc, {ol, ot, orr, it}, c);
+    platform::FillSolid(*dc, {ol, ib, orr, ob}, c);
+    platform::FillSolid(*dc, {ol, it, il, ib}, c);
+    platform::FillSolid(*dc, {ir, it, orr, ib}, c);
+  }
+  return TRUE;
+}
+
+int FillRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
+  DeviceContext* dc = DcOf(hdc);
+  GdiObject* brush = platform::BrushOf(hbrush);
+  if (dc == nullptr || rect == nullptr || brush == nullptr) return 0;
+  if (!brush->null) platform::FillSolid(*dc, *rect, brush->pixel);
+  return 1;
+}
+
+COLORREF SetBkColor(HDC hdc, COLORREF color) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return CLR_INVALID;
+  const COLORREF old = SwapRB(dc->bk);
+  dc->bk = SwapRB(color & 0xFFFFFF);
+  return old;
+}
+COLORREF GetBkColor(HDC hdc) {
+  DeviceContext* dc = DcOf(hdc);
+  return dc ? SwapRB(dc->bk) : CLR_INVALID;
+}
+int SetBkMode(HDC hdc, int mode) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
+  const int old = dc->bkMode;
+  dc->bkMode = mode;
+  return old;
+}
+int GetBkMode(HDC hdc) {
+  DeviceContext* dc = DcOf(hdc);
+  return dc ? dc->bkMode : 0;
+}
+COLORREF SetTextColor(HDC hdc, COLORREF color) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return CLR_INVALID;
+  const COLORREF old = SwapRB(dc->text);
+  dc->text = SwapRB(color & 0xFFFFFF);
+  return old;
+}
+COLORREF GetTextColor(HDC hdc) {
+  DeviceContext* dc = DcOf(hdc);
+  return dc ? SwapRB(dc->text) : CLR_INVALID;
+}
+
+namespace platform {
+namespace {
+// Draws the glyphs of `text` from logical (x, y); `cells` also fills each character
+// cell with the background colour. `limit` (logical) further clips when not null.
+bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, const INT* dx,
+              bool cells, const RECT* limit) {
+#if KLOP_HAVE_FONTS
+  if (dc.font == nullptr || dc.font->font == nullptr) return false;
+  const platform::TBitmapFont& f = *dc.font->font;
+  const int h = f.Metrics().height;
+  platform::Target t = platform::TargetOf(dc);
+  const std::uint32_t ink = t.mono ? platform::ToMono(dc.text) : dc.text;
+  const std::uint32_t bk = t.mono ? platform::ToMono(dc.bk) : dc.bk;
+  int pen = x;
+  for (int i = 0; i < count; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const int adv = f.Advance(c);
+    const int step = dx ? dx[i] : adv;
+    RECT cell{pen, y, pen + std::max(adv, 0), y + h};
+    if (limit) platform::Intersect(cell, *limit, cell);
+    if (cell.left < cell.right && cell.top < cell.bottom) {
+      const int cx = pen + dc.origin.x;
+      const int cy = y + dc.origin.y;
+      platform::ForEachClipped(dc, t, cell, [&](const RECT& p) {
+        for (LONG ty = p.top; ty < p.bottom; ++ty) {
+          std::uint32_t* row = t.data + static_cast<std::size_t>(ty) * t.width;
+          for (LONG tx = p.left; tx < p.right; ++tx) {
+            if (f.Pixel(c, tx - cx, ty - cy)) {
+              row[tx] = ink;
+            } else if (cells) {
+              row[tx] = bk;
+            }
+          }
+        }
+      });
+    }
+    pen += step;
+  }
+  return true;
+#else
+  (void)dc, (void)x, (void)y, (void)text, (void)count, (void)dx, (void)cells, (void)limit;
+  return false;
+#endif
+}
+}  // namespace
+}  // namespace platform
+
+BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
+                 const INT* dx) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr) return FALSE;
+  if ((options & ~(ETO_OPAQUE | ETO_CLIPPED)) != 0) return FALSE;
+  // The opaque rectangle is filled before the text is even looked at.
+  if ((options & ETO_OPAQUE) && rect) platform::FillSolid(*dc, *rect, dc->bk);
+  if (count == 0) return TRUE;
+  if (text == nullptr || count > 0x7FFFFFFF) return FALSE;
+  const RECT* limit = (options & ETO_CLIPPED) && rect ? rect : nullptr;
+  return platform::DrawText(*dc, x, y, text, static_cast<int>(count), dx,
+                            dc->bkMode == OPAQUE && !(options & ETO_OPAQUE && rect), limit)
+             ? TRUE
+             : FALSE;
+}
+
+BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int count) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || count < 0 || (count > 0 && text == nullptr)) return FALSE;
+  if (count == 0) return TRUE;
+  return platform::DrawText(*dc, x, y, text, count, nullptr, dc->bkMode == OPAQUE, nullptr)
+             ? TRUE
+             : FALSE;
+}
+
+BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || size == nullptr || count < 0 || (count > 0 && text == nullptr)) {
+    return FALSE;
+  }
+#if KLOP_HAVE_FONTS
+  if (dc->font == nullptr || dc->font->font == nullptr) return FALSE;
+  size->cx = count ? dc->font->font->TextWidth(text, count) : 0;
+  size->cy = dc->font->font->Metrics().height;
+  return TRUE;
+#else
+  return FALSE;
+#endif
+}
+
+BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || tm == nullptr) return FALSE;
+#if KLOP_HAVE_FONTS
+  if (dc->font == nullptr || dc->font->font == nullptr) return FALSE;
+  const platform::TFontMetrics& m = dc->font->font->Metrics();
+  *tm = TEXTMETRICA{};
+  tm->tmHeight = m.height;
+  tm->tmAscent = m.ascent;
+  tm->tmDescent = m.descent;
+  tm->tmInternalLeading = m.internalLeading;
+  tm->tmExternalLeading = m.externalLeading;
+  tm->tmAveCharWidth = m.aveCharWidth;
+  tm->tmMaxCharWidth = m.maxCharWidth;
+  tm->tmWeight = m.weight;
+  tm->tmDigitizedAspectX = 96;
+  tm->tmDigitizedAspectY = 96;
+  tm->tmFirstChar = 0x20;
+  tm->tmLastChar = 0xFF;
+  tm->tmDefaultChar = 0x1F;
+  tm->tmBreakChar = 0x20;
+  return TRUE;
+#else
+  return FALSE;
+#endif
+}

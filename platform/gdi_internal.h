@@ -1,0 +1,55 @@
+// What the drawing code shares between its files: the objects behind GDI handles.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/surface.h"
+
+namespace platform {
+
+class TBitmapFont;
+
+enum class GdiKind { Pen, Brush, Font, Bitmap };
+
+struct GdiObject {
+  GdiKind kind;
+  bool stock = false;
+  bool deletePending = false;  // DeleteObject came while it was selected somewhere
+  int selections = 0;
+  // Pen and brush.
+  bool null = false;
+  int width = 1;
+  std::uint32_t pixel = 0;  // 0x00RRGGBB
+  // Font.
+  const TBitmapFont* font = nullptr;
+  // Bitmap.
+  int bmWidth = 0;
+  int bmHeight = 0;
+  int bitsPixel = 32;
+  std::vector<std::uint32_t> bits;
+};
+
+constexpr std::uint32_t SwapRB(std::uint32_t c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// Registers a new object and answers its handle.
+HGDIOBJ NewGdiObject(GdiObject* object);
+// The live object behind `handle`, or nullptr.
+GdiObject* GdiObjectOf(HGDIOBJ handle);
+// A bitmap holding `pixels` (width*height, rows top to bottom) reported at `bitsPixel`.
+HBITMAP MakeBitmap(int width, int height, int bitsPixel, std::vector<std::uint32_t> pixels);
+
+// Writes the clipped part of `src` (width*height 0xAARRGGBB, top to bottom) at logical
+// (x, y), skipping pixels whose alpha is zero.
+BOOL DrawMaskedImage(HDC dc, int x, int y, const std::uint32_t* src, int width, int height);
+
+// The stock font handles; nullptr when fonts are not built in.
+HGDIOBJ StockFont(int which);
+
+// Makes `rects` pairwise disjoint, keeping their union; drops empty ones.
+std::vector<RECT> DisjointRects(const std::vector<RECT>& rects);
+
+}  // namespace platform
