@@ -67,6 +67,7 @@ int Nibble(const std::uint8_t* row, int x) { return (x & 1) ? row[x / 2] & 0xF :
 bool Bit(const std::uint8_t* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; }
 
 // The masked image formats: colour (bits 1 or 4) rows then AND rows, heights doubled.
+// Only cursors (1 bit) know the screen-inverting pixel; icons are masked by AND alone.
 bool DecodeMasked(const std::uint8_t* data, std::size_t size, int bits, CursorShape& out) {
   Header h;
   if (!ReadHeader(data, size, h)) return false;
@@ -99,8 +100,8 @@ bool DecodeMasked(const std::uint8_t* data, std::size_t size, int bits, CursorSh
       std::uint32_t px;
       if (!Bit(mrow, x)) {
         px = 0xFF000000u | palette[index];
-      } else if (index == 0) {
-        px = 0;  // transparent
+      } else if (index == 0 || bits == 4) {
+        px = 0;  // transparent (an icon's mask alone decides)
       } else {
         px = 0xFF000000u;  // would invert the screen: shown black
       }
