@@ -173,7 +173,9 @@ TEST(Objects, BitmapsAndPens) {
   EXPECT_FALSE(DeleteObject(mono));
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)));
   EXPECT_NE(GetObjectA(GetStockObject(BLACK_PEN), 0, nullptr), 1);
-  EXPECT_FALSE(platform::ReleaseSurfaceDC(CreateCompatibleDC(nullptr)));
+  HDC notSurface = CreateCompatibleDC(nullptr);
+  EXPECT_FALSE(platform::ReleaseSurfaceDC(notSurface));
+  EXPECT_TRUE(DeleteDC(notSurface));
   platform::ReleaseSurfaceDC(sdc);
 }
 
