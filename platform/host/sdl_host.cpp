@@ -1,0 +1,563 @@
+// The SDL2 host.
+//
+// Pixel pipeline: the platform draws into its own 0x00RRGGBB surface per top-level
+// window and calls Present with the rectangles that changed. Each rectangle is
+// copied into this host's shadow of the window (so that an expose or a resize can
+// be answered without the platform) and converted into SDL's software window
+// surface; only those rectangles are then pushed to the display with
+// SDL_UpdateWindowSurfaceRects. Nothing is drawn by the GPU: the framebuffer stays
+// in software, which keeps the process small and the window's X id stable.
+//
+// Input is read in Wait (blocking in SDL_WaitEventTimeout, never polling) and
+// NextEvent, translated into HostEvents and kept in a ring until taken.
+#include "platform/host/sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/host/sdl_keys.h"
+#include "platform/host/sdl_x11.h"
+
+namespace platform {
+namespace {
+
+constexpr int kMaxCursorSide = 256;
+constexpr std::size_t kMaxCachedCursors = 64;
+
+// Events taken from SDL but not yet from the host; grows only when full, so taking
+// and giving events allocates nothing in the steady state.
+class TEventRing {
+ public:
+  bool Empty() const { return Count_ == 0; }
+  void Push(const HostEvent& e) {
+    if (Count_ == Slots_.size()) Grow();
+    Slots_[(Head_ + Count_) % Slots_.size()] = e;
+    ++Count_;
+  }
+  HostEvent Pop() {
+    HostEvent e = Slots_[Head_];
+    Head_ = (Head_ + 1) % Slots_.size();
+    --Count_;
+    return e;
+  }
+  // Drops the events of a window that no longer exists.
+  void Forget(HostWindow window) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < Count_; ++i) {
+      const HostEvent& e = Slots_[(Head_ + i) % Slots_.size()];
+      if (e.window != window) Slots_[(Head_ + kept++) % Slots_.size()] = e;
+    }
+    Count_ = kept;
+  }
+
+ private:
+  void Grow() {
+    std::vector<HostEvent> bigger(std::max<std::size_t>(64, Slots_.size() * 2));
+    for (std::size_t i = 0; i < Count_; ++i) bigger[i] = Slots_[(Head_ + i) % Slots_.size()];
+    Slots_ = std::move(bigger);
+    Head_ = 0;
+  }
+  std::vector<HostEvent> Slots_;
+  std::size_t Head_ = 0;
+  std::size_t Count_ = 0;
+};
+
+struct TSdlWindow {
+  SDL_Window* Window = nullptr;
+  int Width = 0;  // the size SDL last told us, or we last asked for
+  int Height = 0;
+  // The last pixels presented, so that exposes and resizes are answered at once.
+  std::vector<std::uint32_t> Shadow;
+  int ShadowWidth = 0;
+  int ShadowHeight = 0;
+  bool SurfaceStale = false;  // SDL made a new window surface that holds nothing yet
+};
+
+bool g_open = false;  // SDL is process-wide: one host at a time
+
+class TSdlHost final : public Host {
+ public:
+  TSdlHost() : TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
+
+  ~TSdlHost() override {
+    SDL_SetCursor(nullptr);
+    for (auto& [id, cursor] : Cursors_) SDL_FreeCursor(cursor);
+    if (Arrow_ != nullptr) SDL_FreeCursor(Arrow_);
+    for (auto& [id, w] : Windows_) SDL_DestroyWindow(w.Window);
+    SDL_Quit();
+    g_open = false;
+  }
+
+  HostWindow CreateWindow(const HostWindowSpec& spec) override {
+    if (spec.width <= 0 || spec.height <= 0) return 0;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (spec.resizable && !spec.dialog) flags |= SDL_WINDOW_RESIZABLE;
+    if (spec.dialog) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    int x = spec.x == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : spec.x;
+    int y = spec.y == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : spec.y;
+    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
+    if (window == nullptr) return 0;
+    HostWindow id = SDL_GetWindowID(window);
+    TSdlWindow& w = Windows_[id];
+    w.Window = window;
+    w.Width = spec.width;
+    w.Height = spec.height;
+    if (spec.dialog) {
+      if (TSdlWindow* owner = Find(spec.owner)) SDL_SetWindowModalFor(window, owner->Window);
+      MarkWindowAsDialog(window);
+    }
+    return id;
+  }
+
+  void DestroyWindow(HostWindow window) override {
+    auto it = Windows_.find(window);
+    if (it == Windows_.end()) return;
+    SDL_DestroyWindow(it->second.Window);
+    Windows_.erase(it);
+    Pending_.Forget(window);
+  }
+
+  void SetTitle(HostWindow window, const std::string& title) override {
+    if (TSdlWindow* w = Find(window)) SDL_SetWindowTitle(w->Window, title.c_str());
+  }
+
+  void SetIcon(HostWindow window, const CursorShape& icon) override {
+    TSdlWindow* w = Find(window);
+    if (w == nullptr || !ShapeIsSound(icon)) return;
+    // SDL copies the pixels before this returns, so the surface may borrow them.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32, icon.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(w->Window, surface);
+    SDL_FreeSurface(surface);
+  }
+
+  void SetBounds(HostWindow window, const HostRect& bounds) override {
+    TSdlWindow* w = Find(window);
+    if (w == nullptr) return;
+    SDL_SetWindowPosition(w->Window, bounds.x, bounds.y);
+    if (bounds.width > 0 && bounds.height > 0 &&
+        (bounds.width != w->Width || bounds.height != w->Height)) {
+      SDL_SetWindowSize(w->Window, bounds.width, bounds.height);
+      w->Width = bounds.width;
+      w->Height = bounds.height;
+      w->SurfaceStale = true;
+    }
+  }
+
+  HostRect Bounds(HostWindow window) const override {
+    HostRect r;
+    if (const TSdlWindow* w = Find(window)) {
+      SDL_GetWindowPosition(w->Window, &r.x, &r.y);
+      SDL_GetWindowSize(w->Window, &r.width, &r.height);
+    }
+    return r;
+  }
+
+  HostInsets Decorations(HostWindow window) const override {
+    HostInsets in;
+    if (const TSdlWindow* w = Find(window)) {
+      if (SDL_GetWindowBordersSize(w->Window, &in.top, &in.left, &in.bottom, &in.right) != 0) {
+        in = HostInsets{};
+      }
+    }
+    return in;
+  }
+
+  void Show(HostWindow window, HostShow how) override {
+    TSdlWindow* w = Find(window);
+    if (w == nullptr) return;
+    if (how == HostShow::Hidden) {
+      SDL_HideWindow(w->Window);
+      return;
+    }
+    SDL_ShowWindow(w->Window);
+    Uint32 flags = SDL_GetWindowFlags(w->Window);
+    switch (how) {
+      case HostShow::Normal:
+        if ((flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
+          SDL_RestoreWindow(w->Window);
+        }
+        break;
+      case HostShow::Minimized:
+        SDL_MinimizeWindow(w->Window);
+        break;
+      case HostShow::Maximized:
+        SDL_MaximizeWindow(w->Window);
+        break;
+      case HostShow::Hidden:
+        break;
+    }
+  }
+
+  void Raise(HostWindow window) override {
+    if (TSdlWindow* w = Find(window)) SDL_RaiseWindow(w->Window);
+  }
+
+  void Present(HostWindow window, const std::uint32_t* pixels, int width, int height, int stride,
+               const HostRect* rects, std::size_t count) override {
+    TSdlWindow* w = Find(window);
+    if (w == nullptr || pixels == nullptr || width <= 0 || height <= 0 || stride < width) return;
+    if (w->ShadowWidth != width || w->ShadowHeight != height) {
+      // A new size: the platform presents all of it, so the old shadow is not kept.
+      w->Shadow.assign(std::size_t(width) * std::size_t(height), 0x00FFFFFFu);
+      w->ShadowWidth = width;
+      w->ShadowHeight = height;
+      w->SurfaceStale = true;
+    }
+    Clipped_.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      SDL_Rect r;
+      if (!ClipTo(rects[i], width, height, r)) continue;
+      for (int row = r.y; row < r.y + r.h; ++row) {
+        std::memcpy(&w->Shadow[std::size_t(row) * std::size_t(width) + std::size_t(r.x)],
+                    pixels + std::ptrdiff_t(row) * stride + r.x, std::size_t(r.w) * 4);
+      }
+      Clipped_.push_back(r);
+    }
+    if (w->SurfaceStale) {
+      PresentAll(*w);
+      return;
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(w->Window);
+    if (surface == nullptr) return;
+    std::size_t shown = 0;
+    for (const SDL_Rect& r : Clipped_) {
+      SDL_Rect s;
+      if (!SDL_IntersectRect(&r, &surface->clip_rect, &s)) continue;
+      CopyToSurface(*w, surface, s);
+      Clipped_[shown++] = s;
+    }
+    if (shown > 0) SDL_UpdateWindowSurfaceRects(w->Window, Clipped_.data(), int(shown));
+  }
+
+  void SetCursor(const CursorShape* shape) override {
+    if (shape == nullptr) {
+      if (CursorShown_) SDL_ShowCursor(SDL_DISABLE);
+      CursorShown_ = false;
+      return;
+    }
+    SDL_Cursor* cursor = shape->systemArrow ? Arrow() : ColorCursor(*shape);
+    if (cursor == nullptr) cursor = Arrow();
+    if (cursor != nullptr && cursor != Current_) {
+      SDL_SetCursor(cursor);
+      Current_ = cursor;
+    }
+    if (!CursorShown_) SDL_ShowCursor(SDL_ENABLE);
+    CursorShown_ = true;
+  }
+
+  void PointerPosition(int& x, int& y) const override { SDL_GetGlobalMouseState(&x, &y); }
+
+  void WarpPointer(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+
+  void CapturePointer(HostWindow window, bool captured) override {
+    if (Find(window) != nullptr) SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);
+  }
+
+  HostTime Now() const override {
+    return std::chrono::duration_cast<HostTime>(
+        std::chrono::steady_clock::now().time_since_epoch());
+  }
+
+  bool NextEvent(HostEvent& event) override {
+    SDL_Event e;
+    while (Pending_.Empty() && SDL_PollEvent(&e) != 0) Translate(e);
+    if (Pending_.Empty()) return false;
+    event = Pending_.Pop();
+    return true;
+  }
+
+  void Wait(HostTime deadline) override {
+    SDL_Event e;
+    while (Pending_.Empty()) {
+      int timeoutMs = -1;
+      if (deadline != HostTime::max()) {
+        HostTime left = deadline - Now();
+        if (left <= HostTime::zero()) return;
+        // Rounded up: a wait that ends early would make the caller's timer fire early.
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        timeoutMs = int(std::min<std::int64_t>(ms, INT_MAX));
+      }
+      int got = timeoutMs < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeoutMs);
+      if (got != 0) Translate(e);
+    }
+  }
+
+ private:
+  TSdlWindow* Find(HostWindow window) {
+    auto it = Windows_.find(window);
+    return it == Windows_.end() ? nullptr : &it->second;
+  }
+  const TSdlWindow* Find(HostWindow window) const {
+    auto it = Windows_.find(window);
+    return it == Windows_.end() ? nullptr : &it->second;
+  }
+
+  static bool ShapeIsSound(const CursorShape& s) {
+    return s.width > 0 && s.height > 0 && s.width <= kMaxCursorSide && s.height <= kMaxCursorSide &&
+           s.pixels.size() == std::size_t(s.width) * std::size_t(s.height);
+  }
+
+  static bool ClipTo(const HostRect& in, int width, int height, SDL_Rect& out) {
+    // In 64 bits: the platform's rectangles may come from anywhere.
+    std::int64_t l = std::max<std::int64_t>(in.x, 0);
+    std::int64_t t = std::max<std::int64_t>(in.y, 0);
+    std::int64_t r = std::min<std::int64_t>(std::int64_t(in.x) + in.width, width);
+    std::int64_t b = std::min<std::int64_t>(std::int64_t(in.y) + in.height, height);
+    if (l >= r || t >= b) return false;
+    out = SDL_Rect{int(l), int(t), int(r - l), int(b - t)};
+    return true;
+  }
+
+  // `r` lies inside both the shadow and the surface.
+  static void CopyToSurface(const TSdlWindow& w, SDL_Surface* surface, const SDL_Rect& r) {
+    bool locked = SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) == 0;
+    if (SDL_MUSTLOCK(surface) && !locked) return;
+    const std::uint32_t* src =
+        w.Shadow.data() + std::size_t(r.y) * std::size_t(w.ShadowWidth) + std::size_t(r.x);
+    auto* dst = static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(r.y) * surface->pitch +
+                std::ptrdiff_t(r.x) * surface->format->BytesPerPixel;
+    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, src, w.ShadowWidth * 4,
+                      surface->format->format, dst, surface->pitch);
+    if (locked) SDL_UnlockSurface(surface);
+  }
+
+  // Shows all of the shadow again, into a window surface that may be new.
+  void PresentAll(TSdlWindow& w) {
+    SDL_Surface* surface = SDL_GetWindowSurface(w.Window);
+    if (surface == nullptr) return;
+    w.SurfaceStale = false;
+    if (w.ShadowWidth == 0) return;  // never presented: nothing to show yet
+    SDL_Rect all{0, 0, std::min(w.ShadowWidth, surface->w), std::min(w.ShadowHeight, surface->h)};
+    if (all.w > 0 && all.h > 0) CopyToSurface(w, surface, all);
+    SDL_UpdateWindowSurface(w.Window);
+  }
+
+  SDL_Cursor* Arrow() {
+    if (Arrow_ == nullptr) Arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    return Arrow_;
+  }
+
+  SDL_Cursor* ColorCursor(const CursorShape& shape) {
+    if (auto it = Cursors_.find(shape.id); it != Cursors_.end()) return it->second;
+    if (!ShapeIsSound(shape)) return nullptr;
+    if (Cursors_.size() >= kMaxCachedCursors) DropCachedCursors();
+    // Transparent pixels carry no colour: the X server blends cursors as
+    // premultiplied, so a coloured pixel with alpha 0 would still show.
+    std::vector<std::uint32_t> argb(shape.pixels);
+    for (std::uint32_t& p : argb) {
+      if ((p >> 24) == 0) p = 0;
+    }
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        argb.data(), shape.width, shape.height, 32, shape.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return nullptr;
+    int hotX = std::clamp(shape.hotX, 0, shape.width - 1);
+    int hotY = std::clamp(shape.hotY, 0, shape.height - 1);
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hotX, hotY);
+    SDL_FreeSurface(surface);
+    if (cursor != nullptr) Cursors_.emplace(shape.id, cursor);
+    return cursor;
+  }
+
+  // Keeps the cache bounded should a program make cursors without end.
+  void DropCachedCursors() {
+    for (auto it = Cursors_.begin(); it != Cursors_.end();) {
+      if (it->second == Current_) {
+        ++it;
+      } else {
+        SDL_FreeCursor(it->second);
+        it = Cursors_.erase(it);
+      }
+    }
+  }
+
+  HostEvent Make(HostEventKind kind, HostWindow window, Uint32 timestamp) const {
+    HostEvent e;
+    e.kind = kind;
+    e.window = window;
+    e.time = TicksBase_ + std::chrono::milliseconds(timestamp);
+    return e;
+  }
+
+  static unsigned Modifiers(Uint16 mod) {
+    unsigned m = 0;
+    if ((mod & KMOD_SHIFT) != 0) m |= kModShift;
+    if ((mod & KMOD_CTRL) != 0) m |= kModCtrl;
+    if ((mod & KMOD_ALT) != 0) m |= kModAlt;
+    return m;
+  }
+
+  static int Button(Uint8 button) {
+    switch (button) {
+      case SDL_BUTTON_LEFT:
+        return kButtonLeft;
+      case SDL_BUTTON_MIDDLE:
+        return kButtonMiddle;
+      case SDL_BUTTON_RIGHT:
+        return kButtonRight;
+      default:
+        return 0;
+    }
+  }
+
+  void Translate(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_WINDOWEVENT:
+        TranslateWindowEvent(e.window);
+        break;
+      case SDL_MOUSEMOTION: {
+        if (Find(e.motion.windowID) == nullptr) break;
+        HostEvent h = Make(HostEventKind::PointerMove, e.motion.windowID, e.motion.timestamp);
+        h.x = e.motion.x;
+        h.y = e.motion.y;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        int button = Button(e.button.button);
+        if (button == 0 || Find(e.button.windowID) == nullptr) break;
+        HostEvent h = Make(e.type == SDL_MOUSEBUTTONDOWN ? HostEventKind::PointerPress
+                                                         : HostEventKind::PointerRelease,
+                           e.button.windowID, e.button.timestamp);
+        h.x = e.button.x;
+        h.y = e.button.y;
+        h.button = button;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        unsigned key = VirtualKeyOf(e.key.keysym.sym);
+        if (key == 0 || Find(e.key.windowID) == nullptr) break;
+        HostEvent h = Make(e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp,
+                           e.key.windowID, e.key.timestamp);
+        h.key = key;
+        h.modifiers = Modifiers(e.key.keysym.mod);
+        h.repeat = e.key.repeat != 0;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        if (Find(e.text.windowID) == nullptr) break;
+        // One event per character, as the platform delivers one character message each.
+        const char* text = e.text.text;
+        std::size_t length = strnlen(text, sizeof(e.text.text));
+        for (std::size_t at = 0; at < length;) {
+          std::size_t n = Utf8SequenceLength(text + at, length - at);
+          HostEvent h = Make(HostEventKind::Text, e.text.windowID, e.text.timestamp);
+          std::memcpy(h.text, text + at, n);
+          Pending_.Push(h);
+          at += n;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  void TranslateWindowEvent(const SDL_WindowEvent& e) {
+    TSdlWindow* w = Find(e.windowID);
+    if (w == nullptr) return;
+    auto push = [&](HostEventKind kind) {
+      HostEvent h = Make(kind, e.windowID, e.timestamp);
+      Pending_.Push(h);
+      return h;
+    };
+    switch (e.event) {
+      case SDL_WINDOWEVENT_CLOSE:
+        push(HostEventKind::CloseRequest);
+        break;
+      case SDL_WINDOWEVENT_MINIMIZED:
+        push(HostEventKind::Minimized);
+        break;
+      case SDL_WINDOWEVENT_MAXIMIZED:
+        push(HostEventKind::Maximized);
+        break;
+      case SDL_WINDOWEVENT_RESTORED:
+        push(HostEventKind::Restored);
+        break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        w->SurfaceStale = true;
+        PresentAll(*w);
+        if (e.data1 == w->Width && e.data2 == w->Height) break;
+        w->Width = e.data1;
+        w->Height = e.data2;
+        HostEvent h = Make(HostEventKind::Resized, e.windowID, e.timestamp);
+        h.width = e.data1;
+        h.height = e.data2;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_WINDOWEVENT_MOVED: {
+        HostEvent h = Make(HostEventKind::Moved, e.windowID, e.timestamp);
+        h.x = e.data1;
+        h.y = e.data2;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_WINDOWEVENT_EXPOSED: {
+        PresentAll(*w);
+        HostEvent h = Make(HostEventKind::Exposed, e.windowID, e.timestamp);
+        h.width = w->Width;
+        h.height = w->Height;
+        Pending_.Push(h);
+        break;
+      }
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        push(HostEventKind::FocusGained);
+        break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        push(HostEventKind::FocusLost);
+        break;
+      case SDL_WINDOWEVENT_LEAVE:
+        push(HostEventKind::PointerLeft);
+        break;
+      default:
+        break;
+    }
+  }
+
+  std::unordered_map<HostWindow, TSdlWindow> Windows_;
+  std::unordered_map<std::uint64_t, SDL_Cursor*> Cursors_;
+  SDL_Cursor* Arrow_ = nullptr;
+  SDL_Cursor* Current_ = nullptr;
+  bool CursorShown_ = true;
+  TEventRing Pending_;
+  std::vector<SDL_Rect> Clipped_;
+  HostTime TicksBase_;  // Now() at SDL's tick 0, to date SDL's event timestamps
+};
+
+}  // namespace
+
+std::unique_ptr<Host> MakeSdlHost(std::string& error) {
+  if (g_open) {
+    error = "the display is already open";
+    return nullptr;
+  }
+  // Software framebuffer: no GL stack, a small process, and the window keeps its id.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Signals keep their usual meaning; closing is the program's business, per window.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    error = SDL_GetError();
+    return nullptr;
+  }
+  g_open = true;
+  return std::make_unique<TSdlHost>();
+}
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+// Translation of SDL's key codes and text into what the platform delivers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// The VK_ code of an SDL key code (SDL_Keycode); 0 for keys the platform has no code for.
+unsigned VirtualKeyOf(std::int32_t sdlKey);
+
+// Length of the UTF-8 character at `text` (at most `available` bytes, at least 1), so
+// that text can be cut into characters. A malformed sequence counts byte by byte.
+std::size_t Utf8SequenceLength(const char* text, std::size_t available);
+
+}  // namespace platform
