@@ -92,6 +92,7 @@ class TSdlHost final : public Host {
     for (auto& [id, cursor] : Cursors_) SDL_FreeCursor(cursor);
     if (Arrow_ != nullptr) SDL_FreeCursor(Arrow_);
     for (auto& [id, w] : Windows_) SDL_DestroyWindow(w.Window);
+    TolerateLateWakeups();
     SDL_Quit();
     g_open = false;
   }
@@ -120,6 +121,7 @@ class TSdlHost final : public Host {
   void DestroyWindow(HostWindow window) override {
     auto it = Windows_.find(window);
     if (it == Windows_.end()) return;
+    TolerateLateWakeups();  // SDL may have put another error handler in place since
     SDL_DestroyWindow(it->second.Window);
     Windows_.erase(it);
     Pending_.Forget(window);
@@ -557,6 +559,7 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     return nullptr;
   }
   g_open = true;
+  TolerateLateWakeups();
   return std::make_unique<TSdlHost>();
 }
 

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xproto.h>
 
 namespace platform {
 
@@ -15,6 +16,25 @@ void MarkWindowAsDialog(SDL_Window* window) {
   Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
   XChangeProperty(display, info.info.x11.window, type, XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&dialog), 1);
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+XErrorHandler g_previous = nullptr;
+
+int OnXError(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+  return g_previous != nullptr ? g_previous(display, error) : 0;
+}
+
+}  // namespace
+
+void TolerateLateWakeups() {
+  XErrorHandler current = XSetErrorHandler(OnXError);
+  if (current != OnXError) g_previous = current;
 }
 
 }  // namespace platform

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# End-to-end: klop-demo in a real window on its own Xvfb display with openbox, driven
+# by xdotool and wmctrl, read back by screenshots, xwininfo, xprop and the pointer's
+# cursor image. Every process started here is stopped by its own id at the end.
+#
+#   demo_e2e.sh DEMO CURSOR_IMAGE
+set -u
+
+demo=${1:?usage: demo_e2e.sh DEMO CURSOR_IMAGE}
+cursor_image=${2:?usage: demo_e2e.sh DEMO CURSOR_IMAGE}
+
+source "$(dirname "$0")/lib.sh"
+start_desktop
+
+# --- The demo ---------------------------------------------------------------------
+"$demo" --ticks </dev/null >"$out" 2>"$work/err" &
+demo_pid=$!
+started+=("$demo_pid")
+if ! await_line 'ready [0-9]+ [0-9]+' 15; then
+  echo "demo_e2e: the demo did not come up" >&2
+  cat "$out" "$work/err" >&2
+  exit 1
+fi
+wid=$(timeout 10 xdotool search --sync --onlyvisible --pid "$demo_pid" | head -n 1)
+if [ -z "$wid" ]; then
+  echo "demo_e2e: no window of the demo is visible" >&2
+  exit 1
+fi
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+sleep 0.3
+
+# --- Geometry, title, icon --------------------------------------------------------
+size=$(client_size "$wid")
+check "client area is 282x400 (got $size)" test "$size" = 282x400
+check "the platform saw a 282x400 client" has_line 'ready 282 400'
+check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop! demo\"'"
+# 32x32, starting with a transparent corner (the disc's ground).
+check "the window icon is the demo's 32x32" \
+  eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, 0, 0, '"
+resizable() { ! xprop -id "$wid" WM_NORMAL_HINTS | grep -q 'maximum size'; }
+check "the frame is resizable (no maximum size)" resizable
+
+# --- Pixels -----------------------------------------------------------------------
+is_square() { local c; c=$(pixel "$1" "$2"); [ "$c" = "#FF0000" ] || [ "$c" = "#008000" ]; }
+
+shot "$wid"
+check "band pixel (10,10) is navy" is_pixel 10 10 '#000080'
+check "band's last row (281,39) is navy" is_pixel 281 39 '#000080'
+check "ground below the band (0,40) is grey" is_pixel 0 40 '#C0C0C0'
+check "ground corner (281,399) is grey" is_pixel 281 399 '#C0C0C0'
+check "left of the square (104,164) is grey" is_pixel 104 164 '#C0C0C0'
+check "square corner (105,164)" is_square 105 164
+check "square corner (176,235)" is_square 176 235
+check "past the square (177,236) is grey" is_pixel 177 236 '#C0C0C0'
+
+# --- The timer repaints the square ------------------------------------------------
+check "ticks arrive" await_line 'tick 5 [0-9.]+' 5
+seen_red=0
+seen_green=0
+for _ in $(seq 10); do
+  shot "$wid"
+  case $(pixel 140 200) in
+    '#FF0000') seen_red=1 ;;
+    '#008000') seen_green=1 ;;
+  esac
+  [ $seen_red = 1 ] && [ $seen_green = 1 ] && break
+  sleep 0.13
+done
+check "the square shows both of its colours over time" test $((seen_red + seen_green)) = 2
+# Ticks are kept on their deadlines: the Nth comes about N x 100 ms after the timer was set.
+last_tick=$(grep -E '^tick ' "$out" | tail -n 1)
+check "tick timing ($last_tick)" awk -v l="$last_tick" 'BEGIN { split(l, f, " ");
+  d = f[3] - f[2] * 100; exit !(d >= 0 && d < 60) }'
+
+# --- Cursor -----------------------------------------------------------------------
+xdotool mousemove --sync --window "$wid" 140 300
+sleep 0.3
+check "over the window: the cross cursor, hot spot (15,15) (got $(cursor_head))" \
+  test "$(cursor_head)" = "32 32 15 15"
+check "cross cursor: hot spot pixel opaque black" test "$(cursor_pixel 15 15)" = ff000000
+check "cross cursor: white outline" test "$(cursor_pixel 15 3)" = ffffffff
+check "cross cursor: transparent corner" test "$(cursor_pixel 0 0)" = 00000000
+
+# --- Clicks -----------------------------------------------------------------------
+xdotool mousemove --sync --window "$wid" 40 50 click 1
+check "a click arrives at client (40,50)" await_line 'click 40 50'
+check "its release too" await_line 'release 40 50'
+check "the press swapped the cursor" await_line 'cursor box'
+sleep 0.2
+check "now the box cursor, hot spot (2,3) (got $(cursor_head))" test "$(cursor_head)" = "32 32 2 3"
+check "box cursor: black border" test "$(cursor_pixel 19 19)" = ff000000
+check "box cursor: white inside" test "$(cursor_pixel 5 5)" = ffffffff
+check "box cursor: transparent outside" test "$(cursor_pixel 20 20)" = 00000000
+
+# Over the frame the window manager's cursor shows, not ours.
+xdotool mousemove --sync --window "$wid" 140 -10
+sleep 0.3
+check "over the title bar the cursor is not the demo's" test "$(cursor_head)" != "32 32 2 3"
+
+sleep 0.6  # no double-click with the click above
+xdotool mousemove --sync --window "$wid" 100 300 click --repeat 2 --delay 80 1
+check "a fast double-click arrives as a double-click" await_line 'dblclk 100 300'
+sleep 0.3
+check "...after exactly one plain press" test "$(lines 'click 100 300')" = 1
+check "...and two releases" test "$(lines 'release 100 300')" = 2
+check "the double-click's second press left the cursor alone" test "$(lines 'cursor (box|cross)')" = 2
+
+sleep 0.6
+xdotool mousemove --sync --window "$wid" 200 300 click 1 sleep 0.7 click 1
+await_line 'release 200 300' 3
+sleep 0.3
+check "two slow clicks are two presses" test "$(lines 'click 200 300')" = 2
+check "...and no double-click" test "$(lines 'dblclk 200 300')" = 0
+
+sleep 0.6
+xdotool mousemove --sync --window "$wid" 60 300 click 1 mousemove --sync --window "$wid" 70 300 click 1
+await_line 'click 70 300' 3
+sleep 0.3
+check "two fast clicks 10 px apart are two presses" test "$(lines 'dblclk (60|70) 300')" = 0
+
+# --- Keys -------------------------------------------------------------------------
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdotool key --clearmodifiers a
+check "a key arrives as its virtual key" await_line 'key 0x41'
+check "...and as its character" await_line 'char 0x61'
+
+# --- Minimise, restore, maximise --------------------------------------------------
+xdotool windowminimize --sync "$wid"
+check "minimise reaches the window as SIZE_MINIMIZED" await_line 'size minimized [0-9]+ [0-9]+'
+xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+check "restore reaches it as SIZE_RESTORED" await_line 'size restored 282 400'
+wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+check "maximise reaches it as SIZE_MAXIMIZED" await_line 'size maximized [0-9]+ [0-9]+'
+sleep 0.3
+shot "$wid"
+big=$(client_size "$wid")
+check "maximised, the window grew ($big)" test "$big" != 282x400
+check "maximised, the new area is painted (1000,10)" is_pixel 1000 10 '#C0C0C0'
+wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
+sleep 0.3
+
+# --- Closing through the window manager -------------------------------------------
+wmctrl -i -c "$wid"
+check "closing through the window manager ends the demo" wait_for 10 exited "$demo_pid"
+status=1
+if exited "$demo_pid"; then
+  wait "$demo_pid"
+  status=$?
+fi
+check "the demo exits 0 (got $status)" test "$status" = 0
+check "its window was destroyed first" has_line closed
+check "nothing on stderr" test ! -s "$work/err"
+
+finish

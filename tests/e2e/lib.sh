@@ -1,0 +1,114 @@
+# Shared by the end-to-end scripts: a display and a window manager of their own,
+# checks that count, and waits that always end. Every process started through
+# `start` is stopped by its own id when the script exits.
+set -u
+
+for tool in Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "e2e: '$tool' is missing; scripts/setup installs it" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d)
+started=()  # pids, in start order
+
+stop() {
+  local pid=$1
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+}
+
+cleanup() {
+  local i
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do stop "${started[i]}"; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+  fi
+}
+
+# Polls until the command succeeds or `seconds` pass.
+wait_for() {
+  local seconds=$1
+  shift
+  local tries=$((seconds * 20))
+  for _ in $(seq "$tries"); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# The program's stdout, one line per event, is read from $out.
+out=$work/out
+lines() { grep -c -x -E "$1" "$out"; }
+has_line() { grep -q -x -E "$1" "$out"; }
+await_line() { wait_for "${2:-5}" has_line "$1"; }
+exited() { ! kill -0 "$1" 2>/dev/null; }
+
+# Xvfb on a display number it picks itself, then openbox; sets DISPLAY.
+start_desktop() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null \
+    >"$work/xvfb.log" 2>&1 &
+  started+=($!)
+  if ! wait_for 10 test -s "$work/display"; then
+    echo "e2e: Xvfb did not start" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  unset WAYLAND_DISPLAY
+  openbox --sm-disable </dev/null >"$work/wm.log" 2>&1 &
+  started+=($!)
+  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  if ! wait_for 10 wm_ready; then
+    echo "e2e: openbox did not start" >&2
+    exit 1
+  fi
+}
+
+# Screenshot of window $1; pixel X Y then answers its colour as #RRGGBB.
+shot() {
+  import -window "$1" "$work/shot.png" &&
+    /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
+}
+pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
+is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
+
+# Width x height of window $1's client area.
+client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+
+# The pointer's cursor image ($cursor_image prints "W H XHOT YHOT" then rows of pixels).
+cursor_head() { "$cursor_image" | head -n 1; }
+cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print $(x + 1) }'; }
+
+finish() {
+  if [ "$failed" -gt 0 ]; then
+    echo "frame $(printf 0x%x "${frame:-0}") dialog $(printf 0x%x "${dialog:-0}")"
+    echo "--- program stdout ---"
+    cat "$out"
+    echo "--- program stderr ---"
+    cat "$work/err" 2>/dev/null
+  fi
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
