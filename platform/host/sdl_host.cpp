@@ -8,11 +8,13 @@
 // SDL_UpdateWindowSurfaceRects. Nothing is drawn by the GPU: the framebuffer stays
 // in software, which keeps the process small and the window's X id stable.
 //
-// Input is read in Wait (blocking in SDL_WaitEventTimeout, never polling) and
-// NextEvent, translated into HostEvents and kept in a ring until taken.
+// Input is read in Wait and NextEvent, translated into HostEvents and kept in a ring
+// until taken. Wait blocks on the X server's socket until it speaks or the deadline
+// comes (in SDL_WaitEventTimeout where there is no X connection): no polling loop.
 #include "platform/host/sdl_host.h"
 
 #include <SDL.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -92,7 +94,6 @@ class TSdlHost final : public Host {
     for (auto& [id, cursor] : Cursors_) SDL_FreeCursor(cursor);
     if (Arrow_ != nullptr) SDL_FreeCursor(Arrow_);
     for (auto& [id, w] : Windows_) SDL_DestroyWindow(w.Window);
-    TolerateLateWakeups();
     SDL_Quit();
     g_open = false;
   }
@@ -107,6 +108,7 @@ class TSdlHost final : public Host {
     SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
+    if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);
     TSdlWindow& w = Windows_[id];
     w.Window = window;
     w.Width = spec.width;
@@ -121,7 +123,6 @@ class TSdlHost final : public Host {
   void DestroyWindow(HostWindow window) override {
     auto it = Windows_.find(window);
     if (it == Windows_.end()) return;
-    TolerateLateWakeups();  // SDL may have put another error handler in place since
     SDL_DestroyWindow(it->second.Window);
     Windows_.erase(it);
     Pending_.Forget(window);
@@ -281,7 +282,9 @@ class TSdlHost final : public Host {
 
   void Wait(HostTime deadline) override {
     SDL_Event e;
-    while (Pending_.Empty()) {
+    for (;;) {
+      while (Pending_.Empty() && SDL_PollEvent(&e) != 0) Translate(e);
+      if (!Pending_.Empty()) return;
       int timeoutMs = -1;
       if (deadline != HostTime::max()) {
         HostTime left = deadline - Now();
@@ -290,8 +293,17 @@ class TSdlHost final : public Host {
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
         timeoutMs = int(std::min<std::int64_t>(ms, INT_MAX));
       }
-      int got = timeoutMs < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeoutMs);
-      if (got != 0) Translate(e);
+      if (XConnection_ >= 0) {
+        // SDL_PollEvent has read everything the X connection held, so it is enough
+        // to sleep until the server sends more. (SDL's own blocking wait wakes
+        // itself with a message to one of our windows over a second connection,
+        // which kills the program when that window is being destroyed.)
+        pollfd x{XConnection_, POLLIN, 0};
+        poll(&x, 1, timeoutMs);
+      } else {
+        int got = timeoutMs < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeoutMs);
+        if (got != 0) Translate(e);
+      }
     }
   }
 
@@ -538,7 +550,8 @@ class TSdlHost final : public Host {
   bool CursorShown_ = true;
   TEventRing Pending_;
   std::vector<SDL_Rect> Clipped_;
-  HostTime TicksBase_;  // Now() at SDL's tick 0, to date SDL's event timestamps
+  int XConnection_ = -1;  // the X server's socket, once a window shows it is X11
+  HostTime TicksBase_;    // Now() at SDL's tick 0, to date SDL's event timestamps
 };
 
 }  // namespace
@@ -559,7 +572,6 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     return nullptr;
   }
   g_open = true;
-  TolerateLateWakeups();
   return std::make_unique<TSdlHost>();
 }
 

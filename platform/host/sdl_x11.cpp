@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
-#include <X11/Xproto.h>
 
 namespace platform {
 
@@ -18,23 +17,11 @@ void MarkWindowAsDialog(SDL_Window* window) {
                   reinterpret_cast<unsigned char*>(&dialog), 1);
 }
 
-}  // namespace platform
-
-namespace platform {
-namespace {
-
-XErrorHandler g_previous = nullptr;
-
-int OnXError(Display* display, XErrorEvent* error) {
-  if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
-  return g_previous != nullptr ? g_previous(display, error) : 0;
-}
-
-}  // namespace
-
-void TolerateLateWakeups() {
-  XErrorHandler current = XSetErrorHandler(OnXError);
-  if (current != OnXError) g_previous = current;
+int X11ConnectionOf(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return -1;
+  return ConnectionNumber(info.info.x11.display);
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// Desktop hints that SDL has no call for, set through its X11 window. Kept apart
+// What the host needs from SDL's X11 side that SDL has no call for. Kept apart
 // because Xlib's macros (CursorShape, None, Bool...) clash with our own names.
 #pragma once
 
@@ -10,15 +10,7 @@ namespace platform {
 // Does nothing when the window is not on X11. Call before the window is first shown.
 void MarkWindowAsDialog(SDL_Window* window);
 
-}  // namespace platform
-
-namespace platform {
-
-// SDL wakes its own blocking wait by sending a client message to one of our windows
-// over a second X connection. When the program destroys that window right after the
-// event that caused the wake-up, the server may see the destruction first and answer
-// BadWindow, which Xlib's default handler turns into exit(1). This lets that one
-// harmless error pass and hands every other error to the handler that was in place.
-void TolerateLateWakeups();
+// The file descriptor of the X connection behind `window`, or -1 when it is not on X11.
+int X11ConnectionOf(SDL_Window* window);
 
 }  // namespace platform

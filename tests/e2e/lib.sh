@@ -34,6 +34,11 @@ trap 'exit 1' INT TERM
 
 passed=0
 failed=0
+skipped=0
+skip() {
+  skipped=$((skipped + 1))
+  echo "skip: $1"
+}
 check() {
   local name=$1
   shift
@@ -103,12 +108,11 @@ cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print 
 
 finish() {
   if [ "$failed" -gt 0 ]; then
-    echo "frame $(printf 0x%x "${frame:-0}") dialog $(printf 0x%x "${dialog:-0}")"
     echo "--- program stdout ---"
     cat "$out"
     echo "--- program stderr ---"
     cat "$work/err" 2>/dev/null
   fi
-  echo "$passed passed, $failed failed"
+  echo "$passed passed, $failed failed, $skipped skipped"
   [ "$failed" -eq 0 ]
 }
