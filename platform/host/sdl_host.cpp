@@ -147,7 +147,12 @@ class TSdlHost final : public Host {
   void SetBounds(HostWindow window, const HostRect& bounds) override {
     TSdlWindow* w = Find(window);
     if (w == nullptr) return;
-    SDL_SetWindowPosition(w->Window, bounds.x, bounds.y);
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(w->Window, &x, &y);
+    // Unchanged positions are not asked for again: the desktop may answer each
+    // request with a move of its own.
+    if (x != bounds.x || y != bounds.y) SDL_SetWindowPosition(w->Window, bounds.x, bounds.y);
     if (bounds.width > 0 && bounds.height > 0 &&
         (bounds.width != w->Width || bounds.height != w->Height)) {
       SDL_SetWindowSize(w->Window, bounds.width, bounds.height);
@@ -566,7 +571,9 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   // Signals keep their usual meaning; closing is the program's business, per window.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // A small windowed program: let the screen saver run and the compositor composite.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     return nullptr;

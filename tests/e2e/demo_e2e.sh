@@ -18,7 +18,7 @@ demo_pid=$!
 started+=("$demo_pid")
 if ! await_line 'ready [0-9]+ [0-9]+' 15; then
   echo "demo_e2e: the demo did not come up" >&2
-  cat "$out" "$work/err" >&2
+  explain_stuck "$demo_pid"
   exit 1
 fi
 wid=$(timeout 10 xdotool search --sync --onlyvisible --pid "$demo_pid" | head -n 1)

@@ -14,7 +14,7 @@ probe_pid=$!
 started+=("$probe_pid")
 if ! await_line ready 15; then
   echo "host_e2e: the probe did not come up" >&2
-  cat "$out" "$work/err" >&2
+  explain_stuck "$probe_pid"
   exit 1
 fi
 frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^probe frame$' | head -n 1)

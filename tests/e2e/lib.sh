@@ -106,6 +106,23 @@ client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {p
 cursor_head() { "$cursor_image" | head -n 1; }
 cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print $(x + 1) }'; }
 
+# Says what a program that did not come up was doing, for the log.
+explain_stuck() {
+  local pid=$1
+  if exited "$pid"; then
+    echo "e2e: it has exited" >&2
+  else
+    echo "e2e: it is still running, waiting in $(cat /proc/"$pid"/wchan 2>/dev/null)" >&2
+    grep -E '^(State|Threads)' /proc/"$pid"/status >&2
+  fi
+  echo "e2e: its output:" >&2
+  cat "$out" "$work/err" >&2
+  echo "e2e: top-level windows:" >&2
+  xwininfo -root -children 2>&1 | sed -n '1,20p' >&2
+  echo "e2e: window manager log:" >&2
+  cat "$work/wm.log" >&2
+}
+
 finish() {
   if [ "$failed" -gt 0 ]; then
     echo "--- program stdout ---"
