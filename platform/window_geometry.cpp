@@ -17,17 +17,35 @@ bool Minimized(const TWnd& w) {
   return (w.style & WS_MINIMIZE) != 0;
 }
 
-void Activate(HWND hwnd) {
+}  // namespace
+
+void ActivateWindow(HWND hwnd) {
   if (ActiveWindow() == hwnd) return;
   const HWND old = ActiveWindow();
-  if (old != nullptr) CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
   SetActiveWindow(hwnd);
-  if (WndOf(hwnd) != nullptr) {
+  if (old != nullptr && IsWindow(old)) {
+    CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+  }
+  if (hwnd != nullptr && IsWindow(hwnd) && ActiveWindow() == hwnd) {
     CallProc(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
   }
 }
 
-}  // namespace
+void SetMinimized(HWND hwnd, bool minimized, bool tellHost) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr || Minimized(*w) == minimized) return;
+  if (minimized) {
+    w->style |= WS_MINIMIZE;
+    if (tellHost) CurrentHost().Show(w->host, HostShow::Minimized);
+    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+    if (ActiveWindow() == hwnd) ActivateWindow(nullptr);
+  } else {
+    w->style &= ~WS_MINIMIZE;
+    if (tellHost) CurrentHost().Show(w->host, HostShow::Normal);
+    AddUpdate(*w, ClientRectOf(*w), true, true);
+  }
+  SendSizeMessage(hwnd);
+}
 
 RECT ClientRectOf(const TWnd& w) {
   const LONG width = w.rect.right - w.rect.left;
@@ -285,22 +303,16 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   }
   const bool wasMin = (w->style & WS_MINIMIZE) != 0;
   if (minimize && !wasMin) {
-    w->style |= WS_MINIMIZE;
-    host.Show(w->host, platform::HostShow::Minimized);
-    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
-    platform::SendSizeMessage(hwnd);
+    platform::SetMinimized(hwnd, true, true);
   } else if (restore && wasMin) {
-    w->style &= ~WS_MINIMIZE;
-    host.Show(w->host, platform::HostShow::Normal);
-    platform::AddUpdate(*w, platform::ClientRectOf(*w), true, true);
-    platform::SendSizeMessage(hwnd);
+    platform::SetMinimized(hwnd, false, true);
   } else if (!wasVisible) {
     host.Show(w->host, minimize ? platform::HostShow::Minimized : platform::HostShow::Normal);
   }
   if ((w = WndOf(hwnd)) != nullptr && activate && !(w->style & WS_MINIMIZE) &&
       !(w->style & WS_DISABLED)) {
     host.Raise(w->host);
-    platform::Activate(hwnd);
+    platform::ActivateWindow(hwnd);
   }
   return wasVisible;
 }

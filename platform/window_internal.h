@@ -30,7 +30,7 @@ struct TWnd {
   DWORD exStyle = 0;
   HWND parent = nullptr;       // child windows only
   HWND owner = nullptr;        // top-level windows only
-  std::vector<HWND> children;  // bottom to top
+  std::vector<HWND> children;  // z-order, top first: the first created is on top
   // Child: relative to the parent's client area. Top-level: screen coordinates.
   RECT rect{};
   std::string text;
@@ -56,6 +56,14 @@ TWnd* WndOf(HWND hwnd);
 // Every live window, top-level ones first in creation order, children after their parent.
 std::vector<HWND> AllWindows();
 std::vector<HWND> TopLevelWindows();
+// The live top-level windows in creation order, without copying: for walks that neither
+// create nor destroy windows.
+const std::vector<HWND>& TopLevels();
+
+// The first window, parents before children, for which `pred(TWnd&)` holds; a
+// read-only walk that allocates nothing.
+template <typename Pred>
+HWND FindWindowWhere(Pred&& pred);
 HWND TopLevelOf(HWND hwnd);
 // The top-level window shown in host window `host`, or nullptr.
 HWND WindowOfHost(HostWindow host);
@@ -84,6 +92,11 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
 // The top-level window's surface took a new size (the host's resize).
 void SurfaceResized(HWND hwnd, int width, int height);
 void SendSizeMessage(HWND hwnd);
+// Minimises or restores a top-level window: style, focus, activation, WM_SIZE, and the
+// host when the change did not come from it.
+void SetMinimized(HWND hwnd, bool minimized, bool tellHost);
+// Makes `hwnd` the active window with WM_ACTIVATE to the old and the new one.
+void ActivateWindow(HWND hwnd);
 
 // Painting (paint.cpp).
 void AddUpdate(TWnd& w, const RECT& clientRect, bool erase, bool children);
@@ -113,6 +126,7 @@ void PresentAll();
 struct TInput {
   HostEvent event;
   bool cursorAsked = false;  // WM_SETCURSOR was sent already (SetCursorPos)
+  std::uint64_t seq = 0;     // set when queued
 };
 struct TFilter {
   HWND hwnd;
@@ -144,5 +158,26 @@ void ResetFocus();
 void ForgetFocus(HWND hwnd);
 HWND ActiveWindow();
 void SetActiveWindow(HWND hwnd);
+
+namespace detail {
+template <typename Pred>
+HWND FindIn(HWND hwnd, Pred& pred) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return nullptr;
+  if (pred(*w)) return hwnd;
+  for (HWND c : w->children) {
+    if (HWND found = FindIn(c, pred)) return found;
+  }
+  return nullptr;
+}
+}  // namespace detail
+
+template <typename Pred>
+HWND FindWindowWhere(Pred&& pred) {
+  for (HWND h : TopLevels()) {
+    if (HWND found = detail::FindIn(h, pred)) return found;
+  }
+  return nullptr;
+}
 
 }  // namespace platform

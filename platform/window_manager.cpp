@@ -29,6 +29,7 @@ std::map<std::string, std::unique_ptr<TWndClass>>& Classes() {
 struct TRegistry {
   std::unordered_map<std::uintptr_t, std::unique_ptr<TWnd>> windows;
   std::vector<HWND> order;  // creation order
+  std::vector<HWND> tops;   // top-level windows in creation order
   std::uintptr_t next = 0x10010;
 };
 
@@ -53,6 +54,7 @@ HWND NewHandle() {
 void Unregister(HWND hwnd) {
   TRegistry& r = Registry();
   r.order.erase(std::remove(r.order.begin(), r.order.end(), hwnd), r.order.end());
+  r.tops.erase(std::remove(r.tops.begin(), r.tops.end(), hwnd), r.tops.end());
   r.windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
@@ -116,13 +118,12 @@ TWnd* WndOf(HWND hwnd) {
   return it == ws.end() ? nullptr : it->second.get();
 }
 
+const std::vector<HWND>& TopLevels() {
+  return Registry().tops;
+}
+
 std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> out;
-  for (HWND h : Registry().order) {
-    TWnd* w = WndOf(h);
-    if (w != nullptr && w->parent == nullptr) out.push_back(h);
-  }
-  return out;
+  return Registry().tops;
 }
 
 std::vector<HWND> AllWindows() {
@@ -142,7 +143,7 @@ HWND TopLevelOf(HWND hwnd) {
 
 HWND WindowOfHost(HostWindow host) {
   if (host == 0) return nullptr;
-  for (HWND h : TopLevelWindows()) {
+  for (HWND h : TopLevels()) {
     if (WndOf(h)->host == host) return h;
   }
   return nullptr;
@@ -241,6 +242,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w.host = host.CreateWindow(spec);
     if (w.host == 0) return nullptr;
     w.insets = host.Decorations(w.host);
+    const platform::HostInsets& in = w.insets;
+    if (in.left != guess.left || in.top != guess.top || in.right != guess.right ||
+        in.bottom != guess.bottom) {
+      // The desktop's frame is known only now: keep the outer size that was asked for.
+      platform::HostRect b = host.Bounds(w.host);
+      b.width = std::max(width - in.left - in.right, 0);
+      b.height = std::max(height - in.top - in.bottom, 0);
+      if (x != CW_USEDEFAULT) {
+        b.x = x + in.left;
+        b.y = y + in.top;
+      }
+      host.SetBounds(w.host, b);
+    }
     const platform::HostRect b = host.Bounds(w.host);
     w.surface = std::make_unique<platform::TSurface>(b.width, b.height);
     w.rect = {b.x - w.insets.left, b.y - w.insets.top, b.x + b.width + w.insets.right,
@@ -249,7 +263,11 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   const HWND hwnd = w.handle;
   platform::Registry().windows.emplace(reinterpret_cast<std::uintptr_t>(hwnd), std::move(owned));
   platform::Registry().order.push_back(hwnd);
-  if (child) parentWnd->children.push_back(hwnd);
+  if (child) {
+    parentWnd->children.push_back(hwnd);
+  } else {
+    platform::Registry().tops.push_back(hwnd);
+  }
 
   CREATESTRUCTA cs{
       param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
@@ -324,13 +342,12 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
   if (w == nullptr) return nullptr;
   switch (cmd) {
     case GW_CHILD:
-      // The topmost child comes first.
-      return w->children.empty() ? nullptr : w->children.back();
+      return w->children.empty() ? nullptr : w->children.front();
     case GW_HWNDNEXT: {
       if (w->parent == nullptr) return nullptr;
       const auto& sib = WndOf(w->parent)->children;
       auto it = std::find(sib.begin(), sib.end(), hwnd);
-      return it == sib.begin() ? nullptr : *(it - 1);
+      return it == sib.end() || it + 1 == sib.end() ? nullptr : *(it + 1);
     }
     case GW_OWNER:
       return w->owner;

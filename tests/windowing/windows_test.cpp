@@ -211,6 +211,44 @@ TEST_F(TWindows, MinimiseAndRestoreSendSizeMessagesWithTheRightTypes) {
   EXPECT_EQ(Log({WM_SIZE}).size(), 1u);
 }
 
+TEST_F(TWindows, RestoringGivesTheFocusBackWhicheverSideMinimised) {
+  HWND top = MakeTop();
+  HWND kid = MakeChild(top, 0, 0, 10, 10);
+  // Like a frame, the window hands its focus to its child.
+  handlers[top] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_SETFOCUS) SetFocus(kid);
+    return std::nullopt;
+  };
+  SetFocus(nullptr);
+  SetFocus(top);
+  ASSERT_EQ(GetFocus(), kid);
+  ShowWindow(top, SW_MINIMIZE);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  ShowWindow(top, SW_RESTORE);
+  EXPECT_EQ(GetFocus(), kid);
+  const platform::HostWindow hw = platform::THeadlessHost::HostOf(top);
+  host.MinimizeAt(Ms(0), hw);
+  Pump();
+  EXPECT_EQ(GetFocus(), nullptr);
+  host.RestoreAt(Ms(0), hw);
+  Pump();
+  EXPECT_EQ(GetFocus(), kid);
+  EXPECT_EQ(GetActiveWindow(), top);
+}
+
+TEST_F(TWindows, ChildrenStackInCreationOrderTheFirstOnTop) {
+  HWND top = MakeTop();
+  HWND first = MakeChild(top, 0, 0, 40, 40);
+  HWND second = MakeChild(top, 20, 20, 40, 40);
+  EXPECT_EQ(GetWindow(top, GW_CHILD), first);
+  EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
+  EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(WindowFromPoint(Screen(top, 30, 30)), first) << "the overlap belongs to the first";
+  EXPECT_EQ(WindowFromPoint(Screen(top, 50, 50)), second);
+  EXPECT_EQ(WindowFromPoint(Screen(top, 70, 70)), top);
+}
+
 TEST_F(TWindows, HostMinimiseRestoreAndResizeReachTheWindow) {
   HWND top = MakeTop(200, 150);
   const platform::HostWindow hw = platform::THeadlessHost::HostOf(top);
