@@ -27,9 +27,16 @@ std::deque<TInput>& Inputs() {
 
 std::uint64_t g_inputSeq = 0;
 
+// What the last look that found nothing had seen: WaitMessage sleeps unless something
+// came after it, so a filtered GetMessageA cannot spin on messages it does not want.
+std::uint64_t g_arrivals = 0;
+std::uint64_t g_seenArrivals = ~std::uint64_t{0};
+HostTime g_seenTime{};
+
 void Push(TInput in) {
   in.seq = ++g_inputSeq;
   Inputs().push_back(in);
+  NoteArrival();
 }
 
 bool g_quit = false;
@@ -159,6 +166,7 @@ void PumpHost() {
       Push({e, false});
     } else {
       HandleWindowEvent(e);
+      NoteArrival();
     }
   }
 }
@@ -241,6 +249,10 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return m;
 }
 
+void NoteArrival() {
+  ++g_arrivals;
+}
+
 void QueueInput(const TInput& in) {
   Push(in);
 }
@@ -252,6 +264,8 @@ void ResetForTesting() {
   g_quit = false;
   g_quitCode = 0;
   g_messageTime = 0;
+  g_seenArrivals = ~std::uint64_t{0};
+  g_seenTime = {};
   ResetTimers();
   ResetMouse();
   ResetKeyboard();
@@ -287,12 +301,14 @@ using platform::WndOf;
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd != nullptr && !IsWindow(hwnd)) return FALSE;
   platform::Posted().push_back(platform::MakeMsg(hwnd, msg, wParam, lParam));
+  platform::NoteArrival();
   return TRUE;
 }
 
 void PostQuitMessage(int exitCode) {
   platform::g_quit = true;
   platform::g_quitCode = exitCode;
+  platform::NoteArrival();
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
@@ -324,15 +340,23 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     platform::g_messageTime = msg->time;
     return TRUE;
   }
+  platform::g_seenArrivals = platform::g_arrivals;
+  platform::g_seenTime = platform::CurrentHost().Now();
   platform::PresentAll();
   return FALSE;
 }
 
 BOOL WaitMessage() {
   platform::PumpHost();
-  if (platform::AnythingWaiting()) return TRUE;
+  if (platform::g_arrivals != platform::g_seenArrivals && platform::AnythingWaiting()) return TRUE;
+  platform::Host& host = platform::CurrentHost();
+  // Timers already due when the queue was last found empty were not wanted then.
+  const platform::HostTime after =
+      platform::g_seenArrivals == ~std::uint64_t{0} ? host.Now() : platform::g_seenTime;
+  const platform::HostTime deadline = platform::NextTimerDeadline(after);
+  if (deadline <= host.Now()) return TRUE;
   platform::PresentAll();
-  platform::CurrentHost().Wait(platform::NextTimerDeadline());
+  host.Wait(deadline);
   return TRUE;
 }
 

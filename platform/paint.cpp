@@ -104,6 +104,7 @@ void AddUpdate(TWnd& w, const RECT& rect, bool erase, bool allChildren) {
   if (IsEmpty(r)) return;
   std::vector<RECT> pieces{r};
   for (const RECT& have : w.update) pieces = SubtractRect(pieces, have);
+  if (!pieces.empty()) NoteArrival();
   w.update.insert(w.update.end(), pieces.begin(), pieces.end());
   if (erase) w.erase = true;
   // Without WS_CLIPCHILDREN the parent paints under its children, which then paint again.

@@ -32,6 +32,9 @@ constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 constexpr UINT WM_NCLBUTTONUP = 0x00A2;
 constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
 
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+
 constexpr UINT GW_CHILD = 5;
 constexpr UINT GW_HWNDNEXT = 2;
 constexpr UINT GW_OWNER = 4;

@@ -20,6 +20,7 @@ struct TWndClass {
   HCURSOR cursor = nullptr;
   HBRUSH background = nullptr;
   std::string menuName;
+  int wndExtra = 0;  // bytes of extra window memory
 };
 
 struct TWnd {
@@ -37,6 +38,8 @@ struct TWnd {
   HMENU menu = nullptr;  // top-level: the menu bar; child: the id
   HINSTANCE instance = nullptr;
   LONG_PTR userData = 0;
+  std::vector<std::uint8_t> extra;  // the class's extra window bytes, zeroed
+  HICON icon = nullptr;             // set by WM_SETICON
   bool destroying = false;
   bool created = false;  // WM_CREATE answered
 
@@ -112,13 +115,17 @@ void ForgetPaint(HWND hwnd);
 // Timers (timers.cpp).
 bool HasDueTimer(HWND filter, HostTime now);
 bool TakeDueTimer(HWND filter, HostTime now, bool remove, MSG& msg);
-HostTime NextTimerDeadline();
+// The earliest deadline later than `after`.
+HostTime NextTimerDeadline(HostTime after);
 void KillWindowTimers(HWND hwnd);
 
 // Queue (message_queue.cpp).
 void DropPostedFor(HWND hwnd);
 bool MatchesFilter(HWND target, HWND filter);
 DWORD MessageTimeOf(HostTime t);
+// Something new for the queue (a message, input, a region to paint): WaitMessage
+// returns for it even if an earlier look found nothing it wanted.
+void NoteArrival();
 // Presents every top-level surface's dirty rectangles.
 void PresentAll();
 

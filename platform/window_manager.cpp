@@ -165,8 +165,9 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
       IS_INTRESOURCE(wc->lpszClassName) || wc->lpszClassName[0] == '\0') {
     return 0;
   }
-  // Extra class or window bytes are not kept by this platform.
-  if (wc->cbClsExtra != 0 || wc->cbWndExtra != 0) return 0;
+  // Extra class bytes are not kept by this platform; extra window bytes are.
+  constexpr int kMaxWndExtra = 256;
+  if (wc->cbClsExtra != 0 || wc->cbWndExtra < 0 || wc->cbWndExtra > kMaxWndExtra) return 0;
   auto& classes = platform::Classes();
   const std::string key = platform::Lower(wc->lpszClassName);
   if (classes.count(key) != 0) return 0;
@@ -178,6 +179,7 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   c->icon = wc->hIcon;
   c->cursor = wc->hCursor;
   c->background = wc->hbrBackground;
+  c->wndExtra = wc->cbWndExtra;
   if (wc->lpszMenuName != nullptr && !IS_INTRESOURCE(wc->lpszMenuName)) {
     c->menuName = wc->lpszMenuName;
   }
@@ -188,8 +190,8 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
 BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
   const platform::TWndClass* c = platform::FindClass(className);
   if (c == nullptr || wc == nullptr) return FALSE;
-  *wc = WNDCLASSA{c->style, c->proc,        0, 0, c->instance, c->icon, c->cursor, c->background,
-                  nullptr,  c->name.c_str()};
+  *wc = WNDCLASSA{c->style,  c->proc,       0,       c->wndExtra,    c->instance, c->icon,
+                  c->cursor, c->background, nullptr, c->name.c_str()};
   return TRUE;
 }
 
@@ -215,6 +217,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   w.text = windowName ? windowName : "";
   w.menu = menu;
   w.instance = instance;
+  w.extra.assign(static_cast<std::size_t>(cls->wndExtra), 0);
   if (child) {
     w.parent = parent;
     if (x == CW_USEDEFAULT) x = y = 0;

@@ -77,9 +77,29 @@ TEST_F(TWindows, BadCreationArgumentsFail) {
   EXPECT_EQ(RegisterClassA(&wc), 0) << "a second class of the same name";
   wc.lpszClassName = "klopTESTwindow";
   EXPECT_EQ(RegisterClassA(&wc), 0) << "class names ignore case";
-  wc.lpszClassName = "WithExtraBytes";
-  wc.cbWndExtra = 8;
-  EXPECT_EQ(RegisterClassA(&wc), 0) << "extra window bytes are not kept";
+  wc.lpszClassName = "WithClassBytes";
+  wc.cbClsExtra = 8;
+  EXPECT_EQ(RegisterClassA(&wc), 0) << "extra class bytes are not kept";
+}
+
+TEST_F(TWindows, ExtraWindowBytesHoldWordsWithinTheirBounds) {
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(nullptr, "KlopTestExtra", &wc)) {
+    wc.lpszClassName = "KlopTestExtra";
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.cbWndExtra = 16;
+    ASSERT_NE(RegisterClassA(&wc), 0);
+  }
+  HWND h =
+      CreateWindowExA(0, "KlopTestExtra", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 0) << "zeroed at creation";
+  EXPECT_EQ(SetWindowLongPtrA(h, 8, -77), 0);
+  EXPECT_EQ(SetWindowLongPtrA(h, 8, 5), -77);
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 5);
+  EXPECT_EQ(SetWindowLongPtrA(h, 9, 1), 0) << "would run past the end";
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 5);
+  EXPECT_EQ(GetWindowLongPtrA(h, 16), 0);
 }
 
 TEST_F(TWindows, DestroyReachesParentThenChildrenAndNcDestroyChildrenFirst) {
@@ -403,6 +423,15 @@ TEST_F(TWindows, HostCloseRequestBecomesCloseUnlessTheWindowIsDisabled) {
   const auto sys = Log({WM_SYSCOMMAND});
   ASSERT_EQ(sys.size(), 1u);
   EXPECT_EQ(sys[0].wParam, SC_CLOSE);
+}
+
+TEST_F(TWindows, TheWindowIconReachesTheHostAndAnswersTheDragIconQuestion) {
+  HWND top = MakeTop();
+  const HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(SendMessageA(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+  EXPECT_EQ(host.Window(platform::THeadlessHost::HostOf(top))->icon.width, 32);
+  EXPECT_EQ(SendMessageA(top, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
 }
 
 TEST_F(TWindows, QueryEndSessionIsAgreedTo) {
