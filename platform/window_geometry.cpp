@@ -31,6 +31,22 @@ void ActivateWindow(HWND hwnd) {
   }
 }
 
+void ActivateOther(HWND leaving) {
+  if (ActiveWindow() != leaving) return;
+  const auto takes = [leaving](HWND h) {
+    const TWnd* w = WndOf(h);
+    return h != leaving && w != nullptr && !w->destroying && (w->style & WS_VISIBLE) &&
+           !(w->style & (WS_DISABLED | WS_MINIMIZE));
+  };
+  HWND next = nullptr;
+  if (const TWnd* w = WndOf(leaving); w != nullptr && takes(w->owner)) next = w->owner;
+  const std::vector<HWND>& tops = TopLevels();
+  for (auto it = tops.rbegin(); next == nullptr && it != tops.rend(); ++it) {
+    if (takes(*it)) next = *it;
+  }
+  ActivateWindow(next);
+}
+
 void SetMinimized(HWND hwnd, bool minimized, bool tellHost) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || w->parent != nullptr || Minimized(*w) == minimized) return;
@@ -159,14 +175,16 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
       for (const RECT& r : SubtractRect({client}, oldClient)) AddUpdate(*w, r, true, true);
     }
   }
-  if (moved) {
-    const LPARAM pos =
-        w->parent ? MAKELPARAM(static_cast<WORD>(rect.left), static_cast<WORD>(rect.top))
-                  : MAKELPARAM(static_cast<WORD>(rect.left + w->insets.left),
-                               static_cast<WORD>(rect.top + w->insets.top + w->nonClientTop));
-    CallProc(hwnd, WM_MOVE, 0, pos);
-  }
+  if (moved) SendMoveMessage(hwnd);
   if (sized && WndOf(hwnd) != nullptr) SendSizeMessage(hwnd);
+}
+
+void SendMoveMessage(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  // The client area's position: in the parent's client area, or on the screen.
+  const POINT p = w->parent ? POINT{w->rect.left, w->rect.top} : ClientOriginOnScreen(*w);
+  CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
 }
 
 void SurfaceResized(HWND hwnd, int width, int height) {
@@ -290,8 +308,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
       if ((w = WndOf(hwnd)) == nullptr) return wasVisible;
       w->style &= ~WS_VISIBLE;
       host.Show(w->host, platform::HostShow::Hidden);
-      if (platform::ActiveWindow() == hwnd) platform::SetActiveWindow(nullptr);
       if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+      platform::ActivateOther(hwnd);
     }
     return wasVisible;
   }

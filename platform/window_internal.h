@@ -95,11 +95,15 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
 // The top-level window's surface took a new size (the host's resize).
 void SurfaceResized(HWND hwnd, int width, int height);
 void SendSizeMessage(HWND hwnd);
+void SendMoveMessage(HWND hwnd);
 // Minimises or restores a top-level window: style, focus, activation, WM_SIZE, and the
 // host when the change did not come from it.
 void SetMinimized(HWND hwnd, bool minimized, bool tellHost);
 // Makes `hwnd` the active window with WM_ACTIVATE to the old and the new one.
 void ActivateWindow(HWND hwnd);
+// `leaving` goes away (hidden, destroyed): its owner, or else the newest other shown
+// top-level window, becomes active, as a desktop does when a window closes.
+void ActivateOther(HWND leaving);
 
 // Painting (paint.cpp).
 void AddUpdate(TWnd& w, const RECT& clientRect, bool erase, bool children);

@@ -204,6 +204,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   TWnd* parentWnd = WndOf(parent);
   if (child && parentWnd == nullptr) return nullptr;
   if (!child && parent != nullptr && parentWnd == nullptr) return nullptr;
+  // Maximised windows and window scroll bars are not supported here.
+  if (style & (WS_MAXIMIZE | WS_HSCROLL | WS_VSCROLL)) return nullptr;
   if (width != CW_USEDEFAULT && width < 0) width = 0;
   if (height < 0) height = 0;
 
@@ -285,9 +287,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   WndOf(hwnd)->created = true;
   platform::SendSizeMessage(hwnd);
   if (WndOf(hwnd) == nullptr) return nullptr;
-  const RECT r = WndOf(hwnd)->rect;
-  platform::CallProc(hwnd, WM_MOVE, 0,
-                     MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
+  platform::SendMoveMessage(hwnd);
   if (WndOf(hwnd) == nullptr) return nullptr;
   if ((style & WS_MINIMIZE) != 0) {
     ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
@@ -308,6 +308,10 @@ BOOL DestroyWindow(HWND hwnd) {
     } else if (w->host != 0) {
       platform::CurrentHost().Show(w->host, platform::HostShow::Hidden);
     }
+  }
+  if (w->parent == nullptr) {
+    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+    platform::ActivateOther(hwnd);
   }
   // Owned top-level windows go first.
   for (HWND h : platform::TopLevelWindows()) {

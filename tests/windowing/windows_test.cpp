@@ -27,6 +27,7 @@ TEST_F(TWindows, CreationSendsNcCreateCreateSizeMoveWithTheCreateStruct) {
   EXPECT_EQ(size.wParam, SIZE_RESTORED);
   EXPECT_EQ(LOWORD(size.lParam), 300);
   EXPECT_EQ(HIWORD(size.lParam), 200);
+  EXPECT_EQ(Log({WM_MOVE}).front().lParam, MAKELPARAM(10, 20)) << "the client area on screen";
   EXPECT_FALSE(IsWindowVisible(h));
   char title[16];
   EXPECT_EQ(GetWindowTextA(h, title, sizeof title), 5);
@@ -255,6 +256,42 @@ TEST_F(TWindows, RestoringGivesTheFocusBackWhicheverSideMinimised) {
   Pump();
   EXPECT_EQ(GetFocus(), kid);
   EXPECT_EQ(GetActiveWindow(), top);
+}
+
+TEST_F(TWindows, ClosingAnOwnedPopupHandsActivationAndFocusBackToItsOwner) {
+  HWND frame = MakeTop();
+  HWND game = MakeChild(frame, 0, 0, 50, 50);
+  handlers[frame] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_SETFOCUS) SetFocus(game);
+    return std::nullopt;
+  };
+  HWND dialog = CreateWindowExA(0, kClass, "Options", WS_POPUP | WS_CAPTION, 50, 50, 120, 90, frame,
+                                nullptr, nullptr, nullptr);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(GetParent(dialog), frame) << "a popup's parent is its owner";
+  EnableWindow(frame, FALSE);
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  EXPECT_EQ(GetFocus(), dialog);
+  EnableWindow(frame, TRUE);
+  DestroyWindow(dialog);
+  EXPECT_EQ(GetActiveWindow(), frame);
+  EXPECT_EQ(GetFocus(), game);
+  // Destroying the owner takes its owned windows along.
+  HWND second =
+      CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+  DestroyWindow(frame);
+  EXPECT_FALSE(IsWindow(second));
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(TWindows, UnsupportedStylesFailCreation) {
+  for (DWORD style : {WS_MAXIMIZE, WS_HSCROLL, WS_VSCROLL}) {
+    EXPECT_EQ(CreateWindowExA(0, kClass, "", WS_OVERLAPPEDWINDOW | style, 0, 0, 50, 50, nullptr,
+                              nullptr, nullptr, nullptr),
+              nullptr);
+  }
+  EXPECT_EQ(host.WindowCount(), 0u);
 }
 
 TEST_F(TWindows, ChildrenStackInCreationOrderTheFirstOnTop) {
