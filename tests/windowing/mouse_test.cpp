@@ -131,6 +131,10 @@ struct TDoubleCase {
   bool dbl;
 };
 
+void PrintTo(const TDoubleCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class TDoubleClick : public TMouse, public ::testing::WithParamInterface<TDoubleCase> {};
 
 TEST_P(TDoubleClick, SecondPressFollowsTheTimeAndBoxRule) {
