@@ -130,6 +130,20 @@ bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint)
   return true;
 }
 
+bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel) {
+  TWnd* w = WndOf(hwnd);
+  TWnd* top = WndOf(TopLevelOf(hwnd));
+  if (w == nullptr || top == nullptr || !top->surface) return false;
+  const POINT o = ClientOriginInSurface(*w);
+  const int x = o.x + client.x;
+  const int y = o.y + client.y;
+  const TSurface& s = *top->surface;
+  if (x < 0 || y < 0 || x >= s.Width() || y >= s.Height()) return false;
+  pixel = s.Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.Width()) +
+                   static_cast<std::size_t>(x)];
+  return true;
+}
+
 void SendSizeMessage(HWND hwnd) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr) return;

@@ -86,6 +86,8 @@ bool SetNonClientTop(HWND hwnd, int height);
 
 // For the host: where client point `client` of `hwnd` lies on which host surface.
 bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint);
+// The surface pixel (0x00RRGGBB) at client point `client` of `hwnd`; false outside it.
+bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel);
 
 // Calls the window procedure; the window may be gone afterwards.
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -157,14 +157,16 @@ TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
   FillRect(dc, &r2, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   ReleaseDC(top, dc);
   EXPECT_EQ(host.Presents(), presents);
-  EXPECT_EQ(host.PixelAt(top, 1, 1), 0xFFFFFFu) << "not shown before the queue is idle";
+  EXPECT_EQ(host.ShownPixelAt(top, 1, 1), 0xFFFFFFu) << "not shown before the queue is idle";
+  EXPECT_EQ(host.PixelAt(top, 1, 1), 0u) << "but drawn";
   const std::size_t rects = host.PresentedRects();
   MSG m;
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(host.Presents(), presents + 1);
   EXPECT_EQ(host.PresentedRects(), rects + 2) << "only the two changed rectangles";
-  EXPECT_EQ(host.PixelAt(top, 1, 1), 0u);
-  EXPECT_EQ(host.PixelAt(top, 32, 32), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 1, 1), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 32, 32), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 10, 10), 0xFFFFFFu);
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(host.Presents(), presents + 1) << "nothing changed, nothing presented";
 }
