@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/cursor_icon.h"
 #include "platform/gdi.h"
 #include "platform/resources.h"
 #include "platform/window_internal.h"
@@ -131,7 +132,20 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(w->text.size());
     case WM_QUERYDRAGICON:
-      return reinterpret_cast<LRESULT>(w->cls->icon);
+      return reinterpret_cast<LRESULT>(w->icon ? w->icon : w->cls->icon);
+    case WM_SETICON: {
+      // One icon serves both sizes here.
+      const HICON old = w->icon;
+      const HICON icon = reinterpret_cast<HICON>(lParam);
+      w->icon = icon;
+      if (w->parent == nullptr && w->host != 0) {
+        const platform::CursorShape* shape = platform::IconShapeOf(icon);
+        if (shape != nullptr) platform::CurrentHost().SetIcon(w->host, *shape);
+      }
+      return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON:
+      return reinterpret_cast<LRESULT>(w->icon ? w->icon : w->cls->icon);
     default:
       return 0;
   }

@@ -25,6 +25,20 @@ std::deque<TInput>& Inputs() {
   return inputs;
 }
 
+std::uint64_t g_inputSeq = 0;
+
+// What the last look that found nothing had seen: WaitMessage sleeps unless something
+// came after it, so a filtered GetMessageA cannot spin on messages it does not want.
+std::uint64_t g_arrivals = 0;
+std::uint64_t g_seenArrivals = ~std::uint64_t{0};
+HostTime g_seenTime{};
+
+void Push(TInput in) {
+  in.seq = ++g_inputSeq;
+  Inputs().push_back(in);
+  NoteArrival();
+}
+
 bool g_quit = false;
 int g_quitCode = 0;
 DWORD g_messageTime = 0;
@@ -48,7 +62,7 @@ bool IsInputEvent(HostEventKind k) {
 HWND ActivationTarget(HWND hwnd) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || !(w->style & WS_DISABLED)) return hwnd;
-  for (HWND h : TopLevelWindows()) {
+  for (HWND h : TopLevels()) {
     TWnd* o = WndOf(h);
     if (o->owner == hwnd && (o->style & WS_VISIBLE) && !(o->style & WS_DISABLED)) return h;
   }
@@ -64,15 +78,15 @@ void HandleWindowEvent(const HostEvent& e) {
       if (!(w->style & WS_DISABLED)) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
       break;
     case HostEventKind::Minimized:
-      if (!(w->style & WS_MINIMIZE)) {
-        w->style |= WS_MINIMIZE;
-        if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
-        SendSizeMessage(hwnd);
-      }
+      SetMinimized(hwnd, true, false);
       break;
     case HostEventKind::Restored:
-      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
-        w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+      if (w->style & WS_MINIMIZE) {
+        SetMinimized(hwnd, false, false);
+        // Coming back from the task bar makes it the active window again.
+        if (IsWindow(hwnd) && ActiveWindow() == nullptr) ActivateWindow(ActivationTarget(hwnd));
+      } else if (w->style & WS_MAXIMIZE) {
+        w->style &= ~WS_MAXIMIZE;
         AddUpdate(*w, ClientRectOf(*w), true, true);
         SendSizeMessage(hwnd);
       }
@@ -103,20 +117,12 @@ void HandleWindowEvent(const HostEvent& e) {
       break;
     case HostEventKind::FocusGained: {
       const HWND target = ActivationTarget(hwnd);
-      if (target != nullptr && ActiveWindow() != target) {
-        const HWND old = ActiveWindow();
-        if (old != nullptr)
-          CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(target));
-        SetActiveWindow(target);
-        if (IsWindow(target))
-          CallProc(target, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
-      }
+      if (target != nullptr) ActivateWindow(target);
       break;
     }
     case HostEventKind::FocusLost:
       if (ActiveWindow() != nullptr && TopLevelOf(ActiveWindow()) == hwnd) {
-        SetActiveWindow(nullptr);
-        CallProc(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+        ActivateWindow(nullptr);
         SetFocus(nullptr);
       }
       break;
@@ -146,7 +152,7 @@ void QueueText(const HostEvent& e) {
     TInput in{e, false};
     std::fill(std::begin(in.event.text), std::end(in.event.text), '\0');
     in.event.text[0] = static_cast<char>(c);
-    Inputs().push_back(in);
+    Push(in);
   }
 }
 
@@ -157,9 +163,10 @@ void PumpHost() {
     if (e.kind == HostEventKind::Text) {
       QueueText(e);
     } else if (IsInputEvent(e.kind)) {
-      Inputs().push_back({e, false});
+      Push({e, false});
     } else {
       HandleWindowEvent(e);
+      NoteArrival();
     }
   }
 }
@@ -180,10 +187,17 @@ bool TakeInput(const TFilter& f, bool remove, MSG& msg) {
       got = KeyMessage(cur, next, f, remove, msg, consumed, tookNext);
     }
     // The handlers above may have sent messages that changed the queue.
-    if (i >= in.size()) return got;
+    if (i >= in.size() || in[i].seq != cur.seq) {
+      auto it =
+          std::find_if(in.begin(), in.end(), [&](const TInput& x) { return x.seq == cur.seq; });
+      if (it == in.end()) return got;
+      i = static_cast<std::size_t>(it - in.begin());
+    }
     if ((got && remove) || consumed) {
       in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
-      if (tookNext && i < in.size()) in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      if (tookNext && i < in.size() && in[i].event.kind == HostEventKind::Text) {
+        in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      }
       if (got) return true;
       continue;
     }
@@ -195,21 +209,16 @@ bool TakeInput(const TFilter& f, bool remove, MSG& msg) {
 
 bool TakePaint(const TFilter& f, MSG& msg) {
   if (!f.InRange(WM_PAINT)) return false;
-  for (HWND h : AllWindows()) {
-    TWnd* w = WndOf(h);
-    if (w != nullptr && NeedsPaint(*w) && f.Passes(h, WM_PAINT)) {
-      msg = MakeMsg(h, WM_PAINT, 0, 0);
-      return true;
-    }
-  }
-  return false;
+  const HWND h =
+      FindWindowWhere([&](const TWnd& w) { return NeedsPaint(w) && f.Passes(w.handle, WM_PAINT); });
+  if (h == nullptr) return false;
+  msg = MakeMsg(h, WM_PAINT, 0, 0);
+  return true;
 }
 
 bool AnythingWaiting() {
   if (!Posted().empty() || g_quit || !Inputs().empty()) return true;
-  for (HWND h : AllWindows()) {
-    if (NeedsPaint(*WndOf(h))) return true;
-  }
+  if (FindWindowWhere([](const TWnd& w) { return NeedsPaint(w); }) != nullptr) return true;
   return HasDueTimer(nullptr, CurrentHost().Now());
 }
 
@@ -240,8 +249,12 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return m;
 }
 
+void NoteArrival() {
+  ++g_arrivals;
+}
+
 void QueueInput(const TInput& in) {
-  Inputs().push_back(in);
+  Push(in);
 }
 
 void ResetForTesting() {
@@ -251,6 +264,8 @@ void ResetForTesting() {
   g_quit = false;
   g_quitCode = 0;
   g_messageTime = 0;
+  g_seenArrivals = ~std::uint64_t{0};
+  g_seenTime = {};
   ResetTimers();
   ResetMouse();
   ResetKeyboard();
@@ -265,7 +280,7 @@ void DropPostedFor(HWND hwnd) {
 
 void PresentAll() {
   Host& host = CurrentHost();
-  for (HWND h : TopLevelWindows()) {
+  for (HWND h : TopLevels()) {
     TWnd* w = WndOf(h);
     if (w == nullptr || !w->surface || !w->surface->HasDirty()) continue;
     const std::vector<RECT> dirty = w->surface->TakeDirty();
@@ -286,12 +301,14 @@ using platform::WndOf;
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd != nullptr && !IsWindow(hwnd)) return FALSE;
   platform::Posted().push_back(platform::MakeMsg(hwnd, msg, wParam, lParam));
+  platform::NoteArrival();
   return TRUE;
 }
 
 void PostQuitMessage(int exitCode) {
   platform::g_quit = true;
   platform::g_quitCode = exitCode;
+  platform::NoteArrival();
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
@@ -323,15 +340,23 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     platform::g_messageTime = msg->time;
     return TRUE;
   }
+  platform::g_seenArrivals = platform::g_arrivals;
+  platform::g_seenTime = platform::CurrentHost().Now();
   platform::PresentAll();
   return FALSE;
 }
 
 BOOL WaitMessage() {
   platform::PumpHost();
-  if (platform::AnythingWaiting()) return TRUE;
+  if (platform::g_arrivals != platform::g_seenArrivals && platform::AnythingWaiting()) return TRUE;
+  platform::Host& host = platform::CurrentHost();
+  // Timers already due when the queue was last found empty were not wanted then.
+  const platform::HostTime after =
+      platform::g_seenArrivals == ~std::uint64_t{0} ? host.Now() : platform::g_seenTime;
+  const platform::HostTime deadline = platform::NextTimerDeadline(after);
+  if (deadline <= host.Now()) return TRUE;
   platform::PresentAll();
-  platform::CurrentHost().Wait(platform::NextTimerDeadline());
+  host.Wait(deadline);
   return TRUE;
 }
 

@@ -57,11 +57,11 @@ bool Contains(const RECT& r, POINT p) {
 // windows let the point through to their parent.
 HWND ChildAt(HWND hwnd, POINT p) {
   TWnd* w = WndOf(hwnd);
-  for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
-    TWnd* c = WndOf(*it);
+  for (HWND h : w->children) {
+    TWnd* c = WndOf(h);
     if (c == nullptr || !(c->style & WS_VISIBLE) || (c->style & WS_DISABLED)) continue;
     const POINT o = ClientOriginOnScreen(*c);
-    if (Contains(Offset(ClientRectOf(*c), o.x, o.y), p)) return ChildAt(*it, p);
+    if (Contains(Offset(ClientRectOf(*c), o.x, o.y), p)) return ChildAt(h, p);
   }
   return hwnd;
 }
@@ -102,7 +102,7 @@ bool ShowsAt(const TWnd* w, POINT p) {
 HWND TopLevelAt(POINT p) {
   // The active window is on top; the rest count from the newest.
   if (ShowsAt(WndOf(ActiveWindow()), p)) return ActiveWindow();
-  const std::vector<HWND> tops = TopLevelWindows();
+  const std::vector<HWND>& tops = TopLevels();
   for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
     if (ShowsAt(WndOf(*it), p)) return *it;
   }

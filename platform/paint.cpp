@@ -50,6 +50,17 @@ std::vector<RECT> ClipFor(const TWnd& w, const std::vector<RECT>* region) {
       clip = SubtractRect(clip, Offset(cw->rect, o.x, o.y));
     }
   }
+  if ((w.style & WS_CLIPSIBLINGS) && w.parent != nullptr) {
+    // Siblings above this one: those created before it.
+    const TWnd* p = WndOf(w.parent);
+    const POINT po = ClientOriginInSurface(*p);
+    for (HWND s : p->children) {
+      if (s == w.handle) break;
+      const TWnd* sw = WndOf(s);
+      if (sw == nullptr || !(sw->style & WS_VISIBLE)) continue;
+      clip = SubtractRect(clip, Offset(sw->rect, po.x, po.y));
+    }
+  }
   return clip;
 }
 
@@ -104,6 +115,7 @@ void AddUpdate(TWnd& w, const RECT& rect, bool erase, bool allChildren) {
   if (IsEmpty(r)) return;
   std::vector<RECT> pieces{r};
   for (const RECT& have : w.update) pieces = SubtractRect(pieces, have);
+  if (!pieces.empty()) NoteArrival();
   w.update.insert(w.update.end(), pieces.begin(), pieces.end());
   if (erase) w.erase = true;
   // Without WS_CLIPCHILDREN the parent paints under its children, which then paint again.

@@ -69,9 +69,11 @@ bool TakeDueTimer(HWND filter, HostTime now, bool remove, MSG& msg) {
   return true;
 }
 
-HostTime NextTimerDeadline() {
+HostTime NextTimerDeadline(HostTime after) {
   HostTime next = HostTime::max();
-  for (const TTimer& t : Timers()) next = std::min(next, t.deadline);
+  for (const TTimer& t : Timers()) {
+    if (t.deadline > after) next = std::min(next, t.deadline);
+  }
   return next;
 }
 

@@ -2,11 +2,17 @@
 //
 // Geometry. A top-level window owns one TSurface, shown by the host as one host window
 // whose desktop decorations (Host::Decorations) are the window's frame. Its window
-// rectangle is the surface's screen rectangle grown by those decorations; its client
-// area is the surface below a non-client top strip (NonClientTop, 0 until a menu bar
-// claims it). A child window has no frame: its window and client rectangles coincide,
-// are kept relative to its parent's client area, and it draws on its top-level
-// surface through an origin and a clip.
+// rectangle is the surface's screen rectangle grown by those decorations. Its client
+// area is the surface below a non-client top strip, the seam for a menu bar: the strip
+// is 0 pixels high until SetNonClientTop (window_internal.h) claims it; pointer input
+// there arrives as WM_NC* messages with HTMENU. A child window has no frame: its window
+// and client rectangles coincide, are kept relative to its parent's client area, and
+// it draws on its top-level surface through an origin and a clip. Children stack in
+// creation order, the first on top.
+//
+// Not supported, and refused with a failed result: maximising (WS_MAXIMIZE,
+// SW_MAXIMIZE), window scroll bars (WS_HSCROLL/WS_VSCROLL), extra class bytes,
+// message-range exclusion filters, AdjustWindowRect with a menu bar.
 //
 // Threads: everything here runs on the one thread that created the first window.
 #pragma once
@@ -31,6 +37,9 @@ constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 constexpr UINT WM_NCLBUTTONUP = 0x00A2;
 constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
 
 constexpr UINT GW_CHILD = 5;
 constexpr UINT GW_HWNDNEXT = 2;

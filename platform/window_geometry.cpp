@@ -17,17 +17,51 @@ bool Minimized(const TWnd& w) {
   return (w.style & WS_MINIMIZE) != 0;
 }
 
-void Activate(HWND hwnd) {
+}  // namespace
+
+void ActivateWindow(HWND hwnd) {
   if (ActiveWindow() == hwnd) return;
   const HWND old = ActiveWindow();
-  if (old != nullptr) CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
   SetActiveWindow(hwnd);
-  if (WndOf(hwnd) != nullptr) {
+  if (old != nullptr && IsWindow(old)) {
+    CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+  }
+  if (hwnd != nullptr && IsWindow(hwnd) && ActiveWindow() == hwnd) {
     CallProc(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
   }
 }
 
-}  // namespace
+void ActivateOther(HWND leaving) {
+  if (ActiveWindow() != leaving) return;
+  const auto takes = [leaving](HWND h) {
+    const TWnd* w = WndOf(h);
+    return h != leaving && w != nullptr && !w->destroying && (w->style & WS_VISIBLE) &&
+           !(w->style & (WS_DISABLED | WS_MINIMIZE));
+  };
+  HWND next = nullptr;
+  if (const TWnd* w = WndOf(leaving); w != nullptr && takes(w->owner)) next = w->owner;
+  const std::vector<HWND>& tops = TopLevels();
+  for (auto it = tops.rbegin(); next == nullptr && it != tops.rend(); ++it) {
+    if (takes(*it)) next = *it;
+  }
+  ActivateWindow(next);
+}
+
+void SetMinimized(HWND hwnd, bool minimized, bool tellHost) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr || Minimized(*w) == minimized) return;
+  if (minimized) {
+    w->style |= WS_MINIMIZE;
+    if (tellHost) CurrentHost().Show(w->host, HostShow::Minimized);
+    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+    if (ActiveWindow() == hwnd) ActivateWindow(nullptr);
+  } else {
+    w->style &= ~WS_MINIMIZE;
+    if (tellHost) CurrentHost().Show(w->host, HostShow::Normal);
+    AddUpdate(*w, ClientRectOf(*w), true, true);
+  }
+  SendSizeMessage(hwnd);
+}
 
 RECT ClientRectOf(const TWnd& w) {
   const LONG width = w.rect.right - w.rect.left;
@@ -96,6 +130,20 @@ bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint)
   return true;
 }
 
+bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel) {
+  TWnd* w = WndOf(hwnd);
+  TWnd* top = WndOf(TopLevelOf(hwnd));
+  if (w == nullptr || top == nullptr || !top->surface) return false;
+  const POINT o = ClientOriginInSurface(*w);
+  const int x = o.x + client.x;
+  const int y = o.y + client.y;
+  const TSurface& s = *top->surface;
+  if (x < 0 || y < 0 || x >= s.Width() || y >= s.Height()) return false;
+  pixel = s.Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.Width()) +
+                   static_cast<std::size_t>(x)];
+  return true;
+}
+
 void SendSizeMessage(HWND hwnd) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr) return;
@@ -141,14 +189,16 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
       for (const RECT& r : SubtractRect({client}, oldClient)) AddUpdate(*w, r, true, true);
     }
   }
-  if (moved) {
-    const LPARAM pos =
-        w->parent ? MAKELPARAM(static_cast<WORD>(rect.left), static_cast<WORD>(rect.top))
-                  : MAKELPARAM(static_cast<WORD>(rect.left + w->insets.left),
-                               static_cast<WORD>(rect.top + w->insets.top + w->nonClientTop));
-    CallProc(hwnd, WM_MOVE, 0, pos);
-  }
+  if (moved) SendMoveMessage(hwnd);
   if (sized && WndOf(hwnd) != nullptr) SendSizeMessage(hwnd);
+}
+
+void SendMoveMessage(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  // The client area's position: in the parent's client area, or on the screen.
+  const POINT p = w->parent ? POINT{w->rect.left, w->rect.top} : ClientOriginOnScreen(*w);
+  CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
 }
 
 void SurfaceResized(HWND hwnd, int width, int height) {
@@ -272,8 +322,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
       if ((w = WndOf(hwnd)) == nullptr) return wasVisible;
       w->style &= ~WS_VISIBLE;
       host.Show(w->host, platform::HostShow::Hidden);
-      if (platform::ActiveWindow() == hwnd) platform::SetActiveWindow(nullptr);
       if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+      platform::ActivateOther(hwnd);
     }
     return wasVisible;
   }
@@ -285,22 +335,16 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   }
   const bool wasMin = (w->style & WS_MINIMIZE) != 0;
   if (minimize && !wasMin) {
-    w->style |= WS_MINIMIZE;
-    host.Show(w->host, platform::HostShow::Minimized);
-    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
-    platform::SendSizeMessage(hwnd);
+    platform::SetMinimized(hwnd, true, true);
   } else if (restore && wasMin) {
-    w->style &= ~WS_MINIMIZE;
-    host.Show(w->host, platform::HostShow::Normal);
-    platform::AddUpdate(*w, platform::ClientRectOf(*w), true, true);
-    platform::SendSizeMessage(hwnd);
+    platform::SetMinimized(hwnd, false, true);
   } else if (!wasVisible) {
     host.Show(w->host, minimize ? platform::HostShow::Minimized : platform::HostShow::Normal);
   }
   if ((w = WndOf(hwnd)) != nullptr && activate && !(w->style & WS_MINIMIZE) &&
       !(w->style & WS_DISABLED)) {
     host.Raise(w->host);
-    platform::Activate(hwnd);
+    platform::ActivateWindow(hwnd);
   }
   return wasVisible;
 }

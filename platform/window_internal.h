@@ -20,6 +20,7 @@ struct TWndClass {
   HCURSOR cursor = nullptr;
   HBRUSH background = nullptr;
   std::string menuName;
+  int wndExtra = 0;  // bytes of extra window memory
 };
 
 struct TWnd {
@@ -30,13 +31,15 @@ struct TWnd {
   DWORD exStyle = 0;
   HWND parent = nullptr;       // child windows only
   HWND owner = nullptr;        // top-level windows only
-  std::vector<HWND> children;  // bottom to top
+  std::vector<HWND> children;  // z-order, top first: the first created is on top
   // Child: relative to the parent's client area. Top-level: screen coordinates.
   RECT rect{};
   std::string text;
   HMENU menu = nullptr;  // top-level: the menu bar; child: the id
   HINSTANCE instance = nullptr;
   LONG_PTR userData = 0;
+  std::vector<std::uint8_t> extra;  // the class's extra window bytes, zeroed
+  HICON icon = nullptr;             // set by WM_SETICON
   bool destroying = false;
   bool created = false;  // WM_CREATE answered
 
@@ -56,6 +59,14 @@ TWnd* WndOf(HWND hwnd);
 // Every live window, top-level ones first in creation order, children after their parent.
 std::vector<HWND> AllWindows();
 std::vector<HWND> TopLevelWindows();
+// The live top-level windows in creation order, without copying: for walks that neither
+// create nor destroy windows.
+const std::vector<HWND>& TopLevels();
+
+// The first window, parents before children, for which `pred(TWnd&)` holds; a
+// read-only walk that allocates nothing.
+template <typename Pred>
+HWND FindWindowWhere(Pred&& pred);
 HWND TopLevelOf(HWND hwnd);
 // The top-level window shown in host window `host`, or nullptr.
 HWND WindowOfHost(HostWindow host);
@@ -75,6 +86,8 @@ bool SetNonClientTop(HWND hwnd, int height);
 
 // For the host: where client point `client` of `hwnd` lies on which host surface.
 bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint);
+// The surface pixel (0x00RRGGBB) at client point `client` of `hwnd`; false outside it.
+bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel);
 
 // Calls the window procedure; the window may be gone afterwards.
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -84,6 +97,15 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
 // The top-level window's surface took a new size (the host's resize).
 void SurfaceResized(HWND hwnd, int width, int height);
 void SendSizeMessage(HWND hwnd);
+void SendMoveMessage(HWND hwnd);
+// Minimises or restores a top-level window: style, focus, activation, WM_SIZE, and the
+// host when the change did not come from it.
+void SetMinimized(HWND hwnd, bool minimized, bool tellHost);
+// Makes `hwnd` the active window with WM_ACTIVATE to the old and the new one.
+void ActivateWindow(HWND hwnd);
+// `leaving` goes away (hidden, destroyed): its owner, or else the newest other shown
+// top-level window, becomes active, as a desktop does when a window closes.
+void ActivateOther(HWND leaving);
 
 // Painting (paint.cpp).
 void AddUpdate(TWnd& w, const RECT& clientRect, bool erase, bool children);
@@ -99,13 +121,17 @@ void ForgetPaint(HWND hwnd);
 // Timers (timers.cpp).
 bool HasDueTimer(HWND filter, HostTime now);
 bool TakeDueTimer(HWND filter, HostTime now, bool remove, MSG& msg);
-HostTime NextTimerDeadline();
+// The earliest deadline later than `after`.
+HostTime NextTimerDeadline(HostTime after);
 void KillWindowTimers(HWND hwnd);
 
 // Queue (message_queue.cpp).
 void DropPostedFor(HWND hwnd);
 bool MatchesFilter(HWND target, HWND filter);
 DWORD MessageTimeOf(HostTime t);
+// Something new for the queue (a message, input, a region to paint): WaitMessage
+// returns for it even if an earlier look found nothing it wanted.
+void NoteArrival();
 // Presents every top-level surface's dirty rectangles.
 void PresentAll();
 
@@ -113,6 +139,7 @@ void PresentAll();
 struct TInput {
   HostEvent event;
   bool cursorAsked = false;  // WM_SETCURSOR was sent already (SetCursorPos)
+  std::uint64_t seq = 0;     // set when queued
 };
 struct TFilter {
   HWND hwnd;
@@ -144,5 +171,26 @@ void ResetFocus();
 void ForgetFocus(HWND hwnd);
 HWND ActiveWindow();
 void SetActiveWindow(HWND hwnd);
+
+namespace detail {
+template <typename Pred>
+HWND FindIn(HWND hwnd, Pred& pred) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return nullptr;
+  if (pred(*w)) return hwnd;
+  for (HWND c : w->children) {
+    if (HWND found = FindIn(c, pred)) return found;
+  }
+  return nullptr;
+}
+}  // namespace detail
+
+template <typename Pred>
+HWND FindWindowWhere(Pred&& pred) {
+  for (HWND h : TopLevels()) {
+    if (HWND found = detail::FindIn(h, pred)) return found;
+  }
+  return nullptr;
+}
 
 }  // namespace platform

@@ -29,6 +29,7 @@ std::map<std::string, std::unique_ptr<TWndClass>>& Classes() {
 struct TRegistry {
   std::unordered_map<std::uintptr_t, std::unique_ptr<TWnd>> windows;
   std::vector<HWND> order;  // creation order
+  std::vector<HWND> tops;   // top-level windows in creation order
   std::uintptr_t next = 0x10010;
 };
 
@@ -53,6 +54,7 @@ HWND NewHandle() {
 void Unregister(HWND hwnd) {
   TRegistry& r = Registry();
   r.order.erase(std::remove(r.order.begin(), r.order.end(), hwnd), r.order.end());
+  r.tops.erase(std::remove(r.tops.begin(), r.tops.end(), hwnd), r.tops.end());
   r.windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
@@ -116,13 +118,12 @@ TWnd* WndOf(HWND hwnd) {
   return it == ws.end() ? nullptr : it->second.get();
 }
 
+const std::vector<HWND>& TopLevels() {
+  return Registry().tops;
+}
+
 std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> out;
-  for (HWND h : Registry().order) {
-    TWnd* w = WndOf(h);
-    if (w != nullptr && w->parent == nullptr) out.push_back(h);
-  }
-  return out;
+  return Registry().tops;
 }
 
 std::vector<HWND> AllWindows() {
@@ -142,7 +143,7 @@ HWND TopLevelOf(HWND hwnd) {
 
 HWND WindowOfHost(HostWindow host) {
   if (host == 0) return nullptr;
-  for (HWND h : TopLevelWindows()) {
+  for (HWND h : TopLevels()) {
     if (WndOf(h)->host == host) return h;
   }
   return nullptr;
@@ -164,8 +165,9 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
       IS_INTRESOURCE(wc->lpszClassName) || wc->lpszClassName[0] == '\0') {
     return 0;
   }
-  // Extra class or window bytes are not kept by this platform.
-  if (wc->cbClsExtra != 0 || wc->cbWndExtra != 0) return 0;
+  // Extra class bytes are not kept by this platform; extra window bytes are.
+  constexpr int kMaxWndExtra = 256;
+  if (wc->cbClsExtra != 0 || wc->cbWndExtra < 0 || wc->cbWndExtra > kMaxWndExtra) return 0;
   auto& classes = platform::Classes();
   const std::string key = platform::Lower(wc->lpszClassName);
   if (classes.count(key) != 0) return 0;
@@ -177,6 +179,7 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   c->icon = wc->hIcon;
   c->cursor = wc->hCursor;
   c->background = wc->hbrBackground;
+  c->wndExtra = wc->cbWndExtra;
   if (wc->lpszMenuName != nullptr && !IS_INTRESOURCE(wc->lpszMenuName)) {
     c->menuName = wc->lpszMenuName;
   }
@@ -187,8 +190,8 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
 BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
   const platform::TWndClass* c = platform::FindClass(className);
   if (c == nullptr || wc == nullptr) return FALSE;
-  *wc = WNDCLASSA{c->style, c->proc,        0, 0, c->instance, c->icon, c->cursor, c->background,
-                  nullptr,  c->name.c_str()};
+  *wc = WNDCLASSA{c->style,  c->proc,       0,       c->wndExtra,    c->instance, c->icon,
+                  c->cursor, c->background, nullptr, c->name.c_str()};
   return TRUE;
 }
 
@@ -201,6 +204,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   TWnd* parentWnd = WndOf(parent);
   if (child && parentWnd == nullptr) return nullptr;
   if (!child && parent != nullptr && parentWnd == nullptr) return nullptr;
+  // Maximised windows and window scroll bars are not supported here.
+  if (style & (WS_MAXIMIZE | WS_HSCROLL | WS_VSCROLL)) return nullptr;
   if (width != CW_USEDEFAULT && width < 0) width = 0;
   if (height < 0) height = 0;
 
@@ -214,6 +219,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   w.text = windowName ? windowName : "";
   w.menu = menu;
   w.instance = instance;
+  w.extra.assign(static_cast<std::size_t>(cls->wndExtra), 0);
   if (child) {
     w.parent = parent;
     if (x == CW_USEDEFAULT) x = y = 0;
@@ -241,6 +247,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w.host = host.CreateWindow(spec);
     if (w.host == 0) return nullptr;
     w.insets = host.Decorations(w.host);
+    const platform::HostInsets& in = w.insets;
+    if (in.left != guess.left || in.top != guess.top || in.right != guess.right ||
+        in.bottom != guess.bottom) {
+      // The desktop's frame is known only now: keep the outer size that was asked for.
+      platform::HostRect b = host.Bounds(w.host);
+      b.width = std::max(width - in.left - in.right, 0);
+      b.height = std::max(height - in.top - in.bottom, 0);
+      if (x != CW_USEDEFAULT) {
+        b.x = x + in.left;
+        b.y = y + in.top;
+      }
+      host.SetBounds(w.host, b);
+    }
     const platform::HostRect b = host.Bounds(w.host);
     w.surface = std::make_unique<platform::TSurface>(b.width, b.height);
     w.rect = {b.x - w.insets.left, b.y - w.insets.top, b.x + b.width + w.insets.right,
@@ -249,7 +268,11 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   const HWND hwnd = w.handle;
   platform::Registry().windows.emplace(reinterpret_cast<std::uintptr_t>(hwnd), std::move(owned));
   platform::Registry().order.push_back(hwnd);
-  if (child) parentWnd->children.push_back(hwnd);
+  if (child) {
+    parentWnd->children.push_back(hwnd);
+  } else {
+    platform::Registry().tops.push_back(hwnd);
+  }
 
   CREATESTRUCTA cs{
       param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
@@ -264,9 +287,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   WndOf(hwnd)->created = true;
   platform::SendSizeMessage(hwnd);
   if (WndOf(hwnd) == nullptr) return nullptr;
-  const RECT r = WndOf(hwnd)->rect;
-  platform::CallProc(hwnd, WM_MOVE, 0,
-                     MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
+  platform::SendMoveMessage(hwnd);
   if (WndOf(hwnd) == nullptr) return nullptr;
   if ((style & WS_MINIMIZE) != 0) {
     ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
@@ -287,6 +308,10 @@ BOOL DestroyWindow(HWND hwnd) {
     } else if (w->host != 0) {
       platform::CurrentHost().Show(w->host, platform::HostShow::Hidden);
     }
+  }
+  if (w->parent == nullptr) {
+    if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+    platform::ActivateOther(hwnd);
   }
   // Owned top-level windows go first.
   for (HWND h : platform::TopLevelWindows()) {
@@ -324,13 +349,12 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
   if (w == nullptr) return nullptr;
   switch (cmd) {
     case GW_CHILD:
-      // The topmost child comes first.
-      return w->children.empty() ? nullptr : w->children.back();
+      return w->children.empty() ? nullptr : w->children.front();
     case GW_HWNDNEXT: {
       if (w->parent == nullptr) return nullptr;
       const auto& sib = WndOf(w->parent)->children;
       auto it = std::find(sib.begin(), sib.end(), hwnd);
-      return it == sib.begin() ? nullptr : *(it - 1);
+      return it == sib.end() || it + 1 == sib.end() ? nullptr : *(it + 1);
     }
     case GW_OWNER:
       return w->owner;

@@ -132,9 +132,27 @@ int GetWindowTextLengthA(HWND hwnd) {
   return static_cast<int>(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0));
 }
 
+namespace {
+
+// The extra window bytes at `index`, or nullptr when a LONG_PTR does not fit there.
+std::uint8_t* ExtraAt(TWnd& w, int index) {
+  if (index < 0 || static_cast<std::size_t>(index) + sizeof(LONG_PTR) > w.extra.size()) {
+    return nullptr;
+  }
+  return w.extra.data() + index;
+}
+
+}  // namespace
+
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr) return 0;
+  if (index >= 0) {
+    const std::uint8_t* p = ExtraAt(*w, index);
+    LONG_PTR v = 0;
+    if (p != nullptr) std::memcpy(&v, p, sizeof v);
+    return v;
+  }
   switch (index) {
     case GWLP_WNDPROC:
       return reinterpret_cast<LONG_PTR>(w->proc);
@@ -159,6 +177,12 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr) return 0;
   LONG_PTR old = GetWindowLongPtrA(hwnd, index);
+  if (index >= 0) {
+    std::uint8_t* p = ExtraAt(*w, index);
+    if (p == nullptr) return 0;
+    std::memcpy(p, &value, sizeof value);
+    return old;
+  }
   switch (index) {
     case GWLP_WNDPROC:
       if (value == 0) return 0;

@@ -146,6 +146,11 @@ void THeadlessHost::FocusAt(HostTime at, HostWindow window, bool gained) {
 }
 
 std::uint32_t THeadlessHost::PixelAt(HWND hwnd, int x, int y) const {
+  std::uint32_t pixel = 0;
+  return SurfacePixel(hwnd, {x, y}, pixel) ? pixel : 0xFF000000;
+}
+
+std::uint32_t THeadlessHost::ShownPixelAt(HWND hwnd, int x, int y) const {
   HostWindow hw = 0;
   POINT p{};
   if (!HostPointOf(hwnd, {x, y}, hw, p)) return 0xFF000000;

@@ -69,9 +69,11 @@ class THeadlessHost : public Host {
 
   // Reading back.
   std::size_t Pending() const { return Script_.size(); }
-  // The pixel last presented at client point (x, y) of `hwnd` as 0x00RRGGBB;
-  // 0xFF000000 outside its surface.
+  // The pixel at client point (x, y) of `hwnd` as 0x00RRGGBB, as drawn so far (what
+  // the window shows once the queue next runs dry); 0xFF000000 outside its surface.
   std::uint32_t PixelAt(HWND hwnd, int x, int y) const;
+  // The same pixel as last presented to this host.
+  std::uint32_t ShownPixelAt(HWND hwnd, int x, int y) const;
   // The host window showing `hwnd` (or its top-level window); 0 for none.
   static HostWindow HostOf(HWND hwnd);
   const TWindowState* Window(HostWindow window) const;

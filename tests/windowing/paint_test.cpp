@@ -207,6 +207,24 @@ TEST_F(TPaint, AChildDrawsThroughItsOriginAndNeverOutsideItself) {
   EXPECT_EQ(host.PixelAt(top, 29, 20), kWhite);
 }
 
+TEST_F(TPaint, ClipSiblingsKeepsALowerChildOffTheOneAboveIt) {
+  HWND top = MakeTop(60, 40);
+  HWND upper = MakeChild(top, 0, 0, 20, 20);
+  HWND clipped = MakeChild(top, 10, 10, 20, 20, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+  HWND plain = MakeChild(top, 10, 0, 20, 5);
+  Pump();
+  const RECT all{0, 0, 20, 20};
+  for (HWND h : {clipped, plain}) {
+    HDC dc = GetDC(h);
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(h, dc);
+  }
+  Pump();
+  EXPECT_EQ(host.PixelAt(upper, 15, 15), kWhite) << "the clipped sibling stayed off";
+  EXPECT_EQ(host.PixelAt(top, 25, 15), kBlack);
+  EXPECT_EQ(host.PixelAt(upper, 15, 2), kBlack) << "without WS_CLIPSIBLINGS it draws over";
+}
+
 TEST_F(TPaint, HidingAChildRepaintsWhatWasUnderIt) {
   HWND top = MakeTop(60, 40, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
   HWND kid = MakeChild(top, 10, 10, 20, 10);

@@ -115,6 +115,30 @@ TEST_F(TQueue, WaitMessageSleepsUntilTheNextTimerDeadline) {
   EXPECT_EQ(host.Waits(), waits + 1);
 }
 
+TEST_F(TQueue, AFilteredGetMessageSleepsThroughMessagesItDoesNotWant) {
+  HWND a = MakeTop(100, 80);
+  HWND b = CreateWindowExA(0, kClass, "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 80, 100, 80,
+                           nullptr, nullptr, nullptr, nullptr);
+  Pump();
+  SetTimer(a, 1, 100, nullptr);
+  PostMessageA(a, WM_USER, 0, 0);
+  const POINT p = Screen(b, 5, 5);
+  host.MoveAt(Ms(450), p.x, p.y);
+  const int waits = host.Waits();
+  MSG m;
+  ASSERT_EQ(GetMessageA(&m, b, 0, 0), TRUE);
+  EXPECT_EQ(m.hwnd, b);
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_MOUSEMOVE));
+  EXPECT_EQ(host.Now(), Ms(450));
+  // One sleep to the timer's first deadline, then (its tick unwanted) one to the input.
+  EXPECT_EQ(host.Waits() - waits, 2);
+  // Everything a's still waits.
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
+}
+
 TEST_F(TQueue, AWaitThatOnlyInputCouldEndThrowsInsteadOfHanging) {
   MakeTop();
   Pump();
@@ -133,14 +157,16 @@ TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
   FillRect(dc, &r2, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   ReleaseDC(top, dc);
   EXPECT_EQ(host.Presents(), presents);
-  EXPECT_EQ(host.PixelAt(top, 1, 1), 0xFFFFFFu) << "not shown before the queue is idle";
+  EXPECT_EQ(host.ShownPixelAt(top, 1, 1), 0xFFFFFFu) << "not shown before the queue is idle";
+  EXPECT_EQ(host.PixelAt(top, 1, 1), 0u) << "but drawn";
   const std::size_t rects = host.PresentedRects();
   MSG m;
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(host.Presents(), presents + 1);
   EXPECT_EQ(host.PresentedRects(), rects + 2) << "only the two changed rectangles";
-  EXPECT_EQ(host.PixelAt(top, 1, 1), 0u);
-  EXPECT_EQ(host.PixelAt(top, 32, 32), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 1, 1), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 32, 32), 0u);
+  EXPECT_EQ(host.ShownPixelAt(top, 10, 10), 0xFFFFFFu);
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(host.Presents(), presents + 1) << "nothing changed, nothing presented";
 }

@@ -27,6 +27,7 @@ TEST_F(TWindows, CreationSendsNcCreateCreateSizeMoveWithTheCreateStruct) {
   EXPECT_EQ(size.wParam, SIZE_RESTORED);
   EXPECT_EQ(LOWORD(size.lParam), 300);
   EXPECT_EQ(HIWORD(size.lParam), 200);
+  EXPECT_EQ(Log({WM_MOVE}).front().lParam, MAKELPARAM(10, 20)) << "the client area on screen";
   EXPECT_FALSE(IsWindowVisible(h));
   char title[16];
   EXPECT_EQ(GetWindowTextA(h, title, sizeof title), 5);
@@ -77,9 +78,29 @@ TEST_F(TWindows, BadCreationArgumentsFail) {
   EXPECT_EQ(RegisterClassA(&wc), 0) << "a second class of the same name";
   wc.lpszClassName = "klopTESTwindow";
   EXPECT_EQ(RegisterClassA(&wc), 0) << "class names ignore case";
-  wc.lpszClassName = "WithExtraBytes";
-  wc.cbWndExtra = 8;
-  EXPECT_EQ(RegisterClassA(&wc), 0) << "extra window bytes are not kept";
+  wc.lpszClassName = "WithClassBytes";
+  wc.cbClsExtra = 8;
+  EXPECT_EQ(RegisterClassA(&wc), 0) << "extra class bytes are not kept";
+}
+
+TEST_F(TWindows, ExtraWindowBytesHoldWordsWithinTheirBounds) {
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(nullptr, "KlopTestExtra", &wc)) {
+    wc.lpszClassName = "KlopTestExtra";
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.cbWndExtra = 16;
+    ASSERT_NE(RegisterClassA(&wc), 0);
+  }
+  HWND h =
+      CreateWindowExA(0, "KlopTestExtra", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 0) << "zeroed at creation";
+  EXPECT_EQ(SetWindowLongPtrA(h, 8, -77), 0);
+  EXPECT_EQ(SetWindowLongPtrA(h, 8, 5), -77);
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 5);
+  EXPECT_EQ(SetWindowLongPtrA(h, 9, 1), 0) << "would run past the end";
+  EXPECT_EQ(GetWindowLongPtrA(h, 8), 5);
+  EXPECT_EQ(GetWindowLongPtrA(h, 16), 0);
 }
 
 TEST_F(TWindows, DestroyReachesParentThenChildrenAndNcDestroyChildrenFirst) {
@@ -209,6 +230,80 @@ TEST_F(TWindows, MinimiseAndRestoreSendSizeMessagesWithTheRightTypes) {
   SendMessageA(top, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ShowWindow(top, SW_MINIMIZE);
   EXPECT_EQ(Log({WM_SIZE}).size(), 1u);
+}
+
+TEST_F(TWindows, RestoringGivesTheFocusBackWhicheverSideMinimised) {
+  HWND top = MakeTop();
+  HWND kid = MakeChild(top, 0, 0, 10, 10);
+  // Like a frame, the window hands its focus to its child.
+  handlers[top] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_SETFOCUS) SetFocus(kid);
+    return std::nullopt;
+  };
+  SetFocus(nullptr);
+  SetFocus(top);
+  ASSERT_EQ(GetFocus(), kid);
+  ShowWindow(top, SW_MINIMIZE);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  ShowWindow(top, SW_RESTORE);
+  EXPECT_EQ(GetFocus(), kid);
+  const platform::HostWindow hw = platform::THeadlessHost::HostOf(top);
+  host.MinimizeAt(Ms(0), hw);
+  Pump();
+  EXPECT_EQ(GetFocus(), nullptr);
+  host.RestoreAt(Ms(0), hw);
+  Pump();
+  EXPECT_EQ(GetFocus(), kid);
+  EXPECT_EQ(GetActiveWindow(), top);
+}
+
+TEST_F(TWindows, ClosingAnOwnedPopupHandsActivationAndFocusBackToItsOwner) {
+  HWND frame = MakeTop();
+  HWND game = MakeChild(frame, 0, 0, 50, 50);
+  handlers[frame] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_SETFOCUS) SetFocus(game);
+    return std::nullopt;
+  };
+  HWND dialog = CreateWindowExA(0, kClass, "Options", WS_POPUP | WS_CAPTION, 50, 50, 120, 90, frame,
+                                nullptr, nullptr, nullptr);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(GetParent(dialog), frame) << "a popup's parent is its owner";
+  EnableWindow(frame, FALSE);
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  EXPECT_EQ(GetFocus(), dialog);
+  EnableWindow(frame, TRUE);
+  DestroyWindow(dialog);
+  EXPECT_EQ(GetActiveWindow(), frame);
+  EXPECT_EQ(GetFocus(), game);
+  // Destroying the owner takes its owned windows along.
+  HWND second =
+      CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 10, 10, frame, nullptr, nullptr, nullptr);
+  DestroyWindow(frame);
+  EXPECT_FALSE(IsWindow(second));
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(TWindows, UnsupportedStylesFailCreation) {
+  for (DWORD style : {WS_MAXIMIZE, WS_HSCROLL, WS_VSCROLL}) {
+    EXPECT_EQ(CreateWindowExA(0, kClass, "", WS_OVERLAPPEDWINDOW | style, 0, 0, 50, 50, nullptr,
+                              nullptr, nullptr, nullptr),
+              nullptr);
+  }
+  EXPECT_EQ(host.WindowCount(), 0u);
+}
+
+TEST_F(TWindows, ChildrenStackInCreationOrderTheFirstOnTop) {
+  HWND top = MakeTop();
+  HWND first = MakeChild(top, 0, 0, 40, 40);
+  HWND second = MakeChild(top, 20, 20, 40, 40);
+  EXPECT_EQ(GetWindow(top, GW_CHILD), first);
+  EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
+  EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(WindowFromPoint(Screen(top, 30, 30)), first) << "the overlap belongs to the first";
+  EXPECT_EQ(WindowFromPoint(Screen(top, 50, 50)), second);
+  EXPECT_EQ(WindowFromPoint(Screen(top, 70, 70)), top);
 }
 
 TEST_F(TWindows, HostMinimiseRestoreAndResizeReachTheWindow) {
@@ -365,6 +460,15 @@ TEST_F(TWindows, HostCloseRequestBecomesCloseUnlessTheWindowIsDisabled) {
   const auto sys = Log({WM_SYSCOMMAND});
   ASSERT_EQ(sys.size(), 1u);
   EXPECT_EQ(sys[0].wParam, SC_CLOSE);
+}
+
+TEST_F(TWindows, TheWindowIconReachesTheHostAndAnswersTheDragIconQuestion) {
+  HWND top = MakeTop();
+  const HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(SendMessageA(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+  EXPECT_EQ(host.Window(platform::THeadlessHost::HostOf(top))->icon.width, 32);
+  EXPECT_EQ(SendMessageA(top, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
 }
 
 TEST_F(TWindows, QueryEndSessionIsAgreedTo) {
