@@ -241,6 +241,8 @@ int Run(const TOptions& options) {
     std::fputs("klop-demo: cannot create the window\n", stderr);
     return 1;
   }
+  // The frame's icon, as the desktop shows it in the title bar and the task bar.
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wc.hIcon));
   FitClient(window);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);

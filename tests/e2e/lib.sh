@@ -34,11 +34,6 @@ trap 'exit 1' INT TERM
 
 passed=0
 failed=0
-skipped=0
-skip() {
-  skipped=$((skipped + 1))
-  echo "skip: $1"
-}
 check() {
   local name=$1
   shift
@@ -130,6 +125,6 @@ finish() {
     echo "--- program stderr ---"
     cat "$work/err" 2>/dev/null
   fi
-  echo "$passed passed, $failed failed, $skipped skipped"
+  echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
