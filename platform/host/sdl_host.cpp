@@ -15,6 +15,7 @@
 
 #include <SDL.h>
 #include <poll.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -290,23 +291,32 @@ class TSdlHost final : public Host {
     for (;;) {
       while (Pending_.Empty() && SDL_PollEvent(&e) != 0) Translate(e);
       if (!Pending_.Empty()) return;
-      int timeoutMs = -1;
-      if (deadline != HostTime::max()) {
-        HostTime left = deadline - Now();
-        if (left <= HostTime::zero()) return;
-        // Rounded up: a wait that ends early would make the caller's timer fire early.
-        auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        timeoutMs = int(std::min<std::int64_t>(ms, INT_MAX));
-      }
+      const bool endless = deadline == HostTime::max();
+      HostTime left = endless ? HostTime::max() : deadline - Now();
+      if (left <= HostTime::zero()) return;
       if (XConnection_ >= 0) {
         // SDL_PollEvent has read everything the X connection held, so it is enough
-        // to sleep until the server sends more. (SDL's own blocking wait wakes
-        // itself with a message to one of our windows over a second connection,
-        // which kills the program when that window is being destroyed.)
+        // to sleep until the server sends more, to the nanosecond of the deadline.
+        // (SDL's own blocking wait wakes itself with a message to one of our
+        // windows over a second connection, which kills the program when that
+        // window is being destroyed.)
         pollfd x{XConnection_, POLLIN, 0};
-        poll(&x, 1, timeoutMs);
+        timespec t{};
+        if (!endless) {
+          auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+          t.tv_sec = static_cast<time_t>(seconds.count());
+          t.tv_nsec = static_cast<long>((left - seconds).count());
+        }
+        ppoll(&x, 1, endless ? nullptr : &t, nullptr);
       } else {
-        int got = timeoutMs < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeoutMs);
+        // In whole milliseconds, rounded up: a wait that ends early would make the
+        // caller's timer fire early.
+        int ms = -1;
+        if (!endless) {
+          auto up = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+          ms = int(std::min<std::int64_t>(up, INT_MAX));
+        }
+        int got = ms < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, ms);
         if (got != 0) Translate(e);
       }
     }
