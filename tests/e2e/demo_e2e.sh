@@ -26,7 +26,7 @@ if [ -z "$wid" ]; then
   echo "demo_e2e: no window of the demo is visible" >&2
   exit 1
 fi
-xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
 sleep 0.3
 
 # --- Geometry, title, icon --------------------------------------------------------
@@ -74,7 +74,7 @@ check "tick timing ($last_tick)" awk -v l="$last_tick" 'BEGIN { split(l, f, " ")
   d = f[3] - f[2] * 100; exit !(d >= 0 && d < 60) }'
 
 # --- Cursor -----------------------------------------------------------------------
-xdotool mousemove --sync --window "$wid" 140 300
+xdo mousemove --sync --window "$wid" 140 300
 sleep 0.3
 check "over the window: the cross cursor, hot spot (15,15) (got $(cursor_head))" \
   test "$(cursor_head)" = "32 32 15 15"
@@ -83,7 +83,7 @@ check "cross cursor: white outline" test "$(cursor_pixel 15 3)" = ffffffff
 check "cross cursor: transparent corner" test "$(cursor_pixel 0 0)" = 00000000
 
 # --- Clicks -----------------------------------------------------------------------
-xdotool mousemove --sync --window "$wid" 40 50 click 1
+xdo mousemove --sync --window "$wid" 40 50 click 1
 check "a click arrives at client (40,50)" await_line 'click 40 50'
 check "its release too" await_line 'release 40 50'
 check "the press swapped the cursor" await_line 'cursor box'
@@ -94,12 +94,12 @@ check "box cursor: white inside" test "$(cursor_pixel 5 5)" = ffffffff
 check "box cursor: transparent outside" test "$(cursor_pixel 20 20)" = 00000000
 
 # Over the frame the window manager's cursor shows, not ours.
-xdotool mousemove --sync --window "$wid" 140 -10
+xdo mousemove --sync --window "$wid" 140 -10
 sleep 0.3
 check "over the title bar the cursor is not the demo's" test "$(cursor_head)" != "32 32 2 3"
 
 sleep 0.6  # no double-click with the click above
-xdotool mousemove --sync --window "$wid" 100 300 click --repeat 2 --delay 80 1
+xdo mousemove --sync --window "$wid" 100 300 click --repeat 2 --delay 80 1
 check "a fast double-click arrives as a double-click" await_line 'dblclk 100 300'
 sleep 0.3
 check "...after exactly one plain press" test "$(lines 'click 100 300')" = 1
@@ -107,28 +107,28 @@ check "...and two releases" test "$(lines 'release 100 300')" = 2
 check "the double-click's second press left the cursor alone" test "$(lines 'cursor (box|cross)')" = 2
 
 sleep 0.6
-xdotool mousemove --sync --window "$wid" 200 300 click 1 sleep 0.7 click 1
+xdo mousemove --sync --window "$wid" 200 300 click 1 sleep 0.7 click 1
 await_line 'release 200 300' 3
 sleep 0.3
 check "two slow clicks are two presses" test "$(lines 'click 200 300')" = 2
 check "...and no double-click" test "$(lines 'dblclk 200 300')" = 0
 
 sleep 0.6
-xdotool mousemove --sync --window "$wid" 60 300 click 1 mousemove --sync --window "$wid" 70 300 click 1
+xdo mousemove --sync --window "$wid" 60 300 click 1 mousemove --sync --window "$wid" 70 300 click 1
 await_line 'click 70 300' 3
 sleep 0.3
 check "two fast clicks 10 px apart are two presses" test "$(lines 'dblclk (60|70) 300')" = 0
 
 # --- Keys -------------------------------------------------------------------------
-xdotool windowactivate --sync "$wid" >/dev/null 2>&1
-xdotool key --clearmodifiers a
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
+xdo key --clearmodifiers a
 check "a key arrives as its virtual key" await_line 'key 0x41'
 check "...and as its character" await_line 'char 0x61'
 
 # --- Minimise, restore, maximise --------------------------------------------------
-xdotool windowminimize --sync "$wid"
+xdo windowminimize --sync "$wid"
 check "minimise reaches the window as SIZE_MINIMIZED" await_line 'size minimized [0-9]+ [0-9]+'
-xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
 check "restore reaches it as SIZE_RESTORED" await_line 'size restored 282 400'
 wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
 check "maximise reaches it as SIZE_MAXIMIZED" await_line 'size maximized [0-9]+ [0-9]+'

@@ -44,7 +44,7 @@ check "the frame's icon is the 32x32 green one" \
   eval "xprop -id $frame -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, 4278255360, 4278255360'"
 
 # --- Pixels: only the presented rectangle of the red picture shows ----------------
-xdotool windowactivate --sync "$frame" >/dev/null 2>&1
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
 sleep 0.2
 frame_pixels_ok() {
   shot "$frame" && is_pixel 0 0 '#0000FF' && is_pixel 9 20 '#0000FF' &&
@@ -52,7 +52,7 @@ frame_pixels_ok() {
     is_pixel 39 60 '#0000FF' && is_pixel 199 149 '#0000FF'
 }
 check "frame pixels: blue, with the one red rectangle presented" frame_pixels_ok
-xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
+xdo windowactivate --sync "$dialog" >/dev/null 2>&1
 sleep 0.2
 shot "$dialog"
 check "dialog pixels are green" eval "is_pixel 0 0 '#00FF00' && is_pixel 119 79 '#00FF00'"
@@ -63,12 +63,12 @@ read -r fx fy <<<"$geometry"
 wmctrl -i -r "$dialog" -e "0,$fx,$fy,-1,-1"
 sleep 0.3
 wmctrl -i -r "$dialog" -e "0,600,400,-1,-1"
-xdotool windowactivate --sync "$frame" >/dev/null 2>&1
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
 sleep 0.3
 check "after being covered the frame shows the same pixels" frame_pixels_ok
 
 # --- Cursor and pointer ------------------------------------------------------------
-xdotool mousemove --sync --window "$frame" 50 50
+xdo mousemove --sync --window "$frame" 50 50
 sleep 0.3
 check "over the frame: the probe's cursor, hot spot (3,4) (got $(cursor_head))" \
   test "$(cursor_head)" = "16 16 3 4"
@@ -76,36 +76,36 @@ check "cursor pixel (0,0) is opaque magenta" test "$(cursor_pixel 0 0)" = ffff00
 check "cursor pixel (8,8) is transparent and carries no colour" \
   test "$(cursor_pixel 8 8)" = 00000000
 
-xdotool click 1
+xdo click 1
 check "a press reaches the frame at (50,50)" await_line 'press frame 50 50 1'
 check "and its release" await_line 'release frame 50 50 1'
-xdotool mousemove --sync --window "$frame" 70 80 click 3
+xdo mousemove --sync --window "$frame" 70 80 click 3
 check "the right button is button 3" await_line 'press frame 70 80 3'
 
-xdotool key --clearmodifiers shift+a
+xdo key --clearmodifiers shift+a
 check "shift+a: key A with shift" await_line 'keydown frame 0x41 1'
 check "...and the text A" await_line 'text frame A'
-xdotool key --clearmodifiers F4 Return
+xdo key --clearmodifiers F4 Return
 check "F4 is VK_F4" await_line 'keydown frame 0x73 0'
 check "Return is VK_RETURN" await_line 'keydown frame 0x0D 0'
 check "key releases arrive" await_line 'keyup frame 0x0D 0'
 
-xdotool key --clearmodifiers w
+xdo key --clearmodifiers w
 await_line 'warped [0-9]+ [0-9]+'
 read -r _ wx wy <<<"$(grep -E '^warped ' "$out" | tail -n 1)"
 sleep 0.2
 at=$(xdotool getmouselocation | awk '{print $1, $2}')
 check "warping puts the pointer at screen ($wx,$wy) (at $at)" test "$at" = "x:$wx y:$wy"
-xdotool key --clearmodifiers p
+xdo key --clearmodifiers p
 await_line 'pointer .*'
 check "the pointer's position is read back in screen coordinates" \
   eval "grep -E '^pointer ' '$out' | tail -n 1 | awk '{ exit !(\$2 - \$5 == 30 && \$3 - \$6 == 40) }'"
 
-xdotool key --clearmodifiers h
+xdo key --clearmodifiers h
 sleep 0.3
 hidden() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad }'; }
 check "a hidden pointer shows nothing" hidden
-xdotool key --clearmodifiers s
+xdo key --clearmodifiers s
 sleep 0.3
 check "shown again, it is the probe's cursor" test "$(cursor_head)" = "16 16 3 4"
 
@@ -117,9 +117,9 @@ shot "$frame"
 check "resized, the frame still shows what it was last given" \
   eval "is_pixel 0 0 '#0000FF' && is_pixel 10 20 '#FF0000' && is_pixel 199 149 '#0000FF'"
 
-xdotool windowminimize --sync "$frame"
+xdo windowminimize --sync "$frame"
 check "minimise" await_line 'minimized frame'
-xdotool windowactivate --sync "$frame" >/dev/null 2>&1
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
 check "restore" await_line 'restored frame'
 wmctrl -i -r "$frame" -b add,maximized_vert,maximized_horz
 check "maximise" await_line 'maximized frame'

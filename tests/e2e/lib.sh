@@ -58,6 +58,9 @@ wait_for() {
   return 1
 }
 
+# xdotool's --sync waits have no end of their own.
+xdo() { timeout 10 xdotool "$@"; }
+
 # The program's stdout, one line per event, is read from $out.
 out=$work/out
 lines() { grep -c -x -E "$1" "$out"; }
@@ -88,7 +91,7 @@ start_desktop() {
 
 # Screenshot of window $1; pixel X Y then answers its colour as #RRGGBB.
 shot() {
-  import -window "$1" "$work/shot.png" &&
+  timeout 10 import -window "$1" "$work/shot.png" &&
     /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
 }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
