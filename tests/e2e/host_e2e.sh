@@ -105,6 +105,12 @@ xdo key --clearmodifiers h
 sleep 0.3
 hidden() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad }'; }
 check "a hidden pointer shows nothing" hidden
+xdo key --clearmodifiers a
+sleep 0.3
+arrow=$(cursor_head)
+visible() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") seen = 1 } END { exit !seen }'; }
+check "the system arrow is the desktop's own cursor ($arrow)" \
+  eval "[ '$arrow' != '16 16 3 4' ] && visible"
 xdo key --clearmodifiers s
 sleep 0.3
 check "shown again, it is the probe's cursor" test "$(cursor_head)" = "16 16 3 4"

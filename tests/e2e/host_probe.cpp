@@ -3,7 +3,7 @@
 // a cursor, and prints one line per host event. Keys in the frame ask for more:
 //   w  warp the pointer to the frame's surface (30, 40)   -> "warped X Y"
 //   p  print the pointer's screen position                -> "pointer X Y"
-//   h  hide the pointer, s show the probe cursor again
+//   h  hide the pointer, s show the probe cursor again, a the desktop's arrow
 // Closing the frame ends the probe with 0; closing the dialog destroys it.
 #include <cstdint>
 #include <cstdio>
@@ -134,6 +134,9 @@ int main() {
   host->Present(frame, red.data(), kFrameW, kFrameH, kFrameW, &spot, 1);
   host->Present(dialog, green.data(), kDialogW, kDialogH, kDialogW, &dialogAll, 1);
   const CursorShape cursor = ProbeCursor();
+  CursorShape arrow;  // no pixels: the desktop's own arrow stands in
+  arrow.systemArrow = true;
+  arrow.id = 1;
   host->SetCursor(&cursor);
   Say("ready");
 
@@ -170,6 +173,8 @@ int main() {
             host->SetCursor(nullptr);
           } else if (e.text[0] == 's') {
             host->SetCursor(&cursor);
+          } else if (e.text[0] == 'a') {
+            host->SetCursor(&arrow);
           }
           break;
         case HostEventKind::Resized:
