@@ -292,8 +292,12 @@ class TSdlHost final : public Host {
       while (Pending_.Empty() && SDL_PollEvent(&e) != 0) Translate(e);
       if (!Pending_.Empty()) return;
       const bool endless = deadline == HostTime::max();
-      HostTime left = endless ? HostTime::max() : deadline - Now();
-      if (left <= HostTime::zero()) return;
+      HostTime left = HostTime::max();
+      if (!endless) {
+        HostTime now = Now();
+        if (deadline <= now) return;  // compared first: deadline - now may not fit
+        left = deadline - now;
+      }
       if (XConnection_ >= 0) {
         // SDL_PollEvent has read everything the X connection held, so it is enough
         // to sleep until the server sends more, to the nanosecond of the deadline.

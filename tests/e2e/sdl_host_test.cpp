@@ -160,9 +160,12 @@ TEST_F(SdlHostTest, WaitEndsAtTheDeadlineNeverBefore) {
   EXPECT_GE(end, deadline);
   EXPECT_LT(end - deadline, milliseconds(25));
 
-  // A deadline already past, and one a fraction of a millisecond away.
+  // Deadlines already past, the earliest there is among them, and one a fraction of
+  // a millisecond away.
   start = Host_->Now();
   Host_->Wait(start - milliseconds(5));
+  Host_->Wait(HostTime::min());
+  Host_->Wait(HostTime::zero());
   EXPECT_LT(Host_->Now() - start, milliseconds(5));
   deadline = Host_->Now() + std::chrono::microseconds(300);
   Host_->Wait(deadline);
