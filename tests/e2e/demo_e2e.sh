@@ -44,7 +44,7 @@ check "the frame is resizable (no maximum size)" resizable
 # --- Pixels -----------------------------------------------------------------------
 is_square() { local c; c=$(pixel "$1" "$2"); [ "$c" = "#FF0000" ] || [ "$c" = "#008000" ]; }
 
-shot "$wid"
+shot_until "$wid" 10 10 '#000080'
 check "band pixel (10,10) is navy" is_pixel 10 10 '#000080'
 check "band's last row (281,39) is navy" is_pixel 281 39 '#000080'
 check "ground below the band (0,40) is grey" is_pixel 0 40 '#C0C0C0'
@@ -58,14 +58,15 @@ check "past the square (177,236) is grey" is_pixel 177 236 '#C0C0C0'
 check "ticks arrive" await_line 'tick 5 [0-9.]+' 5
 seen_red=0
 seen_green=0
-for _ in $(seq 10); do
+# Irregular pauses, so that the shots cannot fall in step with the ticks.
+for pause in 0.03 0.11 0.07 0.16 0.05 0.13 0.02 0.19 0.09 0.04 0.17 0.06; do
   shot "$wid"
   case $(pixel 140 200) in
     '#FF0000') seen_red=1 ;;
     '#008000') seen_green=1 ;;
   esac
   [ $seen_red = 1 ] && [ $seen_green = 1 ] && break
-  sleep 0.13
+  sleep "$pause"
 done
 check "the square shows both of its colours over time" test $((seen_red + seen_green)) = 2
 # Ticks are kept on their deadlines: the Nth comes N x 100 ms after the timer was set,
@@ -136,8 +137,7 @@ xdo windowactivate --sync "$wid" >/dev/null 2>&1
 check "restore reaches it as SIZE_RESTORED" await_line 'size restored 282 400'
 wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
 check "maximise reaches it as SIZE_MAXIMIZED" await_line 'size maximized [0-9]+ [0-9]+'
-sleep 0.3
-shot "$wid"
+shot_until "$wid" 1000 10 '#C0C0C0'
 big=$(client_size "$wid")
 check "maximised, the window grew ($big)" test "$big" != 282x400
 check "maximised, the new area is painted (1000,10)" is_pixel 1000 10 '#C0C0C0'

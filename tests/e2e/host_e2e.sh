@@ -51,11 +51,11 @@ frame_pixels_ok() {
     is_pixel 10 20 '#FF0000' && is_pixel 39 59 '#FF0000' && is_pixel 40 59 '#0000FF' &&
     is_pixel 39 60 '#0000FF' && is_pixel 199 149 '#0000FF'
 }
-check "frame pixels: blue, with the one red rectangle presented" frame_pixels_ok
+check "frame pixels: blue, with the one red rectangle presented" wait_for 3 frame_pixels_ok
 xdo windowactivate --sync "$dialog" >/dev/null 2>&1
 sleep 0.2
-shot "$dialog"
-check "dialog pixels are green" eval "is_pixel 0 0 '#00FF00' && is_pixel 119 79 '#00FF00'"
+dialog_pixels_ok() { shot "$dialog" && is_pixel 0 0 '#00FF00' && is_pixel 119 79 '#00FF00'; }
+check "dialog pixels are green" wait_for 3 dialog_pixels_ok
 
 # Covered by the dialog and uncovered again: the host shows its pixels on its own.
 geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
@@ -65,7 +65,7 @@ sleep 0.3
 wmctrl -i -r "$dialog" -e "0,600,400,-1,-1"
 xdo windowactivate --sync "$frame" >/dev/null 2>&1
 sleep 0.3
-check "after being covered the frame shows the same pixels" frame_pixels_ok
+check "after being covered the frame shows the same pixels" wait_for 3 frame_pixels_ok
 
 # --- Cursor and pointer ------------------------------------------------------------
 xdo mousemove --sync --window "$frame" 50 50
@@ -118,10 +118,10 @@ check "shown again, it is the probe's cursor" test "$(cursor_head)" = "16 16 3 4
 # --- States and size ---------------------------------------------------------------
 wmctrl -i -r "$frame" -e 0,-1,-1,300,250
 check "a resize by the window manager reaches the host" await_line 'resized frame 300 250'
-sleep 0.3
-shot "$frame"
-check "resized, the frame still shows what it was last given" \
-  eval "is_pixel 0 0 '#0000FF' && is_pixel 10 20 '#FF0000' && is_pixel 199 149 '#0000FF'"
+resized_pixels_ok() {
+  shot "$frame" && is_pixel 0 0 '#0000FF' && is_pixel 10 20 '#FF0000' && is_pixel 199 149 '#0000FF'
+}
+check "resized, the frame still shows what it was last given" wait_for 3 resized_pixels_ok
 
 xdo windowminimize --sync "$frame"
 check "minimise" await_line 'minimized frame'

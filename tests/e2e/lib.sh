@@ -94,6 +94,9 @@ shot() {
   timeout 10 import -window "$1" "$work/shot.png" &&
     /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
 }
+# Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
+# last shot stays for the checks that follow.
+shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 
