@@ -2,6 +2,7 @@
 and squashed flat seen from above (Dead)."""
 
 import math
+import random
 
 from canvas import Canvas
 
@@ -49,13 +50,13 @@ def live_critter(c, ox, oy, s=1.0, mirror=False, width=72):
 
     turn = -1 if mirror else 1
     # Shadow on the ground, behind the critter and to its right.
-    c.blob(X(47), Y(50.5), 21 * s, 2.3 * max(s, 0.9), "x")
+    c.blob(X(47), Y(50), 21 * s, 2.8 * max(s, 0.9), "x")
     # Legs first, so that the body covers their roots.
     legs = [
-        [(40, 38), (34, 44), (30, 52), (28, 52)],
-        [(43, 40), (40, 46), (38, 52), (36, 52)],
-        [(45, 40), (48, 46), (46, 52), (44, 52)],
-        [(47, 38), (53, 43), (57, 52), (59, 52)],
+        [(39, 39), (32, 41), (27, 52), (25, 52)],
+        [(41, 41), (37, 45), (35, 52), (33, 52)],
+        [(45, 41), (49, 45), (50, 52), (52, 52)],
+        [(47, 39), (55, 41), (59, 52), (61, 52)],
     ]
     for leg in legs:
         c.polyline(P(leg), "k")
@@ -74,8 +75,8 @@ def live_critter(c, ox, oy, s=1.0, mirror=False, width=72):
     head = {(x, y) for (x, y) in before if c.px[y][x] != snap[y][x]}
     c.outline(head, "k")
     # Antennae curling up over the head.
-    c.polyline(P([(50, 23), (48, 20), (48, 17), (50, 16), (53, 16), (54, 18), (53, 19)]), "p")
-    c.polyline(P([(56, 23), (58, 19), (61, 17), (64, 16), (66, 17), (66, 19), (64, 19)]), "p")
+    c.polyline(P([(50, 23), (47, 20), (46, 17), (48, 16), (50, 16), (51, 18), (50, 19)]), "p")
+    c.polyline(P([(57, 23), (60, 19), (63, 17), (66, 17), (67, 19), (66, 20), (64, 20)]), "p")
     # Mandible: a green hook under the eye.
     c.polyline(P([(58, 37), (62, 39), (65, 42), (66, 45), (64, 47), (62, 46)]), "G")
     c.polyline(P([(58, 38), (61, 40), (64, 43), (65, 45)]), "g")
@@ -103,9 +104,11 @@ def draw_dead():
         return {(x, y) for (x, y) in allpx if c.px[y][x] != snap[y][x]}
 
     # The splash spreads from under the body down to the bottom edge.
+    rng = random.Random(7)
+    speckle = {(x, y) for y in range(72) for x in range(72) if rng.random() < 0.07}
+
     def splash(x, y):
-        h = (x * 37 + y * 91 + (x * y) % 7) % 23
-        return "m" if h < 3 or (y > 66 and h < 6) else "r"
+        return "m" if (x, y) in speckle else "r"
 
     for cx, cy, rx, ry in ((33, 50, 22, 12), (21, 61, 15, 10), (47, 62, 15, 9),
                            (32, 68, 21, 6), (10, 54, 8, 6), (56, 48, 8, 6)):
@@ -115,10 +118,10 @@ def draw_dead():
         c.blob(cx, cy, r, r, splash)
     # Legs splayed in all directions, each with a knee; grey shadows beside them.
     legs = [
-        [(18, 38), (8, 30), (2, 18)],
+        [(18, 40), (8, 31), (0, 20)],
         [(26, 34), (22, 20), (14, 11)],
         [(40, 29), (44, 16), (39, 9)],
-        [(22, 45), (10, 50), (2, 62)],
+        [(20, 47), (9, 52), (0, 63)],
         [(36, 41), (42, 54), (36, 66)],
         [(46, 35), (59, 40), (70, 36)],
     ]
@@ -129,9 +132,9 @@ def draw_dead():
         c.polyline([(x + 1, y) for x, y in leg[:2]], "k")
     # Body: a long flattened oval across the square, cyan and navy checkered.
     ang = -0.42
-    c.blob(33, 39, 30, 11, "x", ang)
+    c.blob(33, 40, 33, 11, "x", ang)
     snap = [row[:] for row in c.px]
-    c.blob(30, 37, 30, 10.5, checker("c", "n"), ang)
+    c.blob(30, 38, 33, 10.5, checker("c", "n"), ang)
     c.outline(changed(snap), "k")
     # Thorax and head at the upper right, the eye on top.
     c.blob(53, 25, 5.5, 5, "k")
@@ -143,7 +146,7 @@ def draw_dead():
     c.polyline([(58, 12), (57, 10), (59, 9), (61, 9)], "p")
     c.polyline([(66, 23), (69, 25), (70, 28), (68, 29)], "G")
     snap = [row[:] for row in c.px]
-    c.blob(62, 17, 4.2, 4.2, "r")
+    c.blob(61.5, 16.5, 4.6, 4.6, "r")
     c.outline(changed(snap), "k")
     for dx, dy in ((0, 0), (1, 0), (-1, 0), (0, 1), (0, -1)):
         c.set(61 + dx, 16 + dy, "y")
