@@ -258,5 +258,25 @@ TEST(ScriptParser, ReportsEachFaultAtItsLine) {
   }
 }
 
+TEST(ScriptParser, RefusesNestingDeepEnoughToExhaustTheStack) {
+  std::string menu = "M MENU\n{";
+  for (int i = 0; i < 100000; ++i) menu += "POPUP \"p\" {";
+  ExpectRcError([&] { ParseScript(menu, "t.rc"); }, "t.rc", 2, "nested too deeply");
+  const std::string expr = "D DIALOG " + std::string(100000, '(') + "1, 0, 1, 1 {}";
+  ExpectRcError([&] { ParseScript(expr, "t.rc"); }, "t.rc", 1, "nested too deeply");
+  const std::string signs = "D DIALOG " + std::string(100000, '-') + "1, 0, 1, 1 {}";
+  ExpectRcError([&] { ParseScript(signs, "t.rc"); }, "t.rc", 1, "nested too deeply");
+
+  // Ordinary depths are fine.
+  std::string ten = "M MENU\n{";
+  for (int i = 0; i < 10; ++i) ten += "POPUP \"p\" {";
+  ten += "MENUITEM \"x\", 1" + std::string(11, '}');
+  const auto items = Menu(ten);
+  ASSERT_EQ(items.size(), 11u);
+  EXPECT_EQ(items.back().Depth, 10);
+  EXPECT_EQ(items.back().Flags, MF_END);
+  EXPECT_EQ(Dialog("D DIALOG ((-(-(7)))), 0, 1, 1 {}").X, 7);
+}
+
 }  // namespace
 }  // namespace klop::rc

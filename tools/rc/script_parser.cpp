@@ -194,9 +194,26 @@ class TParser {
     return out;
   }
 
+  // Bounds the recursion of nested parentheses, signs and popups, so that no script
+  // can exhaust the stack.
+  class TNesting {
+   public:
+    TNesting(TParser& p, const TToken& at) : P(p) {
+      if (++P.Depth > kMaxNesting) P.Fail(at, "nested too deeply");
+    }
+    ~TNesting() { --P.Depth; }
+    TNesting(const TNesting&) = delete;
+    TNesting& operator=(const TNesting&) = delete;
+
+   private:
+    TParser& P;
+  };
+  static constexpr int kMaxNesting = 64;
+
   // --- expressions ---
   std::int64_t Primary() {
     const TToken& t = Next();
+    const TNesting nesting(*this, t);
     switch (t.Kind) {
       case TTokenKind::Number:
         return t.Number;
@@ -337,6 +354,7 @@ class TParser {
   }
 
   std::vector<TMenuItem> MenuBlock() {
+    const TNesting nesting(*this, Peek());
     const int open = Open();
     std::vector<TMenuItem> items;
     while (!Close(open)) {
@@ -529,6 +547,7 @@ class TParser {
   const std::string& File;
   std::size_t Pos = 0;
   std::map<std::string, std::int64_t> Defines;
+  int Depth = 0;
 };
 
 }  // namespace

@@ -189,7 +189,8 @@ TXpmImage ReadXpm(std::string_view text, const std::string& file) {
 
   const auto width = static_cast<std::size_t>(image.Width);
   const auto height = static_cast<std::size_t>(image.Height);
-  image.Pixels.reserve(width * height);
+  // Only once the rows are known to be there: the values line alone may claim 4096 x 4096.
+  if (strings.size() >= 1 + ucolours + height) image.Pixels.reserve(width * height);
   for (std::size_t y = 0; y < height; ++y) {
     const std::size_t index = 1 + ucolours + y;
     if (index >= strings.size()) {
