@@ -134,7 +134,17 @@ def draw_dead():
     ang = -0.42
     c.blob(33, 40, 33, 11, "x", ang)
     snap = [row[:] for row in c.px]
-    c.blob(30, 38, 33, 10.5, checker("c", "n"), ang)
+    ca, sa = math.cos(ang), math.sin(ang)
+
+    def body(x, y):
+        # Checkered shell with flattened segment seams across it.
+        u = (x - 30) * ca + (y - 38) * sa
+        v = -(x - 30) * sa + (y - 38) * ca
+        if -24 < u < 22 and (u - 0.04 * v * v + 60) % 8 < 1.0:
+            return "n"
+        return "c" if (x + y) % 2 == 0 else "n"
+
+    c.blob(30, 38, 33, 10.5, body, ang)
     c.outline(changed(snap), "k")
     # Thorax and head at the upper right, the eye on top.
     c.blob(53, 25, 5.5, 5, "k")
