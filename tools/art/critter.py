@@ -11,27 +11,27 @@ def checker(a, b):
     return lambda x, y: a if (x + y) % 2 == 0 else b
 
 
-def abdomen_paint(cx, cy, angle, scale):
-    """Stripes across the abdomen: dark navy/teal bands between lit cyan/green ones,
-    with a few yellow glints on the lit bands' upper side."""
+RAMP = ["n", "nt", "t", "tc", "c", "cG", "G"]
+
+
+def abdomen_paint(cx, cy, angle, scale, rx, ry):
+    """Curved segment stripes across the abdomen, lit from the upper left: lit segments
+    run up the ramp navy-teal-cyan-green, the grooves between them two steps darker;
+    a few yellow glints where the light is strongest."""
     ca, sa = math.cos(angle), math.sin(angle)
 
     def paint(x, y):
         u = ((x - cx) * ca + (y - cy) * sa) / scale
         v = (-(x - cx) * sa + (y - cy) * ca) / scale
-        band = int(math.floor((u + 40) / 4.5)) % 2
-        odd = (x + y) % 2
-        if band == 0:
-            if v > 6:
-                return "n"
-            return "n" if odd else "t"
-        if v < -7 and (x * 7 + y * 3) % 5 == 0:
+        curved = u - 0.035 * v * v
+        groove = (curved + 40) % 6.0 < 2.0
+        light = -(0.35 * u / rx + 0.95 * v / ry)
+        level = round(3.3 + 2.6 * light) - (3 if groove else 0)
+        level = max(0, min(len(RAMP) - 1, level))
+        if not groove and light > 0.62 and (x * 3 + y * 5) % 7 == 0:
             return "y"
-        if v < -3:
-            return "c" if odd else "G"
-        if v < 5:
-            return "t" if odd else "c"
-        return "t" if odd else "n"
+        pair = RAMP[level]
+        return pair[(x + y) % len(pair)]
 
     return paint
 
@@ -64,7 +64,7 @@ def live_critter(c, ox, oy, s=1.0, mirror=False, width=72):
     before = {(x, y) for y in range(c.h) for x in range(c.w)}
     snap = [row[:] for row in c.px]
     ang = 0.18 * turn
-    c.blob(X(22), Y(33), 18 * s, 12 * s, abdomen_paint(X(22), Y(33), ang, s), ang)
+    c.blob(X(22), Y(33), 18 * s, 12 * s, abdomen_paint(X(22), Y(33), ang, s, 18, 12), ang)
     body = {(x, y) for (x, y) in before if c.px[y][x] != snap[y][x]}
     c.outline(body, "k")
     # Thorax and head.
@@ -134,7 +134,17 @@ def draw_dead():
     ang = -0.42
     c.blob(33, 40, 33, 11, "x", ang)
     snap = [row[:] for row in c.px]
-    c.blob(30, 38, 33, 10.5, checker("c", "n"), ang)
+    ca, sa = math.cos(ang), math.sin(ang)
+
+    def body(x, y):
+        # Checkered shell with flattened segment seams across it.
+        u = (x - 30) * ca + (y - 38) * sa
+        v = -(x - 30) * sa + (y - 38) * ca
+        if -24 < u < 22 and (u - 0.04 * v * v + 60) % 8 < 1.0:
+            return "n"
+        return "c" if (x + y) % 2 == 0 else "n"
+
+    c.blob(30, 38, 33, 10.5, body, ang)
     c.outline(changed(snap), "k")
     # Thorax and head at the upper right, the eye on top.
     c.blob(53, 25, 5.5, 5, "k")
