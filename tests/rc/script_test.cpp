@@ -51,6 +51,14 @@ TEST(ScriptParser, PicturesKeepOrderNamesInUpperCaseAndTheGreyOption) {
   EXPECT_EQ(s.Resources[1].Line, 3);
   EXPECT_EQ(s.Resources[2].Kind, TRcKind::Cursor);
   EXPECT_EQ(s.Resources[3].Kind, TRcKind::Icon);
+
+  // A byte-order mark and CRLF line ends are read as plain text.
+  const TRcScript crlf = ParseScript(
+      "\xEF\xBB\xBF"
+      "A BITMAP \"a.xpm\"\r\nB CURSOR \"b.xpm\"\r\n",
+      "t.rc");
+  ASSERT_EQ(crlf.Resources.size(), 2u);
+  EXPECT_EQ(crlf.Resources[1].Line, 2);
 }
 
 TEST(ScriptParser, MenuMarksPopupsAndTheLastItemOfEachLevel) {

@@ -180,6 +180,8 @@ class TLexer {
 }  // namespace
 
 std::vector<TToken> Tokenize(std::string_view text, const std::string& file) {
+  // Editors may start a UTF-8 file with a byte-order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   return TLexer(text, file).Run();
 }
 

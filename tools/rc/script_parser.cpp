@@ -19,7 +19,8 @@
 // or NOT term, which clears its bits from what stands before it. Every control gets
 // WS_CHILD | WS_VISIBLE and its statement's default style, to which its own style
 // adds (NOT removes). A dialog without STYLE is WS_POPUP | WS_BORDER | WS_SYSMENU;
-// CAPTION adds WS_CAPTION and FONT adds DS_SETFONT.
+// CAPTION adds WS_CAPTION and FONT adds DS_SETFONT. Names are stored in upper case and
+// lookups ignore case, so a name may appear once per kind, in any case.
 #include <map>
 #include <utility>
 
