@@ -306,6 +306,66 @@ TEST(Board, StandsBetweenAndBelowTheLowerHoles) {
   EXPECT_EQ(b.AllOf({173, 2, 173, 57}, kBlack, "tab's right side, client x 184"), "");
 }
 
+TEST(Pictures, CrittersAndBannerWhereThePicturesPutThem) {
+  // Standing critter, facing right: striped abdomen at the left, the eye at the right.
+  const TPicture live = Load("Live");
+  ASSERT_EQ(live.width, 72);
+  auto extentOf = [](const TPicture& p, const TBox& box, COLORREF colour) {
+    TBox e{box.x1 + 1, box.y1 + 1, box.x0 - 1, box.y0 - 1};
+    for (int y = box.y0; y <= box.y1; ++y)
+      for (int x = box.x0; x <= box.x1; ++x)
+        if (p.At(x, y) == colour) {
+          e = {std::min(e.x0, x), std::min(e.y0, y), std::max(e.x1, x), std::max(e.y1, y)};
+        }
+    return e;
+  };
+  const TBox eye = extentOf(live, {0, 0, 71, 71}, kRed);
+  EXPECT_GT(eye.x0, 45) << "eye at the right";
+  EXPECT_LT(eye.y1, 40) << "eye in the head, above the legs";
+  EXPECT_GT(live.Count(eye, kYellow), 3) << "its highlight";
+  EXPECT_LT(extentOf(live, {0, 0, 71, 71}, kCyan).x1, 42) << "striped abdomen at the left";
+
+  // Squashed critter: the eye at the upper right, the splash down to the bottom edge.
+  const TPicture dead = Load("Dead");
+  ASSERT_EQ(dead.width, 72);
+  const TBox upperRed = extentOf(dead, {0, 0, 71, 30}, kRed);
+  EXPECT_GT(upperRed.x0, 45);
+  EXPECT_GT(dead.Count({0, 71, 71, 71}, kRed), 20) << "splash reaches the bottom edge";
+  EXPECT_GT(dead.Count({0, 40, 71, 71}, RGB(128, 0, 0)), 0) << "a little dark red";
+
+  const TPicture over = Load("GameOver");
+  ASSERT_EQ(over.width, 262);
+  // Poles: the balls' tops on row 24 and the feet on row 106 only over the poles' columns
+  // (left of the banner's shadow) and nothing of the banner or poles above row 24.
+  for (const TBox pole : {TBox{49, 24, 56, 106}, TBox{206, 24, 213, 106}}) {
+    const TBox top = over.Extent({pole.x0 - 8, 24, pole.x1 + 8, 24}, kLightGrey);
+    EXPECT_GE(top.x0, pole.x0);
+    EXPECT_LE(top.x1, pole.x1);
+    EXPECT_NE(over.At((pole.x0 + pole.x1) / 2, 106), kLightGrey) << "pole stands to row 106";
+  }
+  // Lettering: on the cloth between the poles, black only inside the words' box, and
+  // the words fill it.
+  const TBox words = extentOf(over, {58, 33, 205, 63}, kBlack);
+  EXPECT_EQ(words.x0, 58);
+  EXPECT_EQ(words.y0, 40);
+  EXPECT_EQ(words.x1, 203);
+  EXPECT_EQ(words.y1, 55);
+  EXPECT_GT(over.Count({58, 33, 205, 63}, kYellow), 1000) << "pale yellow cloth";
+  // The little critters at the feet of the poles, each with its red eye towards the pole.
+  const TBox left = over.Extent({0, 64, 47, 144}, kLightGrey);
+  EXPECT_GE(left.x0, 1);
+  EXPECT_GE(left.y0, 68);
+  EXPECT_LE(left.y1, 103);
+  const TBox right = over.Extent({221, 64, 261, 144}, kLightGrey);  // right of the shadows
+  EXPECT_LE(right.x1, 260);
+  EXPECT_GE(right.y0, 68);
+  EXPECT_LE(right.y1, 103);
+  const TBox leftEye = extentOf(over, {0, 64, 48, 106}, kRed);
+  const TBox rightEye = extentOf(over, {214, 64, 261, 106}, kRed);
+  EXPECT_GT(leftEye.x0, 30) << "left critter faces right, towards its pole";
+  EXPECT_LT(rightEye.x1, 232) << "right critter faces left";
+}
+
 struct TCursorCase {
   const char* name;
   int hotX, hotY;
