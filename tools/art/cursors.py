@@ -57,19 +57,20 @@ def icon():
     # Antennae curling up to the top-left corner.
     c.polyline([(6, 14), (4, 10), (2, 6), (1, 3), (2, 1), (4, 1), (5, 3), (4, 4)], "p")
     c.polyline([(9, 13), (8, 9), (7, 5), (7, 2), (8, 0), (10, 0), (11, 2), (10, 3)], "n")
-    # Mandibles hanging down to row 29.
-    c.polyline([(5, 25), (4, 27), (4, 28), (5, 29), (7, 29)], "G")
-    c.polyline([(6, 25), (5, 27), (6, 28)], "g")
-    c.polyline([(15, 25), (17, 27), (17, 28), (16, 29), (14, 29)], "G")
-    c.polyline([(14, 25), (16, 27), (15, 28)], "g")
+    # Mandibles: a pair of hooked pincers hanging down to row 29, tips towards each other.
+    for pts, shade in (([(8, 25), (6, 27), (6, 28), (7, 29), (9, 29)], [(9, 25), (7, 27), (7, 28)]),
+                       ([(14, 25), (16, 27), (16, 28), (15, 29), (13, 29)],
+                        [(13, 25), (15, 27), (15, 28)])):
+        c.polyline(pts, "G")
+        c.polyline(shade, "g")
     snap = [row[:] for row in c.px]
-    c.blob(10.5, 19.5, 10, 7.5, checker("n", "t"))
+    c.blob(10.5, 18.5, 10, 7, checker("n", "t"))
     c.outline(changed(snap), "k")
     snap = [row[:] for row in c.px]
-    c.blob(13, 18.5, 5, 5, "r")
+    c.blob(13, 17.5, 5, 5, "r")
     c.outline(changed(snap), "k")
     for dx, dy in ((0, 0), (1, 0), (-1, 0), (0, 1), (0, -1)):
-        c.set(12 + dx, 17 + dy, "y")
+        c.set(12 + dx, 16 + dy, "y")
     # Balloon with its tail towards the head.
     balloon = [
         "...kkkkkkkkkkkkkk...",
