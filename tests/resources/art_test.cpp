@@ -345,12 +345,12 @@ TEST(Pictures, CrittersAndBannerWhereThePicturesPutThem) {
   }
   // Lettering: on the cloth between the poles, black only inside the words' box, and
   // the words fill it.
-  const TBox words = extentOf(over, {58, 33, 205, 63}, kBlack);
+  const TBox words = extentOf(over, {58, 36, 205, 60}, kBlack);
   EXPECT_EQ(words.x0, 58);
   EXPECT_EQ(words.y0, 40);
   EXPECT_EQ(words.x1, 203);
   EXPECT_EQ(words.y1, 55);
-  EXPECT_GT(over.Count({58, 33, 205, 63}, kYellow), 1000) << "pale yellow cloth";
+  EXPECT_GT(over.Count({58, 36, 205, 60}, kYellow), 1000) << "pale yellow cloth";
   // The little critters at the feet of the poles, each with its red eye towards the pole.
   const TBox left = over.Extent({0, 64, 47, 144}, kLightGrey);
   EXPECT_GE(left.x0, 1);

@@ -37,29 +37,42 @@ def draw():
     c = Canvas(W, H)
     dx, dy = SHADOW
     x0, y0, x1, y1 = BANNER
+    rolls = [(px, px + 7) for px in POLES]
+    mid, half = (x0 + x1) / 2, (x1 - x0) / 2 - 8
+
+    def edges(x):
+        """Top and bottom rows of the cloth at column x: the rolls hang straight, the
+        cloth between them sags by two rows in the middle."""
+        if any(a <= x <= b for a, b in rolls):
+            return y0, y1 - 2
+        t = (x - mid) / half
+        sag = round(2 * max(0.0, 1 - t * t))
+        return y0 + sag, y1 - 2 + sag
+
     # Shadow first: banner and poles shifted down-right; the banner hides most of it.
-    c.rect(x0 + dx, y0 + dy, x1 + dx, y1 + dy, "x")
+    for x in range(x0, x1 + 1):
+        top, bottom = edges(x)
+        c.vline(x + dx, top + dy, bottom + dy, "x")
     for px in POLES:
-        c.rect(px + 2 + dx, y1 + dy, px + 5 + dx, FOOT, "x")
+        c.rect(px + 2 + dx, y1 - 2 + dy, px + 5 + dx, FOOT, "x")
     for px in POLES:
         pole(c, px)
     # The cloth: a yellow and light grey checker with a black hem, rolled round the
     # poles at its ends, where the shaft's line shows through.
-    for y in range(y0, y1 + 1):
-        for x in range(x0, x1 + 1):
+    for x in range(x0, x1 + 1):
+        top, bottom = edges(x)
+        for y in range(top, bottom + 1):
             c.set(x, y, "y" if (x + y) % 2 == 0 else ".")
-    for px in POLES:
-        for y in range(y0, y1 + 1):
-            for x in range(px, px + 8):
+        c.set(x, top, "k")
+        c.set(x, bottom, "k")
+    for a, b in rolls:
+        for y in range(y0 + 1, y1 - 2):
+            for x in range(a, b + 1):
                 if (x + y) % 2 == 1:
-                    c.set(x, y, "x" if x >= px + 5 else ".")
-            c.set(px + 4, y, "x")
-    c.hline(x0, x1, y0, "k")
-    c.hline(x0, x1, y1, "k")
-    c.vline(x0, y0, y1, "k")
-    c.vline(x1, y0, y1, "k")
-    for px in POLES:
-        c.vline(px + 7 if px == POLES[0] else px, y0, y1, "k")
+                    c.set(x, y, "x" if x >= a + 5 else ".")
+            c.set(a + 4, y, "x")
+        c.vline(a, y0, y1 - 2, "k")
+        c.vline(b, y0, y1 - 2, "k")
     assert text_width(SERIF, TEXT, GAP, SPACE) == 203 - 58 + 1
     draw_text(c, SERIF, TEXT, TEXT_X, TEXT_Y, "k", gap=GAP, space=SPACE)
     # Two little critters at the poles' feet, heads against the poles.
