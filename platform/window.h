@@ -1,4 +1,131 @@
+// Windows, the message queue, timers, painting, mouse and cursor.
+//
+// Geometry. A top-level window owns one TSurface, shown by the host as one host window
+// whose desktop decorations (Host::Decorations) are the window's frame. Its window
+// rectangle is the surface's screen rectangle grown by those decorations; its client
+// area is the surface below a non-client top strip (NonClientTop, 0 until a menu bar
+// claims it). A child window has no frame: its window and client rectangles coincide,
+// are kept relative to its parent's client area, and it draws on its top-level
+// surface through an origin and a clip.
+//
+// Threads: everything here runs on the one thread that created the first window.
 #pragma once
 
 #include "platform/constants.h"
 #include "platform/types.h"
+
+// Constants the windowing adds to constants.h.
+constexpr int GWLP_WNDPROC = -4;
+constexpr int GWLP_HINSTANCE = -6;
+constexpr int GWLP_HWNDPARENT = -8;
+constexpr int GWLP_ID = -12;
+constexpr int GWL_STYLE = -16;
+constexpr int GWL_EXSTYLE = -20;
+constexpr int GWLP_USERDATA = -21;
+
+constexpr WPARAM WA_INACTIVE = 0;
+constexpr WPARAM WA_ACTIVE = 1;
+constexpr WPARAM WA_CLICKACTIVE = 2;
+
+constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
+constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+
+constexpr UINT GW_CHILD = 5;
+constexpr UINT GW_HWNDNEXT = 2;
+constexpr UINT GW_OWNER = 4;
+
+// Window classes.
+ATOM RegisterClassA(const WNDCLASSA* wc);
+BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc);
+
+// Window objects.
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND hwnd);
+BOOL IsWindow(HWND hwnd);
+HWND GetParent(HWND hwnd);
+BOOL IsChild(HWND parent, HWND hwnd);
+HWND GetWindow(HWND hwnd, UINT cmd);
+HWND GetDlgItem(HWND dialog, int id);
+int GetDlgCtrlID(HWND hwnd);
+HMENU GetMenu(HWND hwnd);
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
+BOOL ShowWindow(HWND hwnd, int cmd);  // answers whether it was visible before
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsIconic(HWND hwnd);
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
+HWND GetActiveWindow();
+BOOL EnableWindow(HWND hwnd, BOOL enable);  // answers whether it was disabled before
+BOOL IsWindowEnabled(HWND hwnd);
+DWORD GetCurrentThreadId();
+BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam);
+DWORD GetVersion();
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
+int GetWindowTextA(HWND hwnd, LPSTR buffer, int size);
+int GetWindowTextLengthA(HWND hwnd);
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
+
+// Messages.
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The queue.
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin,
+                 UINT filterMax);  // 0 on WM_QUIT, -1 on error
+BOOL WaitMessage();
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageA(const MSG* msg);
+void PostQuitMessage(int exitCode);
+DWORD GetMessageTime();
+DWORD GetTickCount();
+
+// Timers.
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
+// Painting.
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL ValidateRect(HWND hwnd, const RECT* rect);
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
+BOOL UpdateWindow(HWND hwnd);
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC dc);
+
+// Mouse and cursor.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+BOOL GetCursorPos(LPPOINT point);
+BOOL SetCursorPos(int x, int y);
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+BOOL ClientToScreen(HWND hwnd, LPPOINT point);
+HWND WindowFromPoint(POINT point);
+UINT GetDoubleClickTime();
+
+namespace platform {
+
+// Test hooks. GetVersion answers `version` from now on (0 restores the default).
+void SetVersionForTesting(DWORD version);
+// While refused, SetTimer answers 0 and sets no timer.
+void RefuseTimersForTesting(bool refuse);
+// Destroys every window and forgets queued messages, timers, capture, focus, the cursor
+// and the hooks above, so that each test starts from a fresh platform. Classes stay.
+void ResetForTesting();
+
+}  // namespace platform

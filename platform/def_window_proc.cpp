@@ -1,0 +1,138 @@
+// Sending messages and the default window procedure.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi.h"
+#include "platform/resources.h"
+#include "platform/window_internal.h"
+
+namespace platform {
+namespace {
+
+LRESULT EraseBackground(HWND hwnd, HDC dc) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->cls->background == nullptr || dc == nullptr) return 0;
+  const RECT all = ClientRectOf(*w);
+  return FillRect(dc, &all, w->cls->background) ? 1 : 0;
+}
+
+LRESULT SetCursorDefault(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  TWnd* w = WndOf(hwnd);
+  const auto hit = static_cast<SHORT>(LOWORD(static_cast<std::uintptr_t>(lParam)));
+  const bool sizing = hit >= HTLEFT && hit <= HTBOTTOMRIGHT;
+  // A child lets its parent decide first.
+  if (w->parent != nullptr && !sizing) {
+    if (CallProc(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+  }
+  if (hit == HTCLIENT) {
+    TWnd* over = WndOf(reinterpret_cast<HWND>(wParam));
+    if (over == nullptr) over = WndOf(hwnd);
+    if (over == nullptr || over->cls->cursor == nullptr) return FALSE;
+    SetCursor(over->cls->cursor);
+    return TRUE;
+  }
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+  return FALSE;
+}
+
+LRESULT HitTest(HWND hwnd, LPARAM lParam) {
+  TWnd* w = WndOf(hwnd);
+  const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  const POINT o = ClientOriginOnScreen(*w);
+  const RECT c = Offset(ClientRectOf(*w), o.x, o.y);
+  if (p.x >= c.left && p.x < c.right && p.y >= c.top && p.y < c.bottom) return HTCLIENT;
+  if (w->parent == nullptr && w->nonClientTop > 0) {
+    const LONG top = c.top - w->nonClientTop;
+    if (p.x >= c.left && p.x < c.right && p.y >= top && p.y < c.top) return HTMENU;
+  }
+  return HTNOWHERE;
+}
+
+LRESULT SysCommand(HWND hwnd, WPARAM wParam) {
+  switch (wParam & 0xFFF0) {
+    case SC_MINIMIZE:
+      ShowWindow(hwnd, SW_MINIMIZE);
+      return 0;
+    case SC_RESTORE:
+      ShowWindow(hwnd, SW_RESTORE);
+      return 0;
+    case SC_CLOSE: {
+      TWnd* w = WndOf(hwnd);
+      if (w != nullptr && !(w->cls->style & CS_NOCLOSE)) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+}  // namespace platform
+
+using platform::TWnd;
+using platform::WndOf;
+
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return platform::CallProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (proc == nullptr) return 0;
+  return proc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return 0;
+  switch (msg) {
+    case WM_NCCREATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return platform::EraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
+    case WM_SETCURSOR:
+      return platform::SetCursorDefault(hwnd, wParam, lParam);
+    case WM_NCHITTEST:
+      return platform::HitTest(hwnd, lParam);
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      if (BeginPaint(hwnd, &ps)) EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_SYSCOMMAND:
+      return platform::SysCommand(hwnd, wParam);
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !(w->style & WS_MINIMIZE)) SetFocus(hwnd);
+      return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the top-level window.
+      if (wParam == VK_F4 && (HIWORD(static_cast<std::uintptr_t>(lParam)) & 0x2000)) {
+        PostMessageA(platform::TopLevelOf(hwnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
+      return 0;
+    case WM_SETTEXT: {
+      const char* text = reinterpret_cast<const char*>(lParam);
+      w->text = text ? text : "";
+      if (w->parent == nullptr && w->host != 0) platform::CurrentHost().SetTitle(w->host, w->text);
+      return TRUE;
+    }
+    case WM_GETTEXT: {
+      char* out = reinterpret_cast<char*>(lParam);
+      if (out == nullptr || wParam == 0) return 0;
+      const std::size_t n = std::min<std::size_t>(w->text.size(), wParam - 1);
+      std::memcpy(out, w->text.data(), n);
+      out[n] = '\0';
+      return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w->text.size());
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(w->cls->icon);
+    default:
+      return 0;
+  }
+}

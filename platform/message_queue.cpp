@@ -1,0 +1,371 @@
+// The thread's message queue.
+//
+// Retrieval order: posted messages, then WM_QUIT (only once nothing is posted), then
+// input (pointer, keys), then WM_PAINT for a window with an update region, then
+// WM_TIMER for a due timer. Paint and timer messages are never queued; they are made
+// when asked for. Host events that are not input (close, resize, minimise...) are
+// handled as they are pumped. When the queue runs dry, the surfaces' changed
+// rectangles are presented, and WaitMessage sleeps in the host until input arrives or
+// the next timer is due.
+#include <algorithm>
+#include <deque>
+
+#include "platform/window_internal.h"
+
+namespace platform {
+namespace {
+
+std::deque<MSG>& Posted() {
+  static std::deque<MSG> posted;
+  return posted;
+}
+
+std::deque<TInput>& Inputs() {
+  static std::deque<TInput> inputs;
+  return inputs;
+}
+
+bool g_quit = false;
+int g_quitCode = 0;
+DWORD g_messageTime = 0;
+std::vector<HostRect> g_presentRects;
+
+bool IsInputEvent(HostEventKind k) {
+  switch (k) {
+    case HostEventKind::PointerMove:
+    case HostEventKind::PointerPress:
+    case HostEventKind::PointerRelease:
+    case HostEventKind::KeyDown:
+    case HostEventKind::KeyUp:
+    case HostEventKind::Text:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A top-level window disabled by a modal dialog hands activation to that dialog.
+HWND ActivationTarget(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || !(w->style & WS_DISABLED)) return hwnd;
+  for (HWND h : TopLevelWindows()) {
+    TWnd* o = WndOf(h);
+    if (o->owner == hwnd && (o->style & WS_VISIBLE) && !(o->style & WS_DISABLED)) return h;
+  }
+  return nullptr;
+}
+
+void HandleWindowEvent(const HostEvent& e) {
+  const HWND hwnd = WindowOfHost(e.window);
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  switch (e.kind) {
+    case HostEventKind::CloseRequest:
+      if (!(w->style & WS_DISABLED)) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    case HostEventKind::Minimized:
+      if (!(w->style & WS_MINIMIZE)) {
+        w->style |= WS_MINIMIZE;
+        if (GetFocus() == hwnd || IsChild(hwnd, GetFocus())) SetFocus(nullptr);
+        SendSizeMessage(hwnd);
+      }
+      break;
+    case HostEventKind::Restored:
+      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
+        w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+        AddUpdate(*w, ClientRectOf(*w), true, true);
+        SendSizeMessage(hwnd);
+      }
+      break;
+    case HostEventKind::Maximized:
+      if (!(w->style & WS_MAXIMIZE)) {
+        w->style = (w->style & ~WS_MINIMIZE) | WS_MAXIMIZE;
+        AddUpdate(*w, ClientRectOf(*w), true, true);
+        SendSizeMessage(hwnd);
+      }
+      break;
+    case HostEventKind::Resized:
+      SurfaceResized(hwnd, e.width, e.height);
+      break;
+    case HostEventKind::Moved: {
+      const RECT r = w->rect;
+      const int x = e.x - w->insets.left;
+      const int y = e.y - w->insets.top;
+      if (x != r.left || y != r.top) {
+        SetWindowGeometry(hwnd, {x, y, x + (r.right - r.left), y + (r.bottom - r.top)}, false,
+                          true);
+      }
+      break;
+    }
+    case HostEventKind::Exposed:
+      // The surface still holds the pixels; showing them again is enough.
+      w->surface->MarkDirty({e.x, e.y, e.x + e.width, e.y + e.height});
+      break;
+    case HostEventKind::FocusGained: {
+      const HWND target = ActivationTarget(hwnd);
+      if (target != nullptr && ActiveWindow() != target) {
+        const HWND old = ActiveWindow();
+        if (old != nullptr)
+          CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(target));
+        SetActiveWindow(target);
+        if (IsWindow(target))
+          CallProc(target, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+      }
+      break;
+    }
+    case HostEventKind::FocusLost:
+      if (ActiveWindow() != nullptr && TopLevelOf(ActiveWindow()) == hwnd) {
+        SetActiveWindow(nullptr);
+        CallProc(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+        SetFocus(nullptr);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// One input per character typed; characters outside Latin-1 have no single-byte form.
+void QueueText(const HostEvent& e) {
+  const auto* s = reinterpret_cast<const unsigned char*>(e.text);
+  std::size_t n = 0;
+  while (n < sizeof e.text && s[n] != 0) ++n;
+  for (std::size_t i = 0; i < n;) {
+    unsigned c = s[i];
+    std::size_t len = 1;
+    if (c >= 0x80) {
+      len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if ((c == 0xC2 || c == 0xC3) && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+        c = ((c & 0x1F) << 6) | (s[i + 1] & 0x3F);
+      } else {
+        c = 0;
+      }
+    }
+    i += len;
+    if (c == 0) continue;
+    TInput in{e, false};
+    std::fill(std::begin(in.event.text), std::end(in.event.text), '\0');
+    in.event.text[0] = static_cast<char>(c);
+    Inputs().push_back(in);
+  }
+}
+
+void PumpHost() {
+  Host& host = CurrentHost();
+  HostEvent e;
+  while (host.NextEvent(e)) {
+    if (e.kind == HostEventKind::Text) {
+      QueueText(e);
+    } else if (IsInputEvent(e.kind)) {
+      Inputs().push_back({e, false});
+    } else {
+      HandleWindowEvent(e);
+    }
+  }
+}
+
+bool TakeInput(const TFilter& f, bool remove, MSG& msg) {
+  auto& in = Inputs();
+  for (std::size_t i = 0; i < in.size();) {
+    bool consumed = false;
+    bool tookNext = false;
+    bool got = false;
+    const TInput cur = in[i];
+    const HostEventKind k = cur.event.kind;
+    if (k == HostEventKind::PointerMove || k == HostEventKind::PointerPress ||
+        k == HostEventKind::PointerRelease) {
+      got = PointerMessage(cur, f, remove, msg, consumed);
+    } else {
+      const TInput* next = i + 1 < in.size() ? &in[i + 1] : nullptr;
+      got = KeyMessage(cur, next, f, remove, msg, consumed, tookNext);
+    }
+    // The handlers above may have sent messages that changed the queue.
+    if (i >= in.size()) return got;
+    if ((got && remove) || consumed) {
+      in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      if (tookNext && i < in.size()) in.erase(in.begin() + static_cast<std::ptrdiff_t>(i));
+      if (got) return true;
+      continue;
+    }
+    if (got) return true;
+    ++i;
+  }
+  return false;
+}
+
+bool TakePaint(const TFilter& f, MSG& msg) {
+  if (!f.InRange(WM_PAINT)) return false;
+  for (HWND h : AllWindows()) {
+    TWnd* w = WndOf(h);
+    if (w != nullptr && NeedsPaint(*w) && f.Passes(h, WM_PAINT)) {
+      msg = MakeMsg(h, WM_PAINT, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool AnythingWaiting() {
+  if (!Posted().empty() || g_quit || !Inputs().empty()) return true;
+  for (HWND h : AllWindows()) {
+    if (NeedsPaint(*WndOf(h))) return true;
+  }
+  return HasDueTimer(nullptr, CurrentHost().Now());
+}
+
+}  // namespace
+
+bool TFilter::InRange(UINT msg) const {
+  return (min == 0 && max == 0) || (msg >= min && msg <= max);
+}
+
+bool TFilter::Passes(HWND target, UINT msg) const {
+  return InRange(msg) && MatchesFilter(target, hwnd);
+}
+
+bool MatchesFilter(HWND target, HWND filter) {
+  return filter == nullptr || target == filter || IsChild(filter, target);
+}
+
+DWORD MessageTimeOf(HostTime t) {
+  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(t).count());
+}
+
+MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG m{hwnd, message, wParam, lParam, MessageTimeOf(CurrentHost().Now()), {0, 0}};
+  int x = 0;
+  int y = 0;
+  CurrentHost().PointerPosition(x, y);
+  m.pt = {x, y};
+  return m;
+}
+
+void QueueInput(const TInput& in) {
+  Inputs().push_back(in);
+}
+
+void ResetForTesting() {
+  for (HWND h : TopLevelWindows()) DestroyWindow(h);
+  Posted().clear();
+  Inputs().clear();
+  g_quit = false;
+  g_quitCode = 0;
+  g_messageTime = 0;
+  ResetTimers();
+  ResetMouse();
+  ResetKeyboard();
+  ResetFocus();
+}
+
+void DropPostedFor(HWND hwnd) {
+  auto& p = Posted();
+  p.erase(std::remove_if(p.begin(), p.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+          p.end());
+}
+
+void PresentAll() {
+  Host& host = CurrentHost();
+  for (HWND h : TopLevelWindows()) {
+    TWnd* w = WndOf(h);
+    if (w == nullptr || !w->surface || !w->surface->HasDirty()) continue;
+    const std::vector<RECT> dirty = w->surface->TakeDirty();
+    g_presentRects.clear();
+    for (const RECT& r : dirty) {
+      g_presentRects.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
+    }
+    host.Present(w->host, w->surface->Data(), w->surface->Width(), w->surface->Height(),
+                 w->surface->Width(), g_presentRects.data(), g_presentRects.size());
+  }
+}
+
+}  // namespace platform
+
+using platform::TWnd;
+using platform::WndOf;
+
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (hwnd != nullptr && !IsWindow(hwnd)) return FALSE;
+  platform::Posted().push_back(platform::MakeMsg(hwnd, msg, wParam, lParam));
+  return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+  platform::g_quit = true;
+  platform::g_quitCode = exitCode;
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (msg == nullptr || (removeFlags & ~(PM_REMOVE | PM_NOYIELD)) != 0) return FALSE;
+  if (hwnd != nullptr && !IsWindow(hwnd)) return FALSE;
+  if (filterMin > filterMax) return FALSE;  // exclusion ranges are not supported
+  const bool remove = (removeFlags & PM_REMOVE) != 0;
+  const platform::TFilter f{hwnd, filterMin, filterMax};
+  platform::PumpHost();
+
+  auto& posted = platform::Posted();
+  for (auto it = posted.begin(); it != posted.end(); ++it) {
+    if (it->hwnd == nullptr ? (hwnd == nullptr && f.Passes(nullptr, it->message))
+                            : f.Passes(it->hwnd, it->message)) {
+      *msg = *it;
+      if (remove) posted.erase(it);
+      platform::g_messageTime = msg->time;
+      return TRUE;
+    }
+  }
+  if (platform::g_quit && posted.empty() && f.Passes(hwnd, WM_QUIT)) {
+    *msg = platform::MakeMsg(nullptr, WM_QUIT, static_cast<WPARAM>(platform::g_quitCode), 0);
+    if (remove) platform::g_quit = false;
+    return TRUE;
+  }
+  if (platform::TakeInput(f, remove, *msg) || platform::TakePaint(f, *msg) ||
+      (f.InRange(WM_TIMER) &&
+       platform::TakeDueTimer(hwnd, platform::CurrentHost().Now(), remove, *msg))) {
+    platform::g_messageTime = msg->time;
+    return TRUE;
+  }
+  platform::PresentAll();
+  return FALSE;
+}
+
+BOOL WaitMessage() {
+  platform::PumpHost();
+  if (platform::AnythingWaiting()) return TRUE;
+  platform::PresentAll();
+  platform::CurrentHost().Wait(platform::NextTimerDeadline());
+  return TRUE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+  if (msg == nullptr || (hwnd != nullptr && !IsWindow(hwnd)) || filterMin > filterMax) return -1;
+  while (!PeekMessageA(msg, hwnd, filterMin, filterMax, PM_REMOVE)) {
+    if (hwnd != nullptr && !IsWindow(hwnd)) return -1;
+    WaitMessage();
+  }
+  return msg->message == WM_QUIT ? FALSE : TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (msg == nullptr) return 0;
+  if (msg->message == WM_TIMER && msg->lParam != 0) {
+    const auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+    proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+    return 0;
+  }
+  if (msg->hwnd == nullptr || !IsWindow(msg->hwnd)) return 0;
+  const LRESULT r = platform::CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  if (msg->message == WM_PAINT) {
+    // A window that ignored its WM_PAINT would get it again at once, for ever.
+    if (TWnd* w = WndOf(msg->hwnd); w != nullptr && !w->update.empty()) {
+      ValidateRect(msg->hwnd, nullptr);
+    }
+  }
+  return r;
+}
+
+DWORD GetMessageTime() {
+  return platform::g_messageTime;
+}
+
+DWORD GetTickCount() {
+  return platform::MessageTimeOf(platform::CurrentHost().Now());
+}

@@ -1,0 +1,361 @@
+// Window classes, window records bound to handles, creation and destruction.
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+#include "platform/window_internal.h"
+
+namespace platform {
+namespace {
+
+// A default frame when the caller lets the platform choose the size.
+constexpr int kDefaultWidth = 640;
+constexpr int kDefaultHeight = 480;
+
+std::string Lower(const char* s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::map<std::string, std::unique_ptr<TWndClass>>& Classes() {
+  static std::map<std::string, std::unique_ptr<TWndClass>> classes;
+  return classes;
+}
+
+struct TRegistry {
+  std::unordered_map<std::uintptr_t, std::unique_ptr<TWnd>> windows;
+  std::vector<HWND> order;  // creation order
+  std::uintptr_t next = 0x10010;
+};
+
+TRegistry& Registry() {
+  static TRegistry r;
+  return r;
+}
+
+const TWndClass* FindClass(LPCSTR name) {
+  if (name == nullptr || IS_INTRESOURCE(name)) return nullptr;
+  auto it = Classes().find(Lower(name));
+  return it == Classes().end() ? nullptr : it->second.get();
+}
+
+HWND NewHandle() {
+  TRegistry& r = Registry();
+  const std::uintptr_t v = r.next;
+  r.next += 4;
+  return reinterpret_cast<HWND>(v);
+}
+
+void Unregister(HWND hwnd) {
+  TRegistry& r = Registry();
+  r.order.erase(std::remove(r.order.begin(), r.order.end(), hwnd), r.order.end());
+  r.windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+void AppendTree(HWND hwnd, std::vector<HWND>& out) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  out.push_back(hwnd);
+  for (HWND c : w->children) AppendTree(c, out);
+}
+
+// Frees the window's own resources and its record after WM_NCDESTROY.
+void Release(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  KillWindowTimers(hwnd);
+  DropPostedFor(hwnd);
+  ForgetPaint(hwnd);
+  ForgetMouse(hwnd);
+  ForgetFocus(hwnd);
+  if (w->parent != nullptr) {
+    if (TWnd* p = WndOf(w->parent)) {
+      p->children.erase(std::remove(p->children.begin(), p->children.end(), hwnd),
+                        p->children.end());
+    }
+  }
+  if (w->host != 0) CurrentHost().DestroyWindow(w->host);
+  Unregister(hwnd);
+}
+
+// WM_DESTROY goes to the window before its children; WM_NCDESTROY to the children first.
+void SendDestroy(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  CallProc(hwnd, WM_DESTROY, 0, 0);
+  w = WndOf(hwnd);
+  if (w == nullptr) return;
+  const std::vector<HWND> kids = w->children;
+  for (HWND c : kids) {
+    if (TWnd* cw = WndOf(c); cw != nullptr && !cw->destroying) {
+      cw->destroying = true;
+      SendDestroy(c);
+    }
+  }
+}
+
+void SendNcDestroy(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return;
+  const std::vector<HWND> kids = w->children;
+  for (HWND c : kids) SendNcDestroy(c);
+  CallProc(hwnd, WM_NCDESTROY, 0, 0);
+  Release(hwnd);
+}
+
+}  // namespace
+
+TWnd* WndOf(HWND hwnd) {
+  if (hwnd == nullptr) return nullptr;
+  auto& ws = Registry().windows;
+  auto it = ws.find(reinterpret_cast<std::uintptr_t>(hwnd));
+  return it == ws.end() ? nullptr : it->second.get();
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> out;
+  for (HWND h : Registry().order) {
+    TWnd* w = WndOf(h);
+    if (w != nullptr && w->parent == nullptr) out.push_back(h);
+  }
+  return out;
+}
+
+std::vector<HWND> AllWindows() {
+  std::vector<HWND> out;
+  for (HWND h : TopLevelWindows()) AppendTree(h, out);
+  return out;
+}
+
+HWND TopLevelOf(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  while (w != nullptr && w->parent != nullptr) {
+    hwnd = w->parent;
+    w = WndOf(hwnd);
+  }
+  return w ? hwnd : nullptr;
+}
+
+HWND WindowOfHost(HostWindow host) {
+  if (host == 0) return nullptr;
+  for (HWND h : TopLevelWindows()) {
+    if (WndOf(h)->host == host) return h;
+  }
+  return nullptr;
+}
+
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->proc == nullptr) return 0;
+  return w->proc(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace platform
+
+using platform::TWnd;
+using platform::WndOf;
+
+ATOM RegisterClassA(const WNDCLASSA* wc) {
+  if (wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
+      IS_INTRESOURCE(wc->lpszClassName) || wc->lpszClassName[0] == '\0') {
+    return 0;
+  }
+  // Extra class or window bytes are not kept by this platform.
+  if (wc->cbClsExtra != 0 || wc->cbWndExtra != 0) return 0;
+  auto& classes = platform::Classes();
+  const std::string key = platform::Lower(wc->lpszClassName);
+  if (classes.count(key) != 0) return 0;
+  auto c = std::make_unique<platform::TWndClass>();
+  c->name = wc->lpszClassName;
+  c->style = wc->style;
+  c->proc = wc->lpfnWndProc;
+  c->instance = wc->hInstance;
+  c->icon = wc->hIcon;
+  c->cursor = wc->hCursor;
+  c->background = wc->hbrBackground;
+  if (wc->lpszMenuName != nullptr && !IS_INTRESOURCE(wc->lpszMenuName)) {
+    c->menuName = wc->lpszMenuName;
+  }
+  classes.emplace(key, std::move(c));
+  return static_cast<ATOM>(0xC000 + classes.size());
+}
+
+BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
+  const platform::TWndClass* c = platform::FindClass(className);
+  if (c == nullptr || wc == nullptr) return FALSE;
+  *wc = WNDCLASSA{c->style, c->proc,        0, 0, c->instance, c->icon, c->cursor, c->background,
+                  nullptr,  c->name.c_str()};
+  return TRUE;
+}
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param) {
+  const platform::TWndClass* cls = platform::FindClass(className);
+  if (cls == nullptr) return nullptr;
+  const bool child = (style & WS_CHILD) != 0;
+  TWnd* parentWnd = WndOf(parent);
+  if (child && parentWnd == nullptr) return nullptr;
+  if (!child && parent != nullptr && parentWnd == nullptr) return nullptr;
+  if (width != CW_USEDEFAULT && width < 0) width = 0;
+  if (height < 0) height = 0;
+
+  auto owned = std::make_unique<TWnd>();
+  TWnd& w = *owned;
+  w.handle = platform::NewHandle();
+  w.cls = cls;
+  w.proc = cls->proc;
+  w.style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+  w.exStyle = exStyle;
+  w.text = windowName ? windowName : "";
+  w.menu = menu;
+  w.instance = instance;
+  if (child) {
+    w.parent = parent;
+    if (x == CW_USEDEFAULT) x = y = 0;
+    if (width == CW_USEDEFAULT) width = height = 0;
+    w.rect = {x, y, x + width, y + height};
+  } else {
+    w.owner = parent ? platform::TopLevelOf(parent) : nullptr;
+    if (width == CW_USEDEFAULT) {
+      width = platform::kDefaultWidth;
+      height = platform::kDefaultHeight;
+    }
+    platform::Host& host = platform::CurrentHost();
+    platform::HostWindowSpec spec;
+    spec.title = w.text;
+    spec.resizable = (style & WS_THICKFRAME) != 0;
+    spec.dialog = (style & WS_POPUP) != 0 && (style & WS_THICKFRAME) == 0;
+    spec.owner = w.owner ? WndOf(w.owner)->host : 0;
+    const platform::HostInsets guess = host.Decorations(0);
+    spec.width = std::max(width - guess.left - guess.right, 0);
+    spec.height = std::max(height - guess.top - guess.bottom, 0);
+    if (x != CW_USEDEFAULT) {
+      spec.x = x + guess.left;
+      spec.y = y + guess.top;
+    }
+    w.host = host.CreateWindow(spec);
+    if (w.host == 0) return nullptr;
+    w.insets = host.Decorations(w.host);
+    const platform::HostRect b = host.Bounds(w.host);
+    w.surface = std::make_unique<platform::TSurface>(b.width, b.height);
+    w.rect = {b.x - w.insets.left, b.y - w.insets.top, b.x + b.width + w.insets.right,
+              b.y + b.height + w.insets.bottom};
+  }
+  const HWND hwnd = w.handle;
+  platform::Registry().windows.emplace(reinterpret_cast<std::uintptr_t>(hwnd), std::move(owned));
+  platform::Registry().order.push_back(hwnd);
+  if (child) parentWnd->children.push_back(hwnd);
+
+  CREATESTRUCTA cs{
+      param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
+  const LPARAM csp = reinterpret_cast<LPARAM>(&cs);
+  bool ok = platform::CallProc(hwnd, WM_NCCREATE, 0, csp) != 0;
+  if (ok && WndOf(hwnd) != nullptr) ok = platform::CallProc(hwnd, WM_CREATE, 0, csp) != -1;
+  if (!ok || WndOf(hwnd) == nullptr) {
+    if (WndOf(hwnd) != nullptr) DestroyWindow(hwnd);
+    return nullptr;
+  }
+  WndOf(hwnd)->created = true;
+  platform::SendSizeMessage(hwnd);
+  if (WndOf(hwnd) == nullptr) return nullptr;
+  const RECT r = WndOf(hwnd)->rect;
+  platform::CallProc(hwnd, WM_MOVE, 0,
+                     MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
+  if (WndOf(hwnd) == nullptr) return nullptr;
+  if ((style & WS_MINIMIZE) != 0) {
+    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+  } else if ((style & WS_VISIBLE) != 0) {
+    ShowWindow(hwnd, child ? SW_SHOW : SW_SHOWNORMAL);
+  }
+  return WndOf(hwnd) ? hwnd : nullptr;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->destroying) return FALSE;
+  w->destroying = true;
+  if (w->style & WS_VISIBLE) {
+    if (w->parent != nullptr) {
+      // The parent shows again where the child was.
+      if (TWnd* p = WndOf(w->parent)) platform::AddUpdate(*p, w->rect, true, true);
+    } else if (w->host != 0) {
+      platform::CurrentHost().Show(w->host, platform::HostShow::Hidden);
+    }
+  }
+  // Owned top-level windows go first.
+  for (HWND h : platform::TopLevelWindows()) {
+    TWnd* o = WndOf(h);
+    if (o != nullptr && o->owner == hwnd && !o->destroying) DestroyWindow(h);
+  }
+  if (GetCapture() != nullptr && IsChild(hwnd, GetCapture())) ReleaseCapture();
+  if (GetCapture() == hwnd) ReleaseCapture();
+  platform::SendDestroy(hwnd);
+  platform::SendNcDestroy(hwnd);
+  return TRUE;
+}
+
+BOOL IsWindow(HWND hwnd) {
+  return WndOf(hwnd) != nullptr ? TRUE : FALSE;
+}
+
+HWND GetParent(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return nullptr;
+  return w->parent ? w->parent : w->owner;
+}
+
+BOOL IsChild(HWND parent, HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  while (w != nullptr && w->parent != nullptr) {
+    if (w->parent == parent) return TRUE;
+    w = WndOf(w->parent);
+  }
+  return FALSE;
+}
+
+HWND GetWindow(HWND hwnd, UINT cmd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return nullptr;
+  switch (cmd) {
+    case GW_CHILD:
+      // The topmost child comes first.
+      return w->children.empty() ? nullptr : w->children.back();
+    case GW_HWNDNEXT: {
+      if (w->parent == nullptr) return nullptr;
+      const auto& sib = WndOf(w->parent)->children;
+      auto it = std::find(sib.begin(), sib.end(), hwnd);
+      return it == sib.begin() ? nullptr : *(it - 1);
+    }
+    case GW_OWNER:
+      return w->owner;
+    default:
+      return nullptr;
+  }
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+  TWnd* w = WndOf(dialog);
+  if (w == nullptr) return nullptr;
+  for (HWND c : w->children) {
+    if (GetDlgCtrlID(c) == id) return c;
+  }
+  return nullptr;
+}
+
+int GetDlgCtrlID(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent == nullptr) return 0;
+  return static_cast<int>(reinterpret_cast<std::intptr_t>(w->menu));
+}
+
+HMENU GetMenu(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr) return nullptr;
+  return w->menu;
+}
