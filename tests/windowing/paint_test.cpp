@@ -264,7 +264,8 @@ TEST_F(TPaint, ContextsAreCheckedOnReleaseAndDieWithTheirWindow) {
   HDC screen = GetDC(nullptr);
   ASSERT_NE(screen, nullptr);
   SIZE extent{};
-  (void)GetTextExtentPoint32A(screen, "15.0", 4, &extent);
+  EXPECT_TRUE(GetTextExtentPoint32A(screen, "15.0", 4, &extent)) << "the screen context measures";
+  EXPECT_GT(extent.cx, 0);
   EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
   EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x77)), nullptr);
 }
