@@ -79,10 +79,16 @@ void THeadlessHost::TextAt(HostTime at, const std::string& utf8) {
 }
 
 void THeadlessHost::TypeAt(HostTime at, char ch) {
-  unsigned vk = static_cast<unsigned char>(ch);
+  // Letters, digits and space have key codes of their own value; other characters come
+  // from keys this host does not name.
+  unsigned vk = 0;
   unsigned mods = 0;
   if (ch >= 'a' && ch <= 'z') vk = static_cast<unsigned>(ch - 'a' + 'A');
-  if (ch >= 'A' && ch <= 'Z') mods = kModShift;
+  if (ch >= 'A' && ch <= 'Z') {
+    vk = static_cast<unsigned>(ch);
+    mods = kModShift;
+  }
+  if ((ch >= '0' && ch <= '9') || ch == ' ') vk = static_cast<unsigned>(ch);
   KeyAt(at, vk, true, mods);
   TextAt(at, std::string(1, ch));
   KeyAt(at, vk, false, mods);
