@@ -1,6 +1,8 @@
 #include "platform/host/headless.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/window_internal.h"
@@ -369,7 +371,12 @@ void THeadlessHost::Wait(HostTime deadline) {
   LastWait_ = deadline;
   if (!Script_.empty() && Script_.begin()->first <= Now_) return;
   if (deadline == HostTime::max() && Script_.empty()) {
-    throw THeadlessRunOut("headless host: the program waits for input, and the script has no more");
+    static constexpr const char* kWhy =
+        "headless host: the program waits for input, and the script has no more";
+    if (!RanOut_) std::fprintf(stderr, "%s\n", kWhy);
+    RanOut_ = true;
+    if (AbortOnRunOut_) std::abort();
+    throw THeadlessRunOut(kWhy);
   }
   const HostTime next = Script_.empty() ? HostTime::max() : Script_.begin()->first;
   Now_ = std::max(Now_, std::min(next, deadline));

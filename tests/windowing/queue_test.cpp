@@ -143,7 +143,19 @@ TEST_F(TQueue, AWaitThatOnlyInputCouldEndThrowsInsteadOfHanging) {
   MakeTop();
   Pump();
   MSG m;
+  EXPECT_FALSE(host.RanOut());
   EXPECT_THROW(GetMessageA(&m, nullptr, 0, 0), platform::THeadlessRunOut);
+  EXPECT_TRUE(host.RanOut());
+  // It stays run out, even if a catch-all swallowed the first one.
+  EXPECT_THROW(WaitMessage(), platform::THeadlessRunOut);
+}
+
+TEST_F(TQueue, ARunOutCanEndTheProcessInstead) {
+  MakeTop();
+  Pump();
+  host.AbortOnRunOut(true);
+  MSG m;
+  EXPECT_DEATH(GetMessageA(&m, nullptr, 0, 0), "script has no more");
 }
 
 TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
