@@ -380,7 +380,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
   const LRESULT r = platform::CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
   if (msg->message == WM_PAINT) {
     // A window that ignored its WM_PAINT would get it again at once, for ever.
-    if (TWnd* w = WndOf(msg->hwnd); w != nullptr && !w->update.empty()) {
+    if (TWnd* w = WndOf(msg->hwnd); w != nullptr && (!w->update.empty() || w->nonClientDirty)) {
+      w->nonClientDirty = false;
       ValidateRect(msg->hwnd, nullptr);
     }
   }

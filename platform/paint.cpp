@@ -132,7 +132,14 @@ void AddUpdate(TWnd& w, const RECT& rect, bool erase, bool allChildren) {
 }
 
 bool NeedsPaint(const TWnd& w) {
-  return !w.update.empty() && IsShownOnScreen(w);
+  return (!w.update.empty() || w.nonClientDirty) && IsShownOnScreen(w);
+}
+
+void InvalidateNonClient(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr || w->nonClientTop <= 0 || !IsShownOnScreen(*w)) return;
+  if (!w->nonClientDirty) NoteArrival();
+  w->nonClientDirty = true;
 }
 
 void ForgetPaint(HWND hwnd) {
@@ -209,6 +216,12 @@ BOOL UpdateWindow(HWND hwnd) {
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || ps == nullptr) return nullptr;
+  if (w->nonClientDirty) {
+    // The frame first: wParam 1 asks for the whole strip.
+    w->nonClientDirty = false;
+    SendMessageA(hwnd, WM_NCPAINT, 1, 0);
+    if ((w = WndOf(hwnd)) == nullptr) return nullptr;
+  }
   TWnd* top = WndOf(platform::TopLevelOf(hwnd));
   const std::vector<RECT> region = std::move(w->update);
   const bool erase = w->erase;
@@ -261,6 +274,15 @@ HDC GetDC(HWND hwnd) {
   TWnd* top = WndOf(platform::TopLevelOf(hwnd));
   HDC dc = platform::CreateSurfaceDC(*top->surface, platform::ClientOriginInSurface(*w),
                                      platform::ClipFor(*w, nullptr));
+  if (dc != nullptr) platform::DcUses()[dc] = {hwnd, platform::DcKind::Client};
+  return dc;
+}
+
+HDC GetWindowDC(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr) return nullptr;
+  const RECT all{0, 0, w->surface->Width(), w->surface->Height()};
+  HDC dc = platform::CreateSurfaceDC(*w->surface, {0, 0}, {all});
   if (dc != nullptr) platform::DcUses()[dc] = {hwnd, platform::DcKind::Client};
   return dc;
 }
