@@ -60,6 +60,18 @@ void THeadlessHost::ClickAt(HostTime at, int x, int y) {
   ReleaseAt(at);
 }
 
+void THeadlessHost::MoveToClientAt(HostTime at, HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(hwnd, &p);
+  MoveAt(at, p.x, p.y);
+}
+
+void THeadlessHost::ClickClientAt(HostTime at, HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(hwnd, &p);
+  ClickAt(at, p.x, p.y);
+}
+
 void THeadlessHost::KeyAt(HostTime at, unsigned vk, bool down, unsigned modifiers, bool repeat) {
   HostEvent e;
   e.kind = down ? HostEventKind::KeyDown : HostEventKind::KeyUp;

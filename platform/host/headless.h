@@ -52,6 +52,9 @@ class THeadlessHost : public Host {
   void ReleaseAt(HostTime at, int button = kButtonLeft,
                  unsigned modifiers = 0);   // where the pointer is
   void ClickAt(HostTime at, int x, int y);  // move, press and release the left button
+  // The same at client point (x, y) of `hwnd`, where that point is now on the screen.
+  void MoveToClientAt(HostTime at, HWND hwnd, int x, int y);
+  void ClickClientAt(HostTime at, HWND hwnd, int x, int y);
   void KeyAt(HostTime at, unsigned vk, bool down, unsigned modifiers = 0, bool repeat = false);
   void TextAt(HostTime at, const std::string& utf8);
   // A key that types `ch`: key down, its text, key up.

@@ -217,8 +217,7 @@ TEST_F(TShellFlow, AFrameAroundTheGameWindowFromStartToClose) {
   EXPECT_EQ(host.Window(hw)->title, "Klop!");
 
   // Press and release swap the mallet at once; the double-click press changes nothing.
-  const POINT p = Screen(g.game, 100, 100);
-  host.MoveAt(Ms(10), p.x, p.y);
+  host.MoveToClientAt(Ms(10), g.game, 100, 100);
   RunUntil(10);
   EXPECT_EQ(host.CurrentCursor().id, Id("Malet"));
   host.PressAt(Ms(20));
