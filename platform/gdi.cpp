@@ -6,12 +6,7 @@
 
 #include "platform/gdi_internal.h"
 
-#if __has_include("platform/font.h")
 #include "platform/font.h"
-#define KLOP_HAVE_FONTS 1
-#else
-#define KLOP_HAVE_FONTS 0
-#endif
 
 namespace platform {
 namespace {
@@ -272,7 +267,6 @@ bool ReleaseSurfaceDC(HDC hdc) {
   return true;
 }
 
-#if KLOP_HAVE_FONTS
 HGDIOBJ StockFont(int which) {
   static GdiObject* system = [] {
     GdiObject* o = MakeStock(GdiKind::Font, 0, false);
@@ -288,10 +282,6 @@ HGDIOBJ StockFont(int which) {
   if (which == DEFAULT_GUI_FONT) return dialog;
   return nullptr;
 }
-#else
-// Built without the bitmap fonts: there is no font to hand out, and text calls fail.
-HGDIOBJ StockFont(int) { return nullptr; }
-#endif
 
 namespace {
 
@@ -703,7 +693,6 @@ namespace {
 // cell with the background colour. `limit` (logical) further clips when not null.
 bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, const INT* dx,
               bool cells, const RECT* limit) {
-#if KLOP_HAVE_FONTS
   if (dc.font == nullptr || dc.font->font == nullptr) return false;
   const platform::TBitmapFont& f = *dc.font->font;
   const int h = f.Metrics().height;
@@ -736,10 +725,6 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
     pen += step;
   }
   return true;
-#else
-  (void)dc, (void)x, (void)y, (void)text, (void)count, (void)dx, (void)cells, (void)limit;
-  return false;
-#endif
 }
 }  // namespace
 }  // namespace platform
@@ -774,20 +759,15 @@ BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {
   if (dc == nullptr || size == nullptr || count < 0 || (count > 0 && text == nullptr)) {
     return FALSE;
   }
-#if KLOP_HAVE_FONTS
   if (dc->font == nullptr || dc->font->font == nullptr) return FALSE;
   size->cx = count ? dc->font->font->TextWidth(text, count) : 0;
   size->cy = dc->font->font->Metrics().height;
   return TRUE;
-#else
-  return FALSE;
-#endif
 }
 
 BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
   DeviceContext* dc = DcOf(hdc);
   if (dc == nullptr || tm == nullptr) return FALSE;
-#if KLOP_HAVE_FONTS
   if (dc->font == nullptr || dc->font->font == nullptr) return FALSE;
   const platform::TFontMetrics& m = dc->font->font->Metrics();
   *tm = TEXTMETRICA{};
@@ -803,10 +783,7 @@ BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
   tm->tmDigitizedAspectY = 96;
   tm->tmFirstChar = 0x20;
   tm->tmLastChar = 0xFF;
-  tm->tmDefaultChar = 0x1F;
+  tm->tmDefaultChar = static_cast<BYTE>(dc->font->font->DefaultChar());
   tm->tmBreakChar = 0x20;
   return TRUE;
-#else
-  return FALSE;
-#endif
 }

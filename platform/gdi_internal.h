@@ -46,7 +46,7 @@ HBITMAP MakeBitmap(int width, int height, int bitsPixel, std::vector<std::uint32
 // (x, y), skipping pixels whose alpha is zero.
 BOOL DrawMaskedImage(HDC dc, int x, int y, const std::uint32_t* src, int width, int height);
 
-// The stock font handles; nullptr when fonts are not built in.
+// The stock font handles: SYSTEM_FONT and DEFAULT_GUI_FONT; nullptr for any other.
 HGDIOBJ StockFont(int which);
 
 // Makes `rects` pairwise disjoint, keeping their union; drops empty ones.

@@ -62,7 +62,9 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   const HostEvent& e = in.event;
   consumed = false;
   tookNext = false;
-  const bool alt = (e.modifiers & kModAlt) != 0;
+  // Ctrl+Alt is how AltGr arrives: it types characters, it is no system key.
+  const bool altGr = (e.modifiers & kModAlt) && (e.modifiers & kModCtrl);
+  const bool alt = (e.modifiers & kModAlt) != 0 && !altGr;
   HWND target = GetFocus();
   bool sys = alt;
   if (e.kind != HostEventKind::Text) sys = sys || e.key == VK_MENU || e.key == VK_F10;

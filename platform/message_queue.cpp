@@ -43,6 +43,11 @@ bool g_quit = false;
 int g_quitCode = 0;
 DWORD g_messageTime = 0;
 std::vector<HostRect> g_presentRects;
+HostTime g_lastPresent{};
+
+// A queue that never runs dry (handlers slower than their timer) still shows its
+// pictures at this pace.
+constexpr HostTime kMaxPresentDelay = std::chrono::milliseconds(50);
 
 bool IsInputEvent(HostEventKind k) {
   switch (k) {
@@ -266,6 +271,7 @@ void ResetForTesting() {
   g_messageTime = 0;
   g_seenArrivals = ~std::uint64_t{0};
   g_seenTime = {};
+  g_lastPresent = {};
   ResetTimers();
   ResetMouse();
   ResetKeyboard();
@@ -280,6 +286,7 @@ void DropPostedFor(HWND hwnd) {
 
 void PresentAll() {
   Host& host = CurrentHost();
+  g_lastPresent = host.Now();
   for (HWND h : TopLevels()) {
     TWnd* w = WndOf(h);
     if (w == nullptr || !w->surface || !w->surface->HasDirty()) continue;
@@ -318,6 +325,9 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
   const bool remove = (removeFlags & PM_REMOVE) != 0;
   const platform::TFilter f{hwnd, filterMin, filterMax};
   platform::PumpHost();
+  if (platform::CurrentHost().Now() - platform::g_lastPresent >= platform::kMaxPresentDelay) {
+    platform::PresentAll();
+  }
 
   auto& posted = platform::Posted();
   for (auto it = posted.begin(); it != posted.end(); ++it) {
@@ -380,7 +390,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
   const LRESULT r = platform::CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
   if (msg->message == WM_PAINT) {
     // A window that ignored its WM_PAINT would get it again at once, for ever.
-    if (TWnd* w = WndOf(msg->hwnd); w != nullptr && !w->update.empty()) {
+    if (TWnd* w = WndOf(msg->hwnd); w != nullptr && (!w->update.empty() || w->nonClientDirty)) {
+      w->nonClientDirty = false;
       ValidateRect(msg->hwnd, nullptr);
     }
   }

@@ -205,7 +205,8 @@ void ResetMouse() {
 void ForgetMouse(HWND hwnd) {
   if (g_capture == hwnd) {
     g_capture = nullptr;
-    CurrentHost().CapturePointer(0, false);
+    const TWnd* top = WndOf(TopLevelOf(hwnd));
+    CurrentHost().CapturePointer(top ? top->host : 0, false);
   }
   if (g_click.hwnd == hwnd) g_click.valid = false;
 }

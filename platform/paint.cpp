@@ -1,6 +1,5 @@
 // Update regions, WM_PAINT support and client-area device contexts.
 #include <algorithm>
-#include <unordered_map>
 
 #include "platform/gdi_internal.h"
 #include "platform/window_internal.h"
@@ -11,15 +10,34 @@ namespace {
 enum class DcKind { Client, Paint };
 
 struct TDcUse {
+  HDC dc;
   HWND hwnd;
   DcKind kind;
 };
 
 // Every context handed out by GetDC or BeginPaint, so it can be checked on release and
-// freed with its window.
-std::unordered_map<HDC, TDcUse>& DcUses() {
-  static std::unordered_map<HDC, TDcUse> uses;
+// freed with its window. Few are out at once; a flat list keeps the paint path free of
+// allocations once it has grown.
+std::vector<TDcUse>& DcUses() {
+  static std::vector<TDcUse> uses;
   return uses;
+}
+
+void AddUse(HDC dc, HWND hwnd, DcKind kind) {
+  if (dc != nullptr) DcUses().push_back({dc, hwnd, kind});
+}
+
+// Takes the entry of `dc` if it was handed out to `hwnd` as `kind`.
+bool TakeUse(HDC dc, HWND hwnd, DcKind kind) {
+  auto& uses = DcUses();
+  for (std::size_t i = 0; i < uses.size(); ++i) {
+    if (uses[i].dc != dc) continue;
+    if (uses[i].hwnd != hwnd || uses[i].kind != kind) return false;
+    uses[i] = uses.back();
+    uses.pop_back();
+    return true;
+  }
+  return false;
 }
 
 // Stands in for the screen: GetDC(NULL) measures but draws nothing.
@@ -132,17 +150,25 @@ void AddUpdate(TWnd& w, const RECT& rect, bool erase, bool allChildren) {
 }
 
 bool NeedsPaint(const TWnd& w) {
-  return !w.update.empty() && IsShownOnScreen(w);
+  return (!w.update.empty() || w.nonClientDirty) && IsShownOnScreen(w);
+}
+
+void InvalidateNonClient(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr || w->nonClientTop <= 0 || !IsShownOnScreen(*w)) return;
+  if (!w->nonClientDirty) NoteArrival();
+  w->nonClientDirty = true;
 }
 
 void ForgetPaint(HWND hwnd) {
   auto& uses = DcUses();
-  for (auto it = uses.begin(); it != uses.end();) {
-    if (it->second.hwnd == hwnd) {
-      ReleaseSurfaceDC(it->first);
-      it = uses.erase(it);
+  for (std::size_t i = 0; i < uses.size();) {
+    if (uses[i].hwnd == hwnd) {
+      ReleaseSurfaceDC(uses[i].dc);
+      uses[i] = uses.back();
+      uses.pop_back();
     } else {
-      ++it;
+      ++i;
     }
   }
 }
@@ -209,6 +235,12 @@ BOOL UpdateWindow(HWND hwnd) {
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || ps == nullptr) return nullptr;
+  if (w->nonClientDirty) {
+    // The frame first: wParam 1 asks for the whole strip.
+    w->nonClientDirty = false;
+    SendMessageA(hwnd, WM_NCPAINT, 1, 0);
+    if ((w = WndOf(hwnd)) == nullptr) return nullptr;
+  }
   TWnd* top = WndOf(platform::TopLevelOf(hwnd));
   const std::vector<RECT> region = std::move(w->update);
   const bool erase = w->erase;
@@ -223,7 +255,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     w->erase = erase;
     return nullptr;
   }
-  platform::DcUses()[dc] = {hwnd, platform::DcKind::Paint};
+  platform::AddUse(dc, hwnd, platform::DcKind::Paint);
   *ps = PAINTSTRUCT{};
   ps->hdc = dc;
   ps->rcPaint = platform::Offset(platform::BoundingBox(clip), -origin.x, -origin.y);
@@ -240,12 +272,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
   if (ps == nullptr) return FALSE;
-  auto& uses = platform::DcUses();
-  auto it = uses.find(ps->hdc);
-  if (it == uses.end() || it->second.hwnd != hwnd || it->second.kind != platform::DcKind::Paint) {
-    return FALSE;
-  }
-  uses.erase(it);
+  if (!platform::TakeUse(ps->hdc, hwnd, platform::DcKind::Paint)) return FALSE;
   platform::ReleaseSurfaceDC(ps->hdc);
   return TRUE;
 }
@@ -253,7 +280,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
 HDC GetDC(HWND hwnd) {
   if (hwnd == nullptr) {
     HDC dc = platform::CreateSurfaceDC(platform::ScreenSurface(), {0, 0}, {});
-    if (dc != nullptr) platform::DcUses()[dc] = {nullptr, platform::DcKind::Client};
+    platform::AddUse(dc, nullptr, platform::DcKind::Client);
     return dc;
   }
   TWnd* w = WndOf(hwnd);
@@ -261,17 +288,22 @@ HDC GetDC(HWND hwnd) {
   TWnd* top = WndOf(platform::TopLevelOf(hwnd));
   HDC dc = platform::CreateSurfaceDC(*top->surface, platform::ClientOriginInSurface(*w),
                                      platform::ClipFor(*w, nullptr));
-  if (dc != nullptr) platform::DcUses()[dc] = {hwnd, platform::DcKind::Client};
+  platform::AddUse(dc, hwnd, platform::DcKind::Client);
+  return dc;
+}
+
+HDC GetWindowDC(HWND hwnd) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr || w->parent != nullptr) return nullptr;
+  const RECT all{0, 0, w->surface->Width(), w->surface->Height()};
+  HDC dc = platform::CreateSurfaceDC(*w->surface, {0, 0}, {all});
+  platform::AddUse(dc, hwnd, platform::DcKind::Client);
   return dc;
 }
 
 int ReleaseDC(HWND hwnd, HDC dc) {
-  auto& uses = platform::DcUses();
-  auto it = uses.find(dc);
-  if (it == uses.end() || it->second.kind != platform::DcKind::Client) return 0;
   // The platform ignores the window for common contexts; a mismatch is still a caller bug.
-  if (it->second.hwnd != hwnd) return 0;
-  uses.erase(it);
+  if (!platform::TakeUse(dc, hwnd, platform::DcKind::Client)) return 0;
   platform::ReleaseSurfaceDC(dc);
   return 1;
 }

@@ -112,6 +112,7 @@ BOOL UpdateWindow(HWND hwnd);
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);
+HDC GetWindowDC(HWND hwnd);  // the whole surface of a top-level window; ReleaseDC frees it
 int ReleaseDC(HWND hwnd, HDC dc);
 
 // Mouse and cursor.

@@ -59,6 +59,7 @@ void SetMinimized(HWND hwnd, bool minimized, bool tellHost) {
     w->style &= ~WS_MINIMIZE;
     if (tellHost) CurrentHost().Show(w->host, HostShow::Normal);
     AddUpdate(*w, ClientRectOf(*w), true, true);
+    InvalidateNonClient(hwnd);
   }
   SendSizeMessage(hwnd);
 }
@@ -115,6 +116,7 @@ bool SetNonClientTop(HWND hwnd, int height) {
   if (w == nullptr || w->parent != nullptr || height < 0) return false;
   if (w->nonClientTop == height) return true;
   w->nonClientTop = height;
+  InvalidateNonClient(hwnd);
   AddUpdate(*w, ClientRectOf(*w), true, true);
   SendSizeMessage(hwnd);
   return true;
@@ -182,6 +184,7 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
     const bool whole = repaint || w->parent == nullptr ||
                        ((cs & CS_HREDRAW) && oldClient.right != client.right) ||
                        ((cs & CS_VREDRAW) && oldClient.bottom != client.bottom);
+    if (w->parent == nullptr && sized) InvalidateNonClient(hwnd);
     if (whole) {
       AddUpdate(*w, client, true, true);
     } else {
@@ -332,6 +335,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if ((w = WndOf(hwnd)) == nullptr) return wasVisible;
     w->style |= WS_VISIBLE;
     platform::AddUpdate(*w, platform::ClientRectOf(*w), true, true);
+    platform::InvalidateNonClient(hwnd);
   }
   const bool wasMin = (w->style & WS_MINIMIZE) != 0;
   if (minimize && !wasMin) {

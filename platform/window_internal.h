@@ -47,7 +47,8 @@ struct TWnd {
   HostWindow host = 0;
   std::unique_ptr<TSurface> surface;
   HostInsets insets{};
-  int nonClientTop = 0;  // the strip above the client area, e.g. a menu bar
+  int nonClientTop = 0;         // the strip above the client area, e.g. a menu bar
+  bool nonClientDirty = false;  // the strip waits for WM_NCPAINT
 
   // Painting: client coordinates, pairwise disjoint.
   std::vector<RECT> update;
@@ -83,6 +84,9 @@ bool IsShownOnScreen(const TWnd& w);  // it and every ancestor visible
 
 // Sets the height of a top-level window's non-client top strip; the client area shrinks.
 bool SetNonClientTop(HWND hwnd, int height);
+// Marks the strip for painting: the window gets WM_NCPAINT before its next WM_PAINT
+// (which comes even if the client area needs none). GetWindowDC draws there.
+void InvalidateNonClient(HWND hwnd);
 
 // For the host: where client point `client` of `hwnd` lies on which host surface.
 bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint);

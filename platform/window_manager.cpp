@@ -202,7 +202,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (cls == nullptr) return nullptr;
   const bool child = (style & WS_CHILD) != 0;
   TWnd* parentWnd = WndOf(parent);
-  if (child && parentWnd == nullptr) return nullptr;
+  if (child && (parentWnd == nullptr || parentWnd->destroying)) return nullptr;
   if (!child && parent != nullptr && parentWnd == nullptr) return nullptr;
   // Maximised windows and window scroll bars are not supported here.
   if (style & (WS_MAXIMIZE | WS_HSCROLL | WS_VSCROLL)) return nullptr;

@@ -45,7 +45,7 @@ using platform::TWnd;
 using platform::WndOf;
 
 HWND SetFocus(HWND hwnd) {
-  const HWND old = platform::g_focus;
+  const HWND before = platform::g_focus;
   if (hwnd != nullptr) {
     TWnd* w = WndOf(hwnd);
     if (w == nullptr || w->destroying) return nullptr;
@@ -54,18 +54,25 @@ HWND SetFocus(HWND hwnd) {
       if (p->style & WS_DISABLED) return nullptr;
       if (p->parent == nullptr && (p->style & WS_MINIMIZE)) return nullptr;
     }
-  }
-  if (old == hwnd) return old;
-  platform::g_focus = hwnd;
-  if (old != nullptr && WndOf(old) != nullptr) {
-    platform::CallProc(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  }
-  if (hwnd != nullptr && platform::g_focus == hwnd && WndOf(hwnd) != nullptr) {
+    // The focus lives in the active window: activate its top-level window first, which
+    // may move the focus on its own.
     const HWND top = platform::TopLevelOf(hwnd);
-    if (top != platform::g_active) platform::g_active = top;
-    platform::CallProc(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    if (top != platform::g_active) {
+      platform::ActivateWindow(top);
+      if (!IsWindow(hwnd) || platform::g_active != top) return nullptr;
+    }
   }
-  return WndOf(old) ? old : nullptr;
+  const HWND old = platform::g_focus;
+  if (old != hwnd) {
+    platform::g_focus = hwnd;
+    if (old != nullptr && WndOf(old) != nullptr) {
+      platform::CallProc(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    }
+    if (hwnd != nullptr && platform::g_focus == hwnd && WndOf(hwnd) != nullptr) {
+      platform::CallProc(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    }
+  }
+  return WndOf(before) ? before : nullptr;
 }
 
 HWND GetFocus() {

@@ -1,6 +1,8 @@
 #include "platform/host/headless.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/window_internal.h"
@@ -58,6 +60,18 @@ void THeadlessHost::ClickAt(HostTime at, int x, int y) {
   ReleaseAt(at);
 }
 
+void THeadlessHost::MoveToClientAt(HostTime at, HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(hwnd, &p);
+  MoveAt(at, p.x, p.y);
+}
+
+void THeadlessHost::ClickClientAt(HostTime at, HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(hwnd, &p);
+  ClickAt(at, p.x, p.y);
+}
+
 void THeadlessHost::KeyAt(HostTime at, unsigned vk, bool down, unsigned modifiers, bool repeat) {
   HostEvent e;
   e.kind = down ? HostEventKind::KeyDown : HostEventKind::KeyUp;
@@ -79,10 +93,16 @@ void THeadlessHost::TextAt(HostTime at, const std::string& utf8) {
 }
 
 void THeadlessHost::TypeAt(HostTime at, char ch) {
-  unsigned vk = static_cast<unsigned char>(ch);
+  // Letters, digits and space have key codes of their own value; other characters come
+  // from keys this host does not name.
+  unsigned vk = 0;
   unsigned mods = 0;
   if (ch >= 'a' && ch <= 'z') vk = static_cast<unsigned>(ch - 'a' + 'A');
-  if (ch >= 'A' && ch <= 'Z') mods = kModShift;
+  if (ch >= 'A' && ch <= 'Z') {
+    vk = static_cast<unsigned>(ch);
+    mods = kModShift;
+  }
+  if ((ch >= '0' && ch <= '9') || ch == ' ') vk = static_cast<unsigned>(ch);
   KeyAt(at, vk, true, mods);
   TextAt(at, std::string(1, ch));
   KeyAt(at, vk, false, mods);
@@ -363,7 +383,12 @@ void THeadlessHost::Wait(HostTime deadline) {
   LastWait_ = deadline;
   if (!Script_.empty() && Script_.begin()->first <= Now_) return;
   if (deadline == HostTime::max() && Script_.empty()) {
-    throw THeadlessRunOut("headless host: the program waits for input, and the script has no more");
+    static constexpr const char* kWhy =
+        "headless host: the program waits for input, and the script has no more";
+    if (!RanOut_) std::fprintf(stderr, "%s\n", kWhy);
+    RanOut_ = true;
+    if (AbortOnRunOut_) std::abort();
+    throw THeadlessRunOut(kWhy);
   }
   const HostTime next = Script_.empty() ? HostTime::max() : Script_.begin()->first;
   Now_ = std::max(Now_, std::min(next, deadline));

@@ -4,7 +4,10 @@
 // It is a discrete-event simulator. Wait jumps the clock to the next scripted event or
 // the deadline, whichever comes first, so a program that sleeps between timer ticks
 // runs in no real time and always the same way. A wait that could only end by input
-// while nothing more is scripted would never end: it throws THeadlessRunOut instead.
+// while nothing more is scripted would never end: it throws THeadlessRunOut instead,
+// and so does every later such wait. Code that catches everything (a framework's
+// message boundary) may swallow the exception, so the host also remembers it
+// (RanOut) and says so on stderr once; or it aborts the process, if asked.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +52,9 @@ class THeadlessHost : public Host {
   void ReleaseAt(HostTime at, int button = kButtonLeft,
                  unsigned modifiers = 0);   // where the pointer is
   void ClickAt(HostTime at, int x, int y);  // move, press and release the left button
+  // The same at client point (x, y) of `hwnd`, where that point is now on the screen.
+  void MoveToClientAt(HostTime at, HWND hwnd, int x, int y);
+  void ClickClientAt(HostTime at, HWND hwnd, int x, int y);
   void KeyAt(HostTime at, unsigned vk, bool down, unsigned modifiers = 0, bool repeat = false);
   void TextAt(HostTime at, const std::string& utf8);
   // A key that types `ch`: key down, its text, key up.
@@ -84,6 +90,9 @@ class THeadlessHost : public Host {
   std::size_t PresentedRects() const { return PresentedRects_; }
   int Presents() const { return Presents_; }
   HostWindow Captured() const { return Captured_; }
+  // Whether a wait ran out of script; what it does then.
+  bool RanOut() const { return RanOut_; }
+  void AbortOnRunOut(bool abort) { AbortOnRunOut_ = abort; }
   // The deadline of the last Wait and how many there were.
   HostTime LastWaitDeadline() const { return LastWait_; }
   int Waits() const { return Waits_; }
@@ -133,6 +142,8 @@ class THeadlessHost : public Host {
   int Presents_ = 0;
   HostTime LastWait_{};
   int Waits_ = 0;
+  bool RanOut_ = false;
+  bool AbortOnRunOut_ = false;
 };
 
 }  // namespace platform

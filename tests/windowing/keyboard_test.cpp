@@ -70,6 +70,18 @@ TEST_F(TKeyboard, AltMakesSystemKeysAndAltF4Closes) {
   EXPECT_FALSE(IsWindow(top));
 }
 
+TEST_F(TKeyboard, AltGrTypesCharactersAndIsNoSystemKey) {
+  MakeTop();
+  Pump();
+  ClearLog();
+  host.KeyAt(Ms(0), 'Q', true, platform::kModCtrl | platform::kModAlt);
+  host.TextAt(Ms(0), "@");
+  host.TypeAt(Ms(0), '.');
+  Pump();
+  EXPECT_EQ(Kinds({WM_SYSKEYDOWN, WM_SYSCHAR}).size(), 0u);
+  EXPECT_EQ(Chars(log, WM_CHAR), (std::vector<WPARAM>{'@', '.'}));
+}
+
 TEST_F(TKeyboard, WithoutFocusKeysReachTheActiveWindowAsSystemKeys) {
   HWND top = MakeTop();
   Pump();

@@ -59,10 +59,7 @@ class TMouse : public TWindowingTest {
   }
 
   // Screen point of client (x, y) of `hwnd` at virtual time `t`: move, press, release.
-  void ClickClient(HWND hwnd, long long t, int x, int y) {
-    const POINT p = Screen(hwnd, x, y);
-    host.ClickAt(Ms(t), p.x, p.y);
-  }
+  void ClickClient(HWND hwnd, long long t, int x, int y) { host.ClickClientAt(Ms(t), hwnd, x, y); }
 
   // Runs the loop until the virtual clock reaches `t` and the queue is dry.
   void RunTo(long long t) {

@@ -1,4 +1,5 @@
 // Update regions, WM_PAINT with erasing, clipping of paint and client contexts.
+#include "platform/window_internal.h"
 #include "windowing_fixture.h"
 
 namespace klop_test {
@@ -264,9 +265,40 @@ TEST_F(TPaint, ContextsAreCheckedOnReleaseAndDieWithTheirWindow) {
   HDC screen = GetDC(nullptr);
   ASSERT_NE(screen, nullptr);
   SIZE extent{};
-  (void)GetTextExtentPoint32A(screen, "15.0", 4, &extent);
+  EXPECT_TRUE(GetTextExtentPoint32A(screen, "15.0", 4, &extent)) << "the screen context measures";
+  EXPECT_GT(extent.cx, 0);
   EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
   EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x77)), nullptr);
+}
+
+TEST_F(TPaint, TheNonClientStripIsPaintedFirstThroughTheWindowContext) {
+  HWND top = MakeTop(60, 40);
+  Pump();
+  handlers[top] = [](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg != WM_NCPAINT) return std::nullopt;
+    HDC dc = GetWindowDC(h);
+    const RECT strip{0, 0, 60, 12};
+    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(h, dc);
+    return 0;
+  };
+  ClearLog();
+  ASSERT_TRUE(platform::SetNonClientTop(top, 12));
+  Pump();
+  EXPECT_EQ(Kinds({WM_NCPAINT, WM_ERASEBKGND}), (std::vector<UINT>{WM_NCPAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(host.PixelAt(top, 0, -12), kBlack);
+  EXPECT_EQ(host.PixelAt(top, 59, -1), kBlack);
+  EXPECT_EQ(host.PixelAt(top, 0, 0), kWhite) << "the client area starts below the strip";
+  RECT client;
+  GetClientRect(top, &client);
+  EXPECT_EQ(client.bottom, 28);
+  // Only the strip again: a paint comes, with nothing to erase in the client area.
+  ClearLog();
+  platform::InvalidateNonClient(top);
+  Pump();
+  EXPECT_EQ(Kinds({WM_NCPAINT, WM_PAINT, WM_ERASEBKGND}),
+            (std::vector<UINT>{WM_PAINT, WM_NCPAINT}));
+  EXPECT_EQ(GetWindowDC(MakeChild(top, 0, 0, 5, 5)), nullptr) << "children have no frame";
 }
 
 TEST_F(TPaint, GrowingAWindowPaintsItAgain) {

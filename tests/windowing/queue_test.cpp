@@ -143,7 +143,19 @@ TEST_F(TQueue, AWaitThatOnlyInputCouldEndThrowsInsteadOfHanging) {
   MakeTop();
   Pump();
   MSG m;
+  EXPECT_FALSE(host.RanOut());
   EXPECT_THROW(GetMessageA(&m, nullptr, 0, 0), platform::THeadlessRunOut);
+  EXPECT_TRUE(host.RanOut());
+  // It stays run out, even if a catch-all swallowed the first one.
+  EXPECT_THROW(WaitMessage(), platform::THeadlessRunOut);
+}
+
+TEST_F(TQueue, ARunOutCanEndTheProcessInstead) {
+  MakeTop();
+  Pump();
+  host.AbortOnRunOut(true);
+  MSG m;
+  EXPECT_DEATH(GetMessageA(&m, nullptr, 0, 0), "script has no more");
 }
 
 TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
@@ -169,6 +181,31 @@ TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
   EXPECT_EQ(host.ShownPixelAt(top, 10, 10), 0xFFFFFFu);
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(host.Presents(), presents + 1) << "nothing changed, nothing presented";
+}
+
+TEST_F(TQueue, AQueueThatNeverRunsDryStillShowsItsPictures) {
+  HWND top = MakeTop(50, 40);
+  Pump();
+  SetTimer(top, 1, 100, nullptr);
+  int ticks = 0;
+  handlers[top] = [&](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg != WM_TIMER) return std::nullopt;
+    ++ticks;
+    HDC dc = GetDC(h);
+    const RECT r{0, 0, ticks, 5};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(h, dc);
+    host.AdvanceTime(Ms(150));  // slower than its timer: the next tick is always due
+    return 0;
+  };
+  host.AdvanceTime(Ms(100));
+  MSG m;
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "never idle";
+    DispatchMessageA(&m);
+  }
+  EXPECT_EQ(ticks, 10);
+  EXPECT_EQ(host.ShownPixelAt(top, 8, 2), 0u) << "shown without the queue going idle";
 }
 
 TEST_F(TQueue, ExposureShowsTheKeptPixelsAgainWithoutRepainting) {

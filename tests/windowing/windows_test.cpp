@@ -369,6 +369,28 @@ TEST_F(TWindows, FocusMovesWithKillAndSetFocusMessages) {
   EXPECT_EQ(GetFocus(), nullptr);
 }
 
+TEST_F(TWindows, FocusInAnotherTopLevelWindowActivatesItFirst) {
+  HWND a = MakeTop();
+  HWND b = MakeTop();
+  HWND bKid = MakeChild(b, 0, 0, 10, 10);
+  SetFocus(a);
+  ASSERT_EQ(GetActiveWindow(), a);
+  ClearLog();
+  EXPECT_EQ(SetFocus(bKid), a) << "answers the focus before the call";
+  EXPECT_EQ(GetActiveWindow(), b);
+  EXPECT_EQ(GetFocus(), bKid);
+  const auto acts = Log({WM_ACTIVATE});
+  ASSERT_EQ(acts.size(), 2u);
+  EXPECT_EQ(acts[0].hwnd, a);
+  EXPECT_EQ(LOWORD(acts[0].wParam), WA_INACTIVE);
+  EXPECT_EQ(acts[1].hwnd, b);
+  EXPECT_EQ(LOWORD(acts[1].wParam), WA_ACTIVE);
+  // b's activation focused b itself on the way; the last word is bKid's.
+  const auto sets = Log({WM_SETFOCUS});
+  ASSERT_FALSE(sets.empty());
+  EXPECT_EQ(sets.back().hwnd, bKid);
+}
+
 TEST_F(TWindows, EnableWindowAnswersThePreviousStateAndSendsWmEnable) {
   HWND top = MakeTop();
   EXPECT_FALSE(EnableWindow(top, FALSE));
