@@ -4,6 +4,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/cursor_icon.h"
 #include "platform/window_internal.h"
 
 namespace platform {
@@ -259,6 +260,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         b.y = y + in.top;
       }
       host.SetBounds(w.host, b);
+    }
+    // The class icon shows in the desktop's title bar and task bar until WM_SETICON.
+    if (const platform::CursorShape* icon = platform::IconShapeOf(cls->icon)) {
+      host.SetIcon(w.host, *icon);
     }
     const platform::HostRect b = host.Bounds(w.host);
     w.surface = std::make_unique<platform::TSurface>(b.width, b.height);

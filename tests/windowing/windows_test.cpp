@@ -493,6 +493,22 @@ TEST_F(TWindows, TheWindowIconReachesTheHostAndAnswersTheDragIconQuestion) {
   EXPECT_EQ(SendMessageA(top, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
 }
 
+TEST_F(TWindows, TheClassIconReachesTheHostAtCreation) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  wc.lpszClassName = "IconClass";
+  ASSERT_NE(wc.hIcon, nullptr);
+  WNDCLASSA known{};
+  if (!GetClassInfoA(nullptr, wc.lpszClassName, &known)) {
+    ASSERT_NE(RegisterClassA(&wc), 0);
+  }
+  HWND top = MakeTop(200, 150, WS_OVERLAPPEDWINDOW, "IconClass");
+  EXPECT_EQ(host.Window(platform::THeadlessHost::HostOf(top))->icon.width, 32);
+  HWND plain = MakeTop();
+  EXPECT_EQ(host.Window(platform::THeadlessHost::HostOf(plain))->icon.width, 0);
+}
+
 TEST_F(TWindows, QueryEndSessionIsAgreedTo) {
   HWND top = MakeTop();
   EXPECT_EQ(SendMessageA(top, WM_QUERYENDSESSION, 0, 0), TRUE);
