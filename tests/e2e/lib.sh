@@ -80,10 +80,16 @@ start_desktop() {
   fi
   export DISPLAY=":$(head -n 1 "$work/display")"
   unset WAYLAND_DISPLAY
-  openbox --sm-disable </dev/null >"$work/wm.log" 2>&1 &
+  # Openbox names itself on the root window early in its start-up, before it handles
+  # map requests reliably (a window mapped then may never see its MapNotify, and SDL
+  # waits for that without a timeout); its start-up command runs only once it is done.
+  openbox --sm-disable --startup "touch $work/wm-ready" </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
-  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-  if ! wait_for 10 wm_ready; then
+  wm_ready() {
+    test -e "$work/wm-ready" &&
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+  }
+  if ! wait_for 20 wm_ready; then
     echo "e2e: openbox did not start" >&2
     exit 1
   fi
@@ -115,6 +121,9 @@ explain_stuck() {
   else
     echo "e2e: it is still running, waiting in $(cat /proc/"$pid"/wchan 2>/dev/null)" >&2
     grep -E '^(State|Threads)' /proc/"$pid"/status >&2
+    if command -v gdb >/dev/null 2>&1; then
+      timeout 20 gdb -p "$pid" -batch -ex bt 2>/dev/null | grep -E '^#' | head -n 25 >&2
+    fi
   fi
   echo "e2e: its output:" >&2
   cat "$out" "$work/err" >&2
