@@ -597,6 +597,16 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     error = SDL_GetError();
     return nullptr;
   }
+  // With no display SDL falls back to drivers that show nothing; a window nobody can
+  // see is a failure unless one of them was asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+      (asked == nullptr || std::strcmp(asked, driver) != 0)) {
+    SDL_Quit();
+    error = "no display to show windows on (is DISPLAY or WAYLAND_DISPLAY set?)";
+    return nullptr;
+  }
   g_open = true;
   return std::make_unique<TSdlHost>();
 }

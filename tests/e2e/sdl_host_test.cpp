@@ -397,5 +397,21 @@ TEST(SdlHostOpen, NoDisplayIsAnErrorNotACrash) {
   }
 }
 
+// Without a display SDL would pick a driver that shows nothing; only a driver asked for
+// by name may be one of those.
+TEST(SdlHostOpen, AnInvisibleFallbackIsRefused) {
+  const char* display = std::getenv("DISPLAY");
+  std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+  std::string error;
+  auto host = MakeSdlHost(error);
+  EXPECT_EQ(host, nullptr);
+  EXPECT_NE(error.find("no display"), std::string::npos) << error;
+  if (display) setenv("DISPLAY", saved.c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+}
+
 }  // namespace
 }  // namespace platform
