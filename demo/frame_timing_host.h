@@ -15,8 +15,8 @@ class TFrameTimingHost final : public platform::Host {
   TFrameTimingHost(platform::Host& inner, std::function<void()> onFirstFrame)
       : Inner_(inner), OnFirstFrame_(std::move(onFirstFrame)) {}
 
-  platform::HostWindow CreateWindow(const platform::HostWindowSpec& spec) override {
-    return Inner_.CreateWindow(spec);
+  platform::HostWindow CreateWindow(const platform::HostWindowSpec& asked) override {
+    return Inner_.CreateWindow(asked);
   }
   void DestroyWindow(platform::HostWindow w) override { Inner_.DestroyWindow(w); }
   void SetTitle(platform::HostWindow w, const std::string& title) override {

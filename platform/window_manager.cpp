@@ -233,19 +233,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       height = platform::kDefaultHeight;
     }
     platform::Host& host = platform::CurrentHost();
-    platform::HostWindowSpec spec;
-    spec.title = w.text;
-    spec.resizable = (style & WS_THICKFRAME) != 0;
-    spec.dialog = (style & WS_POPUP) != 0 && (style & WS_THICKFRAME) == 0;
-    spec.owner = w.owner ? WndOf(w.owner)->host : 0;
+    platform::HostWindowSpec asked;
+    asked.title = w.text;
+    asked.resizable = (style & WS_THICKFRAME) != 0;
+    asked.dialog = (style & WS_POPUP) != 0 && (style & WS_THICKFRAME) == 0;
+    asked.owner = w.owner ? WndOf(w.owner)->host : 0;
     const platform::HostInsets guess = host.Decorations(0);
-    spec.width = std::max(width - guess.left - guess.right, 0);
-    spec.height = std::max(height - guess.top - guess.bottom, 0);
+    asked.width = std::max(width - guess.left - guess.right, 0);
+    asked.height = std::max(height - guess.top - guess.bottom, 0);
     if (x != CW_USEDEFAULT) {
-      spec.x = x + guess.left;
-      spec.y = y + guess.top;
+      asked.x = x + guess.left;
+      asked.y = y + guess.top;
     }
-    w.host = host.CreateWindow(spec);
+    w.host = host.CreateWindow(asked);
     if (w.host == 0) return nullptr;
     w.insets = host.Decorations(w.host);
     const platform::HostInsets& in = w.insets;

@@ -208,15 +208,15 @@ HostWindow THeadlessHost::WindowAt(int x, int y) const {
   return 0;
 }
 
-HostWindow THeadlessHost::CreateWindow(const HostWindowSpec& spec) {
+HostWindow THeadlessHost::CreateWindow(const HostWindowSpec& asked) {
   const HostWindow id = Next_++;
   TWindowState w;
-  w.spec = spec;
-  w.title = spec.title;
+  w.asked = asked;
+  w.title = asked.title;
   const int n = static_cast<int>(Windows_.size());
-  w.bounds = {spec.x == kHostDefaultPosition ? kFirstX + kCascade * n : spec.x,
-              spec.y == kHostDefaultPosition ? kFirstY + kCascade * n : spec.y,
-              std::max(spec.width, 0), std::max(spec.height, 0)};
+  w.bounds = {asked.x == kHostDefaultPosition ? kFirstX + kCascade * n : asked.x,
+              asked.y == kHostDefaultPosition ? kFirstY + kCascade * n : asked.y,
+              std::max(asked.width, 0), std::max(asked.height, 0)};
   w.pixels.assign(
       static_cast<std::size_t>(w.bounds.width) * static_cast<std::size_t>(w.bounds.height), 0);
   Windows_.emplace(id, std::move(w));

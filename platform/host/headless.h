@@ -30,7 +30,7 @@ class THeadlessRunOut : public std::runtime_error {
 class THeadlessHost : public Host {
  public:
   struct TWindowState {
-    HostWindowSpec spec;
+    HostWindowSpec asked;
     HostRect bounds;
     HostShow show = HostShow::Hidden;
     std::string title;
@@ -98,7 +98,7 @@ class THeadlessHost : public Host {
   int Waits() const { return Waits_; }
 
   // Host.
-  HostWindow CreateWindow(const HostWindowSpec& spec) override;
+  HostWindow CreateWindow(const HostWindowSpec& asked) override;
   void DestroyWindow(HostWindow window) override;
   void SetTitle(HostWindow window, const std::string& title) override;
   void SetIcon(HostWindow window, const CursorShape& icon) override;

@@ -111,7 +111,7 @@ class Host {
   virtual ~Host() = default;
 
   // Top-level windows. A new window is hidden until Show. Create answers 0 when refused.
-  virtual HostWindow CreateWindow(const HostWindowSpec& spec) = 0;
+  virtual HostWindow CreateWindow(const HostWindowSpec& asked) = 0;
   virtual void DestroyWindow(HostWindow window) = 0;
   virtual void SetTitle(HostWindow window, const std::string& title) = 0;
   virtual void SetIcon(HostWindow window, const CursorShape& icon) = 0;

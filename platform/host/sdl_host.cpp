@@ -100,23 +100,23 @@ class TSdlHost final : public Host {
     g_open = false;
   }
 
-  HostWindow CreateWindow(const HostWindowSpec& spec) override {
-    if (spec.width <= 0 || spec.height <= 0) return 0;
+  HostWindow CreateWindow(const HostWindowSpec& asked) override {
+    if (asked.width <= 0 || asked.height <= 0) return 0;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (spec.resizable && !spec.dialog) flags |= SDL_WINDOW_RESIZABLE;
-    if (spec.dialog) flags |= SDL_WINDOW_SKIP_TASKBAR;
-    int x = spec.x == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : spec.x;
-    int y = spec.y == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : spec.y;
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), x, y, spec.width, spec.height, flags);
+    if (asked.resizable && !asked.dialog) flags |= SDL_WINDOW_RESIZABLE;
+    if (asked.dialog) flags |= SDL_WINDOW_SKIP_TASKBAR;
+    int x = asked.x == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.x;
+    int y = asked.y == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.y;
+    SDL_Window* window = SDL_CreateWindow(asked.title.c_str(), x, y, asked.width, asked.height, flags);
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
     if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);
     TSdlWindow& w = Windows_[id];
     w.Window = window;
-    w.Width = spec.width;
-    w.Height = spec.height;
-    if (spec.dialog) {
-      if (TSdlWindow* owner = Find(spec.owner)) SDL_SetWindowModalFor(window, owner->Window);
+    w.Width = asked.width;
+    w.Height = asked.height;
+    if (asked.dialog) {
+      if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
       MarkWindowAsDialog(window);
     }
     return id;

@@ -29,12 +29,12 @@ class SdlHostTest : public ::testing::Test {
   }
 
   HostWindow Open(int width, int height, bool resizable = false) {
-    HostWindowSpec spec;
-    spec.title = "test";
-    spec.width = width;
-    spec.height = height;
-    spec.resizable = resizable;
-    return Host_->CreateWindow(spec);
+    HostWindowSpec asked;
+    asked.title = "test";
+    asked.width = width;
+    asked.height = height;
+    asked.resizable = resizable;
+    return Host_->CreateWindow(asked);
   }
 
   // The colour SDL's window surface holds at (x, y), as 0x00RRGGBB.

@@ -91,9 +91,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-TXpmColour ParseColour(const std::string& spec, const std::string& file, int line) {
+TXpmColour ParseColour(const std::string& text, const std::string& file, int line) {
   // Pairs of context key and value; the value may be several words (symbolic names).
-  const std::vector<std::string> words = Words(spec);
+  const std::vector<std::string> words = Words(text);
   std::string colour;
   bool haveColour = false;
   for (std::size_t i = 0; i < words.size();) {
