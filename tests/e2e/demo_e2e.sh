@@ -147,11 +147,7 @@ sleep 0.3
 # --- Closing through the window manager -------------------------------------------
 wmctrl -i -c "$wid"
 check "closing through the window manager ends the demo" wait_for 10 exited "$demo_pid"
-status=1
-if exited "$demo_pid"; then
-  wait "$demo_pid"
-  status=$?
-fi
+reap "$demo_pid"
 check "the demo exits 0 (got $status)" test "$status" = 0
 check "its window was destroyed first" has_line closed
 check "nothing on stderr" test ! -s "$work/err"

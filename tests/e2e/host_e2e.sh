@@ -138,11 +138,7 @@ gone() { ! xwininfo -id "$dialog" >/dev/null 2>&1; }
 check "and the dialog window goes" wait_for 5 gone
 wmctrl -i -c "$frame"
 check "closing the frame ends the probe" wait_for 10 exited "$probe_pid"
-status=1
-if exited "$probe_pid"; then
-  wait "$probe_pid"
-  status=$?
-fi
+reap "$probe_pid"
 check "the probe exits 0 (got $status)" test "$status" = 0
 check "nothing on stderr" test ! -s "$work/err"
 finish

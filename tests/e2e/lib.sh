@@ -67,6 +67,14 @@ lines() { grep -c -x -E "$1" "$out"; }
 has_line() { grep -q -x -E "$1" "$out"; }
 await_line() { wait_for "${2:-5}" has_line "$1"; }
 exited() { ! kill -0 "$1" 2>/dev/null; }
+# Sets status to the exit code of child $1 if it has ended, else to 1.
+reap() {
+  status=1
+  if exited "$1"; then
+    wait "$1"
+    status=$?
+  fi
+}
 
 # Xvfb on a display number it picks itself, then openbox; sets DISPLAY.
 start_desktop() {
