@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/resource_table.h"
+#include "platform/resources/resource_table.h"
 
 namespace demo {
 namespace {

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "platform/constants.h"
-#include "platform/gdi.h"
-#include "platform/resource_table.h"
-#include "platform/resources.h"
+#include "platform/gdi/gdi.h"
+#include "platform/resources/resource_table.h"
+#include "platform/resources/resources.h"
 #include "platform/types.h"
-#include "platform/window.h"
+#include "platform/window/window.h"

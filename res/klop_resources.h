@@ -1,7 +1,7 @@
 // The game's resources, compiled from res/klop.rc into the program.
 #pragma once
 
-#include "platform/resource_table.h"
+#include "platform/resources/resource_table.h"
 
 namespace klop {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

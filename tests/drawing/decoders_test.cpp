@@ -5,12 +5,12 @@
 #include <random>
 #include <vector>
 
-#include "platform/cursor_icon.h"
-#include "platform/decoders.h"
-#include "platform/gdi.h"
-#include "platform/resource_table.h"
-#include "platform/resources.h"
-#include "platform/surface.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/decoders.h"
+#include "platform/gdi/gdi.h"
+#include "platform/resources/resource_table.h"
+#include "platform/resources/resources.h"
+#include "platform/gdi/surface.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi.h"
-#include "platform/surface.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/surface.h"
 
 namespace {
 

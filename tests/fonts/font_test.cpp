@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/font.h"
-#include "platform/gdi.h"
-#include "platform/surface.h"
+#include "platform/gdi/font.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/surface.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/decoders.h"
+#include "platform/resources/decoders.h"
 #include "rc_test_support.h"
 #include "template_reader.h"
 #include "tools/rc/compiler.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/decoders.h"
+#include "platform/resources/decoders.h"
 #include "rc_test_support.h"
 #include "tools/rc/image_writer.h"
 #include "tools/rc/palette.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/decoders.h"
+#include "platform/resources/decoders.h"
 #include "tools/rc/image_writer.h"
 #include "tools/rc/rc_error.h"
 #include "tools/rc/script.h"

@@ -1,5 +1,5 @@
 // A reader of menu and dialog templates for tests, written from the format notes in
-// platform/resource_table.h. It refuses (throws) anything it cannot read to the end.
+// platform/resources/resource_table.h. It refuses (throws) anything it cannot read to the end.
 #pragma once
 
 #include <cstddef>

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/cursor_icon.h"
-#include "platform/gdi.h"
-#include "platform/resources.h"
-#include "platform/surface.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/gdi/gdi.h"
+#include "platform/resources/resources.h"
+#include "platform/gdi/surface.h"
 #include "res/klop_resources.h"
 #include "tests/support/png_writer.h"
 

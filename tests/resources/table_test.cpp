@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/constants.h"
-#include "platform/gdi.h"
-#include "platform/resource_table.h"
-#include "platform/resources.h"
+#include "platform/gdi/gdi.h"
+#include "platform/resources/resource_table.h"
+#include "platform/resources/resources.h"
 #include "res/klop_resources.h"
 #include "template_reader.h"
 

@@ -1,7 +1,7 @@
 // Pointer input: WM_SETCURSOR, mouse messages, double-clicks, capture, the cursor.
-#include "platform/cursor_icon.h"
-#include "platform/resource_table.h"
-#include "platform/window_internal.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/resource_table.h"
+#include "platform/window/window_internal.h"
 #include "windowing_fixture.h"
 
 namespace klop_test {

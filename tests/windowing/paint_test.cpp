@@ -1,5 +1,5 @@
 // Update regions, WM_PAINT with erasing, clipping of paint and client contexts.
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 #include "windowing_fixture.h"
 
 namespace klop_test {

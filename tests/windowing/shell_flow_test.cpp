@@ -1,8 +1,8 @@
 // The platform under the application shell's use: a frame fitted to its client window,
 // focus handed on, a mallet cursor swapped on press and release, a clock that stops
 // while minimised, a user resize, and closing to the end of the loop.
-#include "platform/cursor_icon.h"
-#include "platform/resource_table.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/resource_table.h"
 #include "windowing_fixture.h"
 
 namespace klop_test {

@@ -50,7 +50,7 @@ struct TNamedFont {
   TCellFont font;
 };
 
-// C++ source defining each font as a platform::TFontData (see platform/font.h). Missing
+// C++ source defining each font as a platform::TFontData (see platform/gdi/font.h). Missing
 // codes share the default char's cell, or get an empty zero-width one.
 std::string EmitCpp(const std::vector<TNamedFont>& fonts);
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/resource_table.h"
+#include "platform/resources/resource_table.h"
 #include "tools/rc/byte_writer.h"
 
 namespace klop::rc {

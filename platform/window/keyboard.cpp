@@ -5,7 +5,7 @@
 // WM_CHAR, so characters follow the user's keyboard layout. Keys that type no text
 // (Enter, Escape, Backspace, Tab, Ctrl+letter, Alt+letter) get their character from the
 // key itself, as on a US layout.
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

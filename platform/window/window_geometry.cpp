@@ -1,7 +1,7 @@
 // Window rectangles, moving and sizing, showing and minimising, coordinate mapping.
 #include <algorithm>
 
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

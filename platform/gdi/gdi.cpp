@@ -4,9 +4,9 @@
 #include <memory>
 #include <unordered_set>
 
-#include "platform/gdi_internal.h"
+#include "platform/gdi/gdi_internal.h"
 
-#include "platform/font.h"
+#include "platform/gdi/font.h"
 
 namespace platform {
 namespace {

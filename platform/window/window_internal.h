@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/host/host.h"
-#include "platform/surface.h"
-#include "platform/window.h"
+#include "platform/gdi/surface.h"
+#include "platform/window/window.h"
 
 namespace platform {
 

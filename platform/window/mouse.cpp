@@ -2,8 +2,8 @@
 // cursor image and the pointer position.
 #include <cstdlib>
 
-#include "platform/cursor_icon.h"
-#include "platform/window_internal.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/cursor_icon.h"
-#include "platform/gdi.h"
-#include "platform/resources.h"
-#include "platform/window_internal.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/gdi/gdi.h"
+#include "platform/resources/resources.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/surface.h"
+#include "platform/gdi/surface.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <unordered_map>
 
-#include "platform/cursor_icon.h"
-#include "platform/window_internal.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

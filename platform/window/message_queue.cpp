@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "platform/window_internal.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {

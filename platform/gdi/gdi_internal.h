@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/gdi.h"
-#include "platform/surface.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/surface.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/font.h"
+#include "platform/gdi/font.h"
 
 namespace platform {
 

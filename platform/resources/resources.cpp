@@ -5,11 +5,11 @@
 #include <memory>
 #include <unordered_map>
 
-#include "platform/cursor_icon.h"
-#include "platform/decoders.h"
-#include "platform/gdi_internal.h"
-#include "platform/resource_table.h"
-#include "platform/resources.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/decoders.h"
+#include "platform/gdi/gdi_internal.h"
+#include "platform/resources/resource_table.h"
+#include "platform/resources/resources.h"
 
 namespace platform {
 namespace {

@@ -1,1 +1,0 @@
-list(APPEND KLOP_PLATFORM_SOURCES gdi.cpp resources.cpp)
