@@ -7,3 +7,4 @@
 #include "platform/resources/resources.h"
 #include "platform/types.h"
 #include "platform/window/window.h"
+#include "platform/ui/ui.h"

@@ -67,6 +67,7 @@ struct RECT {
   LONG bottom;
 };
 using LPRECT = RECT*;
+using LPINT = int*;
 
 struct POINT {
   LONG x;
