@@ -32,6 +32,7 @@ class TFrameTimingHost final : public platform::Host {
   platform::HostInsets Decorations(platform::HostWindow w) const override {
     return Inner_.Decorations(w);
   }
+  platform::HostRect WorkArea() const override { return Inner_.WorkArea(); }
   void Show(platform::HostWindow w, platform::HostShow how) override { Inner_.Show(w, how); }
   void Raise(platform::HostWindow w) override { Inner_.Raise(w); }
   void Present(platform::HostWindow w, const std::uint32_t* pixels, int width, int height,

@@ -258,6 +258,8 @@ HostInsets THeadlessHost::Decorations(HostWindow) const {
   return Insets_;
 }
 
+HostRect THeadlessHost::WorkArea() const { return WorkArea_; }
+
 void THeadlessHost::Show(HostWindow window, HostShow how) {
   if (TWindowState* w = Find(window)) w->show = how;
 }

@@ -43,6 +43,8 @@ class THeadlessHost : public Host {
 
   // Desktop decorations reported for every window (0 by default).
   void SetDecorations(const HostInsets& insets) { Insets_ = insets; }
+  // The desktop's usable area (1024 by 768 at the origin by default).
+  void SetWorkArea(const HostRect& area) { WorkArea_ = area; }
 
   // Scripting. Times are on the virtual clock; pointer positions are screen coordinates.
   // An event scheduled in the past is delivered at the next chance, with its own time.
@@ -105,6 +107,7 @@ class THeadlessHost : public Host {
   void SetBounds(HostWindow window, const HostRect& bounds) override;
   HostRect Bounds(HostWindow window) const override;
   HostInsets Decorations(HostWindow window) const override;
+  HostRect WorkArea() const override;
   void Show(HostWindow window, HostShow how) override;
   void Raise(HostWindow window) override;
   void Present(HostWindow window, const std::uint32_t* pixels, int width, int height, int stride,
@@ -128,6 +131,7 @@ class THeadlessHost : public Host {
 
   HostTime Now_{};
   HostInsets Insets_{};
+  HostRect WorkArea_{0, 0, 1024, 768};
   std::map<HostWindow, TWindowState> Windows_;
   std::vector<HostWindow> Stack_;  // bottom to top
   HostWindow Next_ = 1;

@@ -119,6 +119,9 @@ class Host {
   virtual void SetBounds(HostWindow window, const HostRect& bounds) = 0;
   virtual HostRect Bounds(HostWindow window) const = 0;
   virtual HostInsets Decorations(HostWindow window) const = 0;
+  // The part of the desktop that windows may use (screen coordinates), for placing
+  // dialogs, message boxes and menus where they can be seen.
+  virtual HostRect WorkArea() const = 0;
   virtual void Show(HostWindow window, HostShow how) = 0;
   virtual void Raise(HostWindow window) = 0;
 

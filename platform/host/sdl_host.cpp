@@ -183,6 +183,14 @@ class TSdlHost final : public Host {
     return in;
   }
 
+  HostRect WorkArea() const override {
+    SDL_Rect r{};
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0 && SDL_GetDisplayBounds(0, &r) != 0) {
+      return HostRect{0, 0, 1024, 768};
+    }
+    return HostRect{r.x, r.y, r.w, r.h};
+  }
+
   void Show(HostWindow window, HostShow how) override {
     TSdlWindow* w = Find(window);
     if (w == nullptr) return;
