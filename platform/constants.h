@@ -299,6 +299,9 @@ constexpr WORD BN_CLICKED = 0;
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BM_SETSTYLE = 0x00F4;
 
+// Edit messages.
+constexpr UINT EM_SETSEL = 0x00B1;
+
 // Class styles.
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
@@ -409,6 +412,7 @@ constexpr UINT VK_LEFT = 0x25;
 constexpr UINT VK_UP = 0x26;
 constexpr UINT VK_RIGHT = 0x27;
 constexpr UINT VK_DOWN = 0x28;
+constexpr UINT VK_EXECUTE = 0x2B;
 constexpr UINT VK_INSERT = 0x2D;
 constexpr UINT VK_DELETE = 0x2E;
 constexpr UINT VK_F4 = 0x73;

@@ -73,6 +73,9 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 void PostQuitMessage(int exitCode);
 DWORD GetMessageTime();
+// Shift, Ctrl and Alt (VK_SHIFT, VK_CONTROL, VK_MENU) as they were when the last key
+// message was taken off the queue: the high bit set while held; 0 for other keys.
+SHORT GetKeyState(int vk);
 DWORD GetTickCount();
 
 // Timers.
