@@ -21,7 +21,7 @@ struct TKeyText {
 };
 
 TKeyText g_keyText;
-// The modifiers held when the last key message was taken off the queue.
+// The modifiers held at the last key message taken from the queue, for GetKeyState.
 unsigned g_keyMods = 0;
 
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
@@ -143,18 +143,8 @@ BOOL TranslateMessage(const MSG* msg) {
 
 SHORT GetKeyState(int vk) {
   unsigned mod = 0;
-  switch (vk) {
-    case VK_SHIFT:
-      mod = platform::kModShift;
-      break;
-    case VK_CONTROL:
-      mod = platform::kModCtrl;
-      break;
-    case VK_MENU:
-      mod = platform::kModAlt;
-      break;
-    default:
-      return 0;
-  }
-  return (platform::g_keyMods & mod) ? static_cast<SHORT>(0x8000) : 0;
+  if (vk == static_cast<int>(VK_SHIFT)) mod = platform::kModShift;
+  if (vk == static_cast<int>(VK_CONTROL)) mod = platform::kModCtrl;
+  if (vk == static_cast<int>(VK_MENU)) mod = platform::kModAlt;
+  return (platform::g_keyMods & mod) != 0 ? static_cast<SHORT>(0x8000) : SHORT{0};
 }
