@@ -34,15 +34,18 @@ BOOL CALLBACK LookAtWindow(HWND hwnd, LPARAM) {
   g_answered.insert(hwnd);
   TReportSeen seen;
   seen.caption = TextOf(hwnd);
-  for (HWND c = GetWindow(hwnd, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-    if (!seen.texts.empty()) seen.texts += '|';
-    seen.texts += TextOf(c);
-  }
   seen.hasOk = GetDlgItem(hwnd, IDOK) != nullptr;
   seen.hasYes = GetDlgItem(hwnd, IDYES) != nullptr;
   seen.hasNo = GetDlgItem(hwnd, IDNO) != nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindShownFrame,
                     reinterpret_cast<LPARAM>(&seen.frameShown));
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  seen.width = client.right;
+  seen.height = client.bottom;
+  for (int y = 0; y < seen.height; ++y) {
+    for (int x = 0; x < seen.width; ++x) seen.pixels.push_back(g_host->PixelAt(hwnd, x, y));
+  }
   rec.reports.push_back(seen);
   HWND button = GetDlgItem(hwnd, rec.answer);
   if (button != nullptr) g_host->ClickClientAt(g_host->Now(), button, 4, 4);
@@ -136,6 +139,28 @@ void TAppTest::TearDown() {
   onSetup = nullptr;
   onTick = nullptr;
   g_host = nullptr;
+}
+
+void TAppTest::ExpectReport(std::size_t index, const std::string& text, bool resume) {
+  ASSERT_LT(index, rec.reports.size());
+  const TReportSeen seen = rec.reports[index];
+  EXPECT_EQ(seen.caption, "Unhandled Exception");
+  EXPECT_EQ(seen.hasOk, !resume);
+  EXPECT_EQ(seen.hasYes, resume);
+  EXPECT_EQ(seen.hasNo, resume);
+  // The same box made directly, for comparison.
+  const std::string full = resume ? text + "\nOK to Resume?" : text;
+  const UINT type = MB_ICONHAND | MB_TASKMODAL | (resume ? MB_YESNO : MB_OK);
+  const std::size_t before = rec.reports.size();
+  const UINT_PTR watch = SetTimer(nullptr, 0, 10, Watch);
+  MessageBoxExA(nullptr, full.c_str(), "Unhandled Exception", type, 0);
+  KillTimer(nullptr, watch);
+  ASSERT_EQ(rec.reports.size(), before + 1) << "the comparison box was not seen";
+  const TReportSeen reference = rec.reports.back();
+  rec.reports.pop_back();
+  EXPECT_EQ(seen.width, reference.width);
+  EXPECT_EQ(seen.height, reference.height);
+  EXPECT_TRUE(seen.pixels == reference.pixels) << "the report does not show \"" << full << "\"";
 }
 
 int TAppTest::RunProgram(TProgramMain programMain) {

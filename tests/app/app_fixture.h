@@ -31,11 +31,13 @@ constexpr UINT kCmStop = 104;
 // One report box as the watcher saw it.
 struct TReportSeen {
   std::string caption;
-  std::string texts;  // the texts of its controls, joined by '|'
   bool hasOk = false;
   bool hasYes = false;
   bool hasNo = false;
   bool frameShown = false;  // a "Klop!" window was visible meanwhile
+  int width = 0;            // its client area's picture
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
 };
 
 // What the probe and the watcher saw; kept after the windows are gone.
@@ -91,6 +93,10 @@ class TAppTest : public ::testing::Test {
   platform::HostWindow FrameHost() const { return platform::THeadlessHost::HostOf(rec.frame); }
   // Asks the desktop to close the frame, now.
   void CloseFrame() { host.CloseAt(host.Now(), FrameHost()); }
+  // The report `index` shows `text` (and the question to resume, with Yes and No)
+  // exactly as the platform's message box shows it: the stop icon, the text, the
+  // buttons, pixel for pixel.
+  void ExpectReport(std::size_t index, const std::string& text, bool resume);
 
   platform::THeadlessHost host;
 };
