@@ -167,5 +167,23 @@ TEST_F(TFrameTest, WhileMinimisedTheFramePaintsItsIcon) {
   DeleteObject(bmp);
 }
 
+TEST_F(TFrameTest, MinimisedAtStartWhenTheShowCommandSaysSo) {
+  onTick = [&](TProbe&, int tick) {
+    if (tick == 1) {
+      EXPECT_TRUE(IsIconic(rec.frame));
+      EXPECT_EQ(SendMessageA(rec.frame, WM_QUERYENDSESSION, 0, 0), TRUE);
+      CloseFrame();
+    }
+  };
+  EXPECT_EQ(RunProgram([](int, char**) {
+              TTestApp app;
+              app.nCmdShow = SW_MINIMIZE;
+              return app.Run();
+            }),
+            0);
+  ASSERT_FALSE(rec.sizes.empty());
+  EXPECT_EQ(rec.sizes.back().first, SIZE_MINIMIZED);
+}
+
 }  // namespace
 }  // namespace app_test

@@ -1,6 +1,8 @@
 // Errors that reach the top: the report the user sees and how the program goes on.
 #include <stdexcept>
 
+#include "app/report.h"
+
 #include "app_fixture.h"
 
 namespace app_test {
@@ -190,6 +192,39 @@ TEST_F(TReportTest, TheLookLibraryIsLoadedOnlyOnOldPlatforms) {
       EXPECT_TRUE(rec.reports.empty());
     }
     TearDown();
+  }
+}
+
+}  // namespace
+}  // namespace app_test
+
+namespace app_test {
+namespace {
+
+TEST_F(TReportTest, TheReportIsTaskModalOnTheNtLineAndSystemModalElsewhereWithoutWindows) {
+  struct TCase {
+    DWORD version;
+    bool window;
+    unsigned modality;
+  };
+  const TCase cases[] = {
+      {0x0004, false, MB_TASKMODAL},
+      {0x0004, true, MB_TASKMODAL},
+      {0x80000004u, true, MB_TASKMODAL},
+      {0x80000004u, false, MB_SYSTEMMODAL},
+  };
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "ModalityTest";
+  RegisterClassA(&wc);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.version);
+    platform::SetVersionForTesting(c.version);
+    HWND w = c.window ? CreateWindowExA(0, "ModalityTest", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr)
+                      : nullptr;
+    EXPECT_EQ(ReportModality(), c.modality);
+    if (w != nullptr) DestroyWindow(w);
   }
 }
 
