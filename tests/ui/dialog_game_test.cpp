@@ -219,5 +219,71 @@ TEST_F(GameDialogTest, AboutLooksClassic) {
   klop::test::ExpectGolden("dialog_about", w, h, px);
 }
 
+// The options dialog's refusal: a message box owned by the dialog, then the dialog again
+// with the focus back in the edit where the player left it.
+TEST_F(GameDialogTest, OptionDlgMessageBoxHandsTheFocusBack) {
+  static bool dialogEnabledUnderBox;
+  static int boxAnswer;
+  static int focusAfterBox;
+  dialogEnabledUnderBox = true;
+  boxAnswer = 0;
+  focusAfterBox = 0;
+  Key('T', kAlt);
+  Key(VK_RETURN);  // OK: refused with a box
+  Key(VK_RETURN);  // the box's OK
+  Key(VK_ESCAPE);
+  const INT_PTR r = DialogBoxParamA(
+      klop::Module(), "OptionDlg", owner,
+      [](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+        // The box's idle goes to its owner, the dialog.
+        if (msg == WM_ENTERIDLE) dialogEnabledUnderBox = IsWindowEnabled(dlg) != FALSE;
+        if (msg == WM_INITDIALOG) return TRUE;
+        if (msg != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) {
+          boxAnswer =
+              MessageBoxExA(dlg, "Game time must be between 0 and 9830!", "Error", MB_OK, 0);
+          focusAfterBox = GetFocus() != nullptr ? GetDlgCtrlID(GetFocus()) : 0;
+          return TRUE;
+        }
+        if (LOWORD(w) == IDCANCEL) EndDialog(dlg, IDCANCEL);
+        return TRUE;
+      },
+      0);
+  EXPECT_EQ(r, IDCANCEL);
+  EXPECT_EQ(boxAnswer, IDOK);
+  EXPECT_FALSE(dialogEnabledUnderBox);
+  EXPECT_EQ(focusAfterBox, 109);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetActiveWindow(), owner);
+}
+
+TEST_F(GameDialogTest, OptionDlgButtonsByMouseWhileTheOwnerIgnoresClicks) {
+  int ownerClicks = 0;
+  const THandler recordIdle = handlers[owner];
+  handlers[owner] = [&, recordIdle](HWND h, UINT msg, WPARAM w,
+                                    LPARAM l) -> std::optional<LRESULT> {
+    if (msg == WM_LBUTTONDOWN) ++ownerClicks;
+    return recordIdle(h, msg, w, l);
+  };
+  for (int button : {IDOK, IDCANCEL}) {
+    onIdle = [this, button](HWND dlg) {
+      host.ClickClientAt(host.Now() + Ms(10), owner, 390, 290);  // beside the dialog
+      host.ClickClientAt(host.Now() + Ms(20), GetDlgItem(dlg, button), 10, 10);
+    };
+    EXPECT_EQ(Open("OptionDlg"), button);
+  }
+  EXPECT_EQ(ownerClicks, 0);
+}
+
+TEST_F(GameDialogTest, QuitDuringADialogEndsItAndIsPostedAgain) {
+  onIdle = [](HWND) { PostQuitMessage(3); };
+  EXPECT_EQ(Open("OptionDlg"), 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
 }  // namespace
 }  // namespace klop_test
