@@ -285,5 +285,52 @@ TEST_F(GameDialogTest, QuitDuringADialogEndsItAndIsPostedAgain) {
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
+// What the options dialog reads: the scroll bars' codes come through the dialog keyboard
+// (arrows, Home, End) and a number typed over the selected edit text.
+TEST_F(GameDialogTest, OptionDlgPassesArrowsToItsBarsAndReadsTheTypedNumber) {
+  static std::vector<WORD> codes;
+  static std::vector<std::pair<UINT, BOOL>> numbers;
+  codes.clear();
+  numbers.clear();
+  Key(VK_RIGHT);
+  Key(VK_LEFT);
+  Key(VK_END);
+  Key(VK_TAB);
+  Key(VK_HOME);
+  Key('T', kAlt);  // the edit's "15" selected, then replaced
+  Type('3');
+  Type('0');
+  Key(VK_RETURN);
+  Key('T', kAlt);
+  Type('a');
+  Type('b');
+  Key(VK_RETURN);
+  Key(VK_ESCAPE);
+  const INT_PTR r = DialogBoxParamA(
+      klop::Module(), "OptionDlg", owner,
+      [](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) return TRUE;
+        if (msg == WM_HSCROLL) codes.push_back(LOWORD(w));
+        if (msg != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) {
+          BOOL ok = FALSE;
+          const UINT n = GetDlgItemInt(dlg, 109, &ok, FALSE);
+          numbers.push_back({n, ok});
+        }
+        if (LOWORD(w) == IDCANCEL) EndDialog(dlg, IDCANCEL);
+        return TRUE;
+      },
+      0);
+  EXPECT_EQ(r, IDCANCEL);
+  const std::vector<WORD> want = {SB_LINERIGHT, SB_LINELEFT, SB_RIGHT, SB_LEFT};
+  std::vector<WORD> keyCodes;
+  for (WORD c : codes) {
+    if (c != SB_ENDSCROLL) keyCodes.push_back(c);
+  }
+  EXPECT_EQ(keyCodes, want);
+  const std::vector<std::pair<UINT, BOOL>> read = {{30u, TRUE}, {0u, FALSE}};
+  EXPECT_EQ(numbers, read);
+}
+
 }  // namespace
 }  // namespace klop_test
