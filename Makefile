@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build build-asan test test-plain test-asan run clean
+.PHONY: all setup build build-asan test test-plain test-asan run golden clean
 
 all: build
 
@@ -30,6 +30,12 @@ run: build
 	@if [ -x build/klop ]; then exec build/klop; \
 	elif [ -x build/klop-demo ]; then echo "run: the game window is not built yet; starting build/klop-demo, the platform demo"; exec build/klop-demo; \
 	else echo "run: nothing to start yet: the game window and the platform demo are not built" >&2; exit 1; fi
+
+# Rewrites every golden image under tests/golden from the current rendering. Those
+# tests fail in this run on purpose: look at each new image before committing it.
+golden: build
+	-KLOP_UPDATE_GOLDEN=1 ctest --test-dir build -j $(JOBS) -E e2e
+	@echo "golden: images rewritten under tests/golden; look at them before committing"
 
 clean:
 	rm -rf build build-asan

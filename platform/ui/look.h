@@ -14,7 +14,7 @@ enum class Edge {
   Sunken,      // 2 px: grey and black at top-left, white and light grey at bottom-right
   RaisedThin,  // 1 px: white top-left, grey bottom-right
   SunkenThin,  // 1 px: grey top-left, white bottom-right
-  Pressed,     // a pushed button: black frame, grey line inside it at top-left
+  Pressed,     // 2 px: a pushed button: black frame, grey frame inside it
 };
 
 // Draws the edge inside `r` (right and bottom exclusive); answers what is left inside.
@@ -22,15 +22,23 @@ RECT DrawEdge(HDC dc, const RECT& r, Edge edge);
 // Fills `r` with the face colour.
 void FillFace(HDC dc, const RECT& r);
 void FillColor(HDC dc, const RECT& r, int sysColor);
+// A one-pixel frame of a system colour inside `r`.
+void FrameColor(HDC dc, const RECT& r, int sysColor);
 
 // Text with `&` marking the mnemonic: "&&" draws one ampersand, the letter after a
-// single `&` is underlined. Drawn in the dialog font with a transparent background.
+// single `&` is underlined. Drawn in the dialog font with a transparent background; (x, y)
+// is the top-left of the text's cell. With `prefix` false every `&` is drawn as it is.
 enum class TextState { Normal, Grayed /* embossed: white one pixel down-right, grey on top */ };
-void DrawMnemonicText(HDC dc, int x, int y, LPCSTR text, COLORREF color, TextState state);
-// The width and height the text takes, `&` markers left out.
-SIZE MnemonicTextSize(LPCSTR text);
+void DrawMnemonicText(HDC dc, int x, int y, LPCSTR text, COLORREF color, TextState state,
+                      bool prefix = true);
+// The width and height (the font's cell, 13) the text takes, `&` markers left out.
+SIZE MnemonicTextSize(LPCSTR text, bool prefix = true);
 // The mnemonic letter of the text, lower-cased, or 0.
 char MnemonicOf(LPCSTR text);
+// The same text aligned in `r`: horizontally as asked, at the top of `r`.
+enum class Align { Left, Center, Right };
+void DrawAlignedText(HDC dc, const RECT& r, LPCSTR text, Align align, COLORREF color,
+                     TextState state, bool prefix = true);
 
 // The dotted focus rectangle: every other pixel of its outline, inside `r`.
 void DrawFocusRect(HDC dc, const RECT& r);
@@ -52,12 +60,22 @@ enum class Arrow { Left, Right, Up, Down };
 void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disabled);
 void DrawScrollTrack(HDC dc, const RECT& r, bool held);
 void DrawScrollThumb(HDC dc, const RECT& r);
+// The narrowest thumb a scroll bar draws; its arrow buttons are square.
+constexpr int kMinThumb = 8;
 
-// Menus: an item's text at `r`, highlighted (navy with white text) or not, grayed or not.
+// The sunken white field of an edit control, WS_BORDER style; answers the inside.
+RECT DrawEditField(HDC dc, const RECT& r, bool disabled);
+
+// Menus: an item at `r`, its text starting at `textX` (the same coordinates as `r`),
+// highlighted (navy with white text) or not, grayed or not.
+// The text is centred vertically in `r`; a grayed highlighted item has grey text on navy.
 void DrawMenuItem(HDC dc, const RECT& r, int textX, LPCSTR text, bool highlighted, bool grayed);
+// A separator line across `r` (grey over white), centred vertically.
+void DrawMenuSeparator(HDC dc, const RECT& r);
 
 // The message-box icons, 32 by 32, drawn with their transparent parts left alone.
 enum class Icon { Stop, Exclamation };
 void DrawMessageIcon(HDC dc, int x, int y, Icon icon);
+constexpr int kIconSize = 32;
 
 }  // namespace platform::look

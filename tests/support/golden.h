@@ -1,0 +1,22 @@
+// Golden images: a rendering compared pixel by pixel with a PNG kept in tests/golden.
+// The PNGs are written only when KLOP_UPDATE_GOLDEN=1 is set (`make golden`), and such
+// a run fails its golden tests so that a regenerated image is always looked at first.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace klop::test {
+
+// The pixels (0x00RRGGBB, rows top to bottom) of a PNG as EncodePng writes it, or
+// false with `error` saying why (unreadable, not that kind of PNG, damaged).
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint32_t>& pixels,
+             std::string& error);
+
+// Compares with tests/golden/<name>.png; on a difference the rendering is saved beside
+// the test program as <name>.actual.png and the first differing pixels are reported.
+void ExpectGolden(const std::string& name, int width, int height,
+                  const std::vector<std::uint32_t>& pixels);
+
+}  // namespace klop::test
