@@ -21,6 +21,8 @@ struct TKeyText {
 };
 
 TKeyText g_keyText;
+// Alt went down and nothing else happened since.
+bool g_altAlone = false;
 // The modifiers held at the last key message taken from the queue, for GetKeyState.
 unsigned g_keyMods = 0;
 
@@ -57,7 +59,18 @@ char KeyChar(WPARAM vk, unsigned mods) {
 
 void ResetKeyboard() {
   g_keyText = {};
+  g_altAlone = false;
   g_keyMods = 0;
+}
+
+bool TakeAltTap() {
+  const bool tapped = g_altAlone;
+  g_altAlone = false;
+  return tapped;
+}
+
+void NoteMouseButton() {
+  g_altAlone = false;
 }
 
 bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, bool remove, MSG& msg,
@@ -104,6 +117,7 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   int y = 0;
   CurrentHost().PointerPosition(x, y);
   msg.pt = {x, y};
+  if (remove && e.kind == HostEventKind::KeyDown && !e.repeat) g_altAlone = e.key == VK_MENU;
   if (remove) g_keyMods = e.modifiers;
   if (remove && e.kind == HostEventKind::KeyDown) {
     g_keyText = {true, target, wParam, lParam, time, 0, e.modifiers};
