@@ -1,5 +1,7 @@
 // Menus driven as a player drives them: the game's menu bar "DAZIZAZE" on a frame, by
 // mouse and by keyboard, through the headless host.
+#include <stdexcept>
+
 #include "menu_test_support.h"
 #include "tests/support/golden.h"
 
@@ -236,6 +238,21 @@ TEST_F(TMenuKeys, AltReleasedAfterAltAndAKeyDoesNotEnterMenuMode) {
   At(50, [&] { EXPECT_EQ(GetCapture(), nullptr); });
   RunFor(60);
   EXPECT_EQ(Log({WM_INITMENU}).size(), 0u);
+}
+
+TEST_F(TMenuTest, AnErrorThrownFromAMenuMessageLeavesNoMenuModeBehind) {
+  handlers[frame] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_INITMENUPOPUP) throw std::runtime_error("enabler failed");
+    return std::nullopt;
+  };
+  host.ClickAt(Ms(10), BarItem(0).x, BarItem(0).y);
+  EXPECT_THROW(RunFor(50), std::runtime_error);
+  EXPECT_TRUE(Popups().empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  handlers.erase(frame);
+  AltKey(60, 'P');  // menu mode works again
+  RunFor(100);
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{kPause}));
 }
 
 TEST_F(TMenuTest, TheThreadKeepsRunningWhileAPopupIsOpen) {
