@@ -74,7 +74,12 @@ INT_PTR CALLBACK TDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     const bool unhandled = d.Unhandled;
     d.Unhandled = outerUnhandled;
     if (unhandled) return FALSE;
-    if (msg == WM_INITDIALOG || msg == WM_CTLCOLORDLG || msg == WM_CTLCOLORSTATIC) return r;
+    if (msg == WM_INITDIALOG || msg == WM_CTLCOLORDLG || msg == WM_CTLCOLORSTATIC ||
+        msg == WM_QUERYDRAGICON) {
+      return r;
+    }
+    // Any other answer travels in the dialog's result word.
+    if (::IsWindow(hwnd)) ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, r);
     return TRUE;
   } catch (...) {
     d.Unhandled = outerUnhandled;
