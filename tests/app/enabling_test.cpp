@@ -173,3 +173,37 @@ TEST_F(TEnablingTest, ThePopupPassAsksTheEnablersInOrder) {
 
 }  // namespace
 }  // namespace app_test
+
+namespace app_test {
+namespace {
+
+// The real way: a click on "&Game" opens the popup, whose items the enablers set.
+TEST_F(TEnablingTest, OpeningTheGamePopupAsksTheClientsEnablers) {
+  bool newGrayed = false;
+  bool optionsGrayed = false;
+  std::size_t askedBefore = 0;
+  onTick = [&](TProbe&, int tick) {
+    if (tick == 1) {
+      POINT bar{15, -9};  // on "&Game", in the strip above the client area
+      ClientToScreen(rec.frame, &bar);
+      askedBefore = rec.calls.size();
+      host.ClickAt(host.Now(), bar.x, bar.y);
+    }
+    if (tick == 3) {  // the menu's own loop goes on delivering ticks
+      HMENU game = GetSubMenu(GetMenu(rec.frame), 0);
+      newGrayed = Grayed(game, kCmNew);          // the probe's enabler said no
+      optionsGrayed = Grayed(game, kCmOptions);  // no enabler and no handler
+      host.KeyAt(host.Now(), VK_ESCAPE, true);
+      host.KeyAt(host.Now(), VK_ESCAPE, false);
+    }
+    if (tick == 5) CloseFrame();
+  };
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(newGrayed);
+  EXPECT_TRUE(optionsGrayed);
+  ASSERT_GT(rec.calls.size(), askedBefore);
+  EXPECT_EQ(rec.calls[askedBefore], "probe:new?");
+}
+
+}  // namespace
+}  // namespace app_test
