@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/resources/resources.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -273,6 +275,8 @@ void ResetForTesting() {
   g_seenTime = {};
   g_lastPresent = {};
   ResetTimers();
+  ResetFaults();
+  ResetLibraries();
   ResetMouse();
   ResetKeyboard();
   ResetFocus();
