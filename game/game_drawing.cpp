@@ -26,7 +26,7 @@ constexpr TNumberBox kBoxes[5] = {
 };
 
 void FillBox(TDC& dc, const RECT& r) {
-  ::Rectangle(dc.GetHDC(), r.left, r.top, r.right, r.bottom);
+  ::Rectangle(dc.GetHandle(), r.left, r.top, r.right, r.bottom);
 }
 
 }  // namespace
@@ -36,15 +36,15 @@ void DrawBitmap(TDC& dc, int x, int y, TBitmap& bitmap) {
   memDC.SelectObject(bitmap);
   BITMAP info{};
   ::GetObjectA(bitmap.GetHandle(), sizeof info, &info);
-  ::BitBlt(dc.GetHDC(), x, y, info.bmWidth, info.bmHeight, memDC.GetHDC(), 0, 0, SRCCOPY);
+  ::BitBlt(dc.GetHandle(), x, y, info.bmWidth, info.bmHeight, memDC.GetHandle(), 0, 0, SRCCOPY);
 }
 
 void TGameWindow::LoadPictures() {
-  HINSTANCE instance = GetModule()->GetInstance();
-  LiveBmp = std::make_unique<TBitmap>(instance, "Live");
-  DeadBmp = std::make_unique<TBitmap>(instance, "Dead");
-  GameOverBmp = std::make_unique<TBitmap>(instance, "GameOver");
-  BoardBmp = std::make_unique<TBitmap>(instance, "Board");
+  const TModule& module = *GetModule();
+  LiveBmp = std::make_unique<TBitmap>(module, "Live");
+  DeadBmp = std::make_unique<TBitmap>(module, "Dead");
+  GameOverBmp = std::make_unique<TBitmap>(module, "GameOver");
+  BoardBmp = std::make_unique<TBitmap>(module, "Board");
 }
 
 bool TGameWindow::EraseBackground(HDC hdc) {
@@ -52,7 +52,7 @@ bool TGameWindow::EraseBackground(HDC hdc) {
   dc.SetBkColor(kBackground);
   RECT client{};
   ::GetClientRect(GetHandle(), &client);
-  ::ExtTextOutA(dc.GetHDC(), 0, 0, ETO_OPAQUE, &client, "", 0, nullptr);
+  ::ExtTextOutA(dc.GetHandle(), 0, 0, ETO_OPAQUE, &client, "", 0, nullptr);
   return true;
 }
 
@@ -81,12 +81,12 @@ void TGameWindow::DrawHole(TDC& dc, int index) {
   if (hole.Time != 0) {
     TMemoryDC memDC(dc);
     memDC.SelectObject(hole.Dead ? *DeadBmp : *LiveBmp);
-    ::BitBlt(dc.GetHDC(), x, y, HoleSize, HoleSize, memDC.GetHDC(), 0, 0, SRCCOPY);
+    ::BitBlt(dc.GetHandle(), x, y, HoleSize, HoleSize, memDC.GetHandle(), 0, 0, SRCCOPY);
   } else {
     // An empty hole is plain background; the brush and pen stay selected.
     dc.SelectStockObject(LTGRAY_BRUSH);
     dc.SelectStockObject(NULL_PEN);
-    ::Rectangle(dc.GetHDC(), x, y, x + HoleSize + 1, y + HoleSize + 1);
+    ::Rectangle(dc.GetHandle(), x, y, x + HoleSize + 1, y + HoleSize + 1);
   }
 }
 

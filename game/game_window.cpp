@@ -32,9 +32,20 @@ class TChangeScope {
   TDC*& Slot;
 };
 
+std::optional<std::uint32_t> g_testSeed;
+
+std::uint32_t StartSeed() {
+  if (g_testSeed) return *g_testSeed;
+  return static_cast<std::uint32_t>(std::time(nullptr));
+}
+
 }  // namespace
 
-TGameWindow::TGameWindow() : TGameWindow(static_cast<std::uint32_t>(std::time(nullptr))) {}
+void TGameWindow::SetSeedForTesting(std::optional<std::uint32_t> seed) {
+  g_testSeed = seed;
+}
+
+TGameWindow::TGameWindow() : TGameWindow(StartSeed()) {}
 
 TGameWindow::TGameWindow(std::uint32_t seed) : TWindow(nullptr, nullptr), TGameRules(seed) {
   Attr.W = kWidth;
@@ -49,7 +60,7 @@ void TGameWindow::SetupWindow() {
   LoadPictures();
 }
 
-void TGameWindow::Paint(TDC& dc, bool, RECT&) {
+void TGameWindow::Paint(TDC& dc, bool, const RECT&) {
   DrawAll(dc);
 }
 
@@ -65,7 +76,7 @@ void TGameWindow::PanelChanged() {
 
 void TGameWindow::StartClock() {
   if (::SetTimer(GetHandle(), kClockId, kClockMs, nullptr) == 0) {
-    MessageBox("No Timers Left", GetApplication()->GetName(), MB_ICONEXCLAMATION);
+    MessageBox("No Timers Left", GetApplication()->GetName().c_str(), MB_ICONEXCLAMATION);
     std::exit(1);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/command_enabler.h"
 #include "app/dc.h"
@@ -24,9 +25,12 @@ class TGameWindow : public TWindow, public TGameRules {
 
   // Seeded from the calendar time, once.
   TGameWindow();
-  // For tests: a known seed gives a known game.
   explicit TGameWindow(std::uint32_t seed);
   ~TGameWindow() override;
+
+  // For tests: windows made from now on without a seed take this one instead of the
+  // time, so that a game can be known in advance. Null goes back to the time.
+  static void SetSeedForTesting(std::optional<std::uint32_t> seed);
 
   // Drawing, each on the context given; every operation selects what it needs itself.
   void DrawBoard(TDC& dc);
@@ -52,7 +56,7 @@ class TGameWindow : public TWindow, public TGameRules {
 
  protected:
   void SetupWindow() override;
-  void Paint(TDC& dc, bool erase, RECT& rect) override;
+  void Paint(TDC& dc, bool erase, const RECT& rect) override;
 
   // The rules' hooks.
   void HoleChanged(int index) override;

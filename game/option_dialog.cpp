@@ -23,7 +23,7 @@ TOptionDialog::TOptionDialog(TGameWindow* parent, const char* name) : TDialog(pa
 TOptionDialog::~TOptionDialog() = default;
 
 TGameRules& TOptionDialog::Settings() {
-  return static_cast<TGameWindow&>(*GetParentO());
+  return static_cast<TGameWindow&>(*GetParentWindow());
 }
 
 void TOptionDialog::SetupWindow() {
