@@ -283,6 +283,7 @@ constexpr DWORD BS_GROUPBOX = 0x0007;
 constexpr DWORD ES_LEFT = 0x0000;
 constexpr DWORD ES_CENTER = 0x0001;
 constexpr DWORD ES_RIGHT = 0x0002;
+constexpr DWORD ES_MULTILINE = 0x0004;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD ES_NUMBER = 0x2000;
 constexpr DWORD SBS_HORZ = 0x0000;
@@ -298,6 +299,11 @@ constexpr DWORD SBS_SIZEGRIP = 0x0010;
 constexpr WORD BN_CLICKED = 0;
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BM_SETSTYLE = 0x00F4;
+
+// Edit notifications and messages.
+constexpr WORD EN_CHANGE = 0x0300;
+constexpr UINT EM_GETSEL = 0x00B0;
+constexpr UINT EM_SETSEL = 0x00B1;
 
 // Class styles.
 constexpr UINT CS_VREDRAW = 0x0001;

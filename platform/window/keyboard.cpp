@@ -21,6 +21,8 @@ struct TKeyText {
 };
 
 TKeyText g_keyText;
+// The modifiers held at the last key message taken from the queue, for GetKeyState.
+unsigned g_keyMods = 0;
 
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr LPARAM kPreviousDown = LPARAM{1} << 30;
@@ -55,6 +57,7 @@ char KeyChar(WPARAM vk, unsigned mods) {
 
 void ResetKeyboard() {
   g_keyText = {};
+  g_keyMods = 0;
 }
 
 bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, bool remove, MSG& msg,
@@ -101,6 +104,7 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   int y = 0;
   CurrentHost().PointerPosition(x, y);
   msg.pt = {x, y};
+  if (remove) g_keyMods = e.modifiers;
   if (remove && e.kind == HostEventKind::KeyDown) {
     g_keyText = {true, target, wParam, lParam, time, 0, e.modifiers};
     if (next != nullptr && next->event.kind == HostEventKind::Text &&
@@ -135,4 +139,12 @@ BOOL TranslateMessage(const MSG* msg) {
                  msg->lParam);
   }
   return TRUE;
+}
+
+SHORT GetKeyState(int vk) {
+  unsigned mod = 0;
+  if (vk == static_cast<int>(VK_SHIFT)) mod = platform::kModShift;
+  if (vk == static_cast<int>(VK_CONTROL)) mod = platform::kModCtrl;
+  if (vk == static_cast<int>(VK_MENU)) mod = platform::kModAlt;
+  return (platform::g_keyMods & mod) != 0 ? static_cast<SHORT>(0x8000) : SHORT{0};
 }

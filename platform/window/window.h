@@ -71,6 +71,9 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin,
                  UINT filterMax);  // 0 on WM_QUIT, -1 on error
 BOOL WaitMessage();
 BOOL TranslateMessage(const MSG* msg);
+// The high bit is set while VK_SHIFT, VK_CONTROL or VK_MENU was held at the last key
+// message taken from the queue; other keys answer 0.
+SHORT GetKeyState(int vk);
 LRESULT DispatchMessageA(const MSG* msg);
 void PostQuitMessage(int exitCode);
 DWORD GetMessageTime();

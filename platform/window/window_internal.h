@@ -55,6 +55,10 @@ struct TWnd {
   bool erase = false;
 };
 
+// Registers the system control classes (STATIC, BUTTON, SCROLLBAR, EDIT); the ui layer
+// defines it, and the class lookup calls it once, the first time a name is not found.
+void RegisterSystemClasses();
+
 // The live window behind `hwnd`, or nullptr.
 TWnd* WndOf(HWND hwnd);
 // Every live window, top-level ones first in creation order, children after their parent.

@@ -43,6 +43,13 @@ TRegistry& Registry() {
 const TWndClass* FindClass(LPCSTR name) {
   if (name == nullptr || IS_INTRESOURCE(name)) return nullptr;
   auto it = Classes().find(Lower(name));
+  static bool systemRegistered = false;
+  if (it == Classes().end() && !systemRegistered) {
+    // The system classes exist without the program registering them.
+    systemRegistered = true;
+    RegisterSystemClasses();
+    it = Classes().find(Lower(name));
+  }
   return it == Classes().end() ? nullptr : it->second.get();
 }
 
