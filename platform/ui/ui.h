@@ -28,7 +28,12 @@ UINT EnableMenuItem(HMENU menu, UINT item, UINT enable);  // the previous state,
 BOOL DrawMenuBar(HWND hwnd);
 
 // Dialogs. Templates are the module's dialog resources; DS_SETFONT templates are laid
-// out in the dialog font.
+// out in the dialog font. A dialog window keeps DLGWINDOWEXTRA extra bytes: the
+// DLGPROC's message result, the DLGPROC and a word for its user.
+constexpr int DLGWINDOWEXTRA = 30;
+constexpr int DWLP_MSGRESULT = 0;
+constexpr int DWLP_DLGPROC = static_cast<int>(sizeof(LRESULT));
+constexpr int DWLP_USER = DWLP_DLGPROC + static_cast<int>(sizeof(DLGPROC));
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc,
                         LPARAM param);
 BOOL EndDialog(HWND dialog, INT_PTR result);

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# End-to-end: a dialog and a message box of the platform as real windows (ui_probe)
+# on their own Xvfb display with openbox: typed as dialogs, transient for their owner,
+# the owner's timer ticking while they run; the desktop's close gives IDCANCEL.
+#
+#   ui_e2e.sh UI_PROBE
+probe=${1:?usage: ui_e2e.sh UI_PROBE}
+source "$(dirname "$0")/lib.sh"
+start_desktop
+
+"$probe" </dev/null >"$out" 2>"$work/err" &
+probe_pid=$!
+started+=("$probe_pid")
+if ! await_line ready 15; then
+  echo "ui_e2e: the probe did not come up" >&2
+  explain_stuck "$probe_pid"
+  exit 1
+fi
+frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe frame$' | head -n 1)
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Options$' | head -n 1)
+if [ -z "$frame" ] || [ -z "$dialog" ]; then
+  echo "ui_e2e: the probe's windows are not visible" >&2
+  explain_stuck "$probe_pid"
+  exit 1
+fi
+sleep 1
+
+is_dialog_of_frame() {
+  local w=$1
+  xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q '= _NET_WM_WINDOW_TYPE_DIALOG' &&
+    [ "$(($(xprop -id "$w" WM_TRANSIENT_FOR | awk '{print $NF}')))" = "$frame" ]
+}
+check "OptionDlg is a dialog window transient for the frame" is_dialog_of_frame "$dialog"
+check "OptionDlg's client area is 225x224 (got $(client_size "$dialog"))" \
+  test "$(client_size "$dialog")" = 225x224
+check "OptionDlg stays out of the task bar" \
+  eval "xprop -id $dialog _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR"
+
+wmctrl -i -c "$dialog"
+check "closing OptionDlg through the desktop gives IDCANCEL" await_line 'dialog result 2 ticks [0-9]+'
+ticks=$(grep -E '^dialog result ' "$out" | awk '{print $5}')
+check "the frame's timer kept ticking under the dialog ($ticks ticks)" test "${ticks:-0}" -ge 5
+
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe box$' | head -n 1)
+if [ -z "$box" ]; then
+  echo "ui_e2e: the message box is not visible" >&2
+  explain_stuck "$probe_pid"
+  exit 1
+fi
+sleep 1
+check "the message box is a dialog window transient for the frame" is_dialog_of_frame "$box"
+xdo windowactivate --sync "$box" >/dev/null 2>&1
+xdo key --clearmodifiers Return
+check "Return answers the box with IDOK" await_line 'box result 1 ticks [0-9]+'
+ticks=$(grep -E '^box result ' "$out" | awk '{print $5}')
+check "the frame's timer kept ticking under the box ($ticks ticks)" test "${ticks:-0}" -ge 5
+
+wait_for 10 exited "$probe_pid"
+reap "$probe_pid"
+check "the probe ends with 0 (got $status)" test "$status" = 0
+finish

@@ -1,0 +1,223 @@
+// The game's own dialogs, "OptionDlg" and "About", opened from its resources with the
+// real controls: where the controls land, the tab order, mnemonics, Enter, Escape and
+// the close box, and golden images of both.
+#include "dialog_test_support.h"
+#include "res/klop_resources.h"
+#include "tests/support/golden.h"
+
+namespace klop_test {
+namespace {
+
+constexpr unsigned kAlt = platform::kModAlt;
+
+int Px(int x) {
+  return (x * 6 + 2) / 4;
+}
+int Py(int y) {
+  return (y * 13 + 4) / 8;
+}
+
+struct TPlaced {
+  int id;
+  int x, y, cx, cy;  // dialog units
+  int height = -1;   // pixels, when the control sizes itself
+  int width = -1;
+};
+
+class GameDialogTest : public TDialogTest {
+ protected:
+  void SetUp() override {
+    TDialogTest::SetUp();
+    owner = MakeOwner();
+    handlers[owner] = [this](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+      if (msg == WM_ENTERIDLE) {
+        const int focus = GetFocus() != nullptr ? GetDlgCtrlID(GetFocus()) : 0;
+        if (idleFocus.empty() || idleFocus.back() != focus) idleFocus.push_back(focus);
+        if (onIdle) {
+          auto once = std::move(onIdle);
+          onIdle = nullptr;
+          once(dialog);
+        }
+      }
+      return std::nullopt;
+    };
+  }
+  INT_PTR Open(const char* name) { return Run(klop::Module(), name, owner); }
+
+  // Every control's rectangle in the dialog's client area, in template order.
+  static std::vector<RECT> ControlRects(HWND dlg) {
+    std::vector<RECT> out;
+    POINT o{0, 0};
+    ClientToScreen(dlg, &o);
+    for (HWND c = GetWindow(dlg, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+      RECT r;
+      GetWindowRect(c, &r);
+      out.push_back({r.left - o.x, r.top - o.y, r.right - o.x, r.bottom - o.y});
+    }
+    return out;
+  }
+  void ExpectPlaced(const std::vector<RECT>& got, const std::vector<TPlaced>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      const TPlaced& p = want[i];
+      const int w = p.width >= 0 ? p.width : Px(p.cx);
+      const int h = p.height >= 0 ? p.height : Py(p.cy);
+      EXPECT_EQ(got[i].left, Px(p.x)) << "control " << i + 1;
+      EXPECT_EQ(got[i].top, Py(p.y)) << "control " << i + 1;
+      EXPECT_EQ(got[i].right - got[i].left, w) << "control " << i + 1;
+      EXPECT_EQ(got[i].bottom - got[i].top, h) << "control " << i + 1;
+    }
+  }
+  std::vector<std::uint32_t> Client(HWND hwnd, int& w, int& h) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    w = r.right;
+    h = r.bottom;
+    std::vector<std::uint32_t> px;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) px.push_back(host.PixelAt(hwnd, x, y));
+    }
+    return px;
+  }
+
+  HWND owner = nullptr;
+  std::function<void(HWND)> onIdle;
+};
+
+TEST_F(GameDialogTest, OptionDlgLaysOutItsTwelveControls) {
+  std::vector<RECT> rects;
+  RECT client{};
+  std::vector<int> ids;
+  std::vector<LRESULT> buttonCodes;
+  char caption[16] = {};
+  onInit = [&](HWND dlg) {
+    rects = ControlRects(dlg);
+    GetClientRect(dlg, &client);
+    GetWindowTextA(dlg, caption, sizeof caption);
+    for (HWND c = GetWindow(dlg, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+      ids.push_back(static_cast<SHORT>(GetDlgCtrlID(c)));
+    }
+    for (int id : {IDOK, IDCANCEL}) {
+      buttonCodes.push_back(SendDlgItemMessageA(dlg, id, WM_GETDLGCODE, 0, 0));
+    }
+    return TRUE;
+  };
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Open("OptionDlg"), IDCANCEL);
+  EXPECT_STREQ(caption, "Options");
+  EXPECT_EQ(client.right, 225);   // 150 units
+  EXPECT_EQ(client.bottom, 224);  // 138 units
+  EXPECT_EQ(ids, (std::vector<int>{-1, 101, -1, 102, 1, 2, -1, -1, -1, -1, -1, 109}));
+  // The scroll bars keep the standard height at the top of their rectangles.
+  ExpectPlaced(rects, {{-1, 6, 6, 138, 9},
+                       {101, 6, 18, 138, 9, 16},
+                       {-1, 6, 42, 138, 9},
+                       {102, 6, 54, 138, 9, 16},
+                       {1, 22, 117, 48, 14},
+                       {2, 79, 117, 48, 14},
+                       {-1, 6, 30, 24, 9},
+                       {-1, 120, 30, 24, 9},
+                       {-1, 10, 66, 24, 9},
+                       {-1, 118, 66, 24, 9},
+                       {-1, 6, 79, 138, 9},
+                       {109, 63, 90, 24, 13}});
+  // Neither button starts as the default push button.
+  for (LRESULT code : buttonCodes) EXPECT_EQ(code, DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+}
+
+TEST_F(GameDialogTest, OptionDlgTabOrderAndMnemonics) {
+  for (int i = 0; i < 5; ++i) Key(VK_TAB);
+  Key('T', kAlt);
+  Key('P', kAlt);
+  Key('S', kAlt);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Open("OptionDlg"), IDCANCEL);
+  EXPECT_EQ(idleFocus, (std::vector<int>{101, 102, IDOK, IDCANCEL, 109, 101, 109, 102, 101}));
+}
+
+TEST_F(GameDialogTest, OptionDlgEnterIsOkAndEscapeAndCloseBoxCancel) {
+  const struct {
+    const char* what;
+    std::vector<std::pair<unsigned, unsigned>> keys;
+    INT_PTR want;
+  } cases[] = {
+      {"Enter on the speed bar", {{VK_RETURN, 0}}, IDOK},
+      {"Enter in the edit", {{'T', kAlt}, {VK_RETURN, 0}}, IDOK},
+      {"Enter on OK", {{VK_TAB, 0}, {VK_TAB, 0}, {VK_RETURN, 0}}, IDOK},
+      {"Enter on Cancel", {{VK_TAB, 0}, {VK_TAB, 0}, {VK_TAB, 0}, {VK_RETURN, 0}}, IDCANCEL},
+      {"Space on Cancel", {{VK_TAB, 0}, {VK_TAB, 0}, {VK_TAB, 0}, {VK_SPACE, 0}}, IDCANCEL},
+      {"Escape in the edit", {{'T', kAlt}, {VK_ESCAPE, 0}}, IDCANCEL},
+  };
+  for (const auto& c : cases) {
+    for (const auto& [vk, mods] : c.keys) Key(vk, mods);
+    EXPECT_EQ(Open("OptionDlg"), c.want) << c.what;
+  }
+  onIdle = [this](HWND dlg) {
+    host.CloseAt(host.Now() + Ms(10), platform::THeadlessHost::HostOf(dlg));
+  };
+  EXPECT_EQ(Open("OptionDlg"), IDCANCEL);
+}
+
+TEST_F(GameDialogTest, AboutLaysOutItsNineControlsAroundOneTabStop) {
+  std::vector<RECT> rects;
+  RECT client{};
+  onInit = [&](HWND dlg) {
+    rects = ControlRects(dlg);
+    GetClientRect(dlg, &client);
+    return TRUE;
+  };
+  Key(VK_TAB);  // OK is the only tab stop: the focus stays
+  Key(VK_RETURN);
+  EXPECT_EQ(Open("About"), IDOK);
+  EXPECT_EQ(idleFocus, std::vector<int>{IDOK});
+  EXPECT_EQ(client.right, Px(139));
+  EXPECT_EQ(client.bottom, Py(138));
+  // The icon takes its own 32 x 32.
+  ExpectPlaced(rects, {{1, 44, 116, 48, 14},
+                       {-1, 4, 6, 129, 9},
+                       {-1, 4, 74, 129, 10},
+                       {-1, 6, 99, 129, 9},
+                       {-1, 60, 19, 18, 20, 32, 32},
+                       {-1, 4, 36, 129, 9},
+                       {-1, 4, 48, 129, 9},
+                       {-1, 4, 60, 129, 9},
+                       {-1, 42, 84, 56, 10}});
+  Key(VK_ESCAPE);
+  EXPECT_EQ(Open("about"), IDCANCEL);
+}
+
+TEST_F(GameDialogTest, OptionDlgLooksClassic) {
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> px;
+  onInit = [](HWND dlg) {
+    // As the game sets it up with its default settings.
+    SetScrollRange(GetDlgItem(dlg, 101), SB_CTL, 1, 30, FALSE);
+    SetScrollRange(GetDlgItem(dlg, 102), SB_CTL, 1, 35, FALSE);
+    SetScrollPos(GetDlgItem(dlg, 101), SB_CTL, 21, TRUE);
+    SetScrollPos(GetDlgItem(dlg, 102), SB_CTL, 21, TRUE);
+    SetDlgItemTextA(dlg, 109, "15");
+    return TRUE;
+  };
+  onIdle = [&](HWND dlg) {
+    px = Client(dlg, w, h);
+    host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
+  };
+  Open("OptionDlg");
+  ASSERT_FALSE(px.empty());
+  klop::test::ExpectGolden("dialog_options", w, h, px);
+}
+
+TEST_F(GameDialogTest, AboutLooksClassic) {
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> px;
+  onIdle = [&](HWND dlg) {
+    px = Client(dlg, w, h);
+    host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
+  };
+  Open("About");
+  ASSERT_FALSE(px.empty());
+  klop::test::ExpectGolden("dialog_about", w, h, px);
+}
+
+}  // namespace
+}  // namespace klop_test
