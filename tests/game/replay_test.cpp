@@ -87,6 +87,7 @@ class TReplay : public TGameTest {
   int doubleClicks = 0;
   int pausedChecks = 0;
   int aboutChecks = 0;
+  int aboutTicks = 0;
   int squashed = -1;  // the hole hit at the last check
   bool paused = false;
   bool pausedDone = false;
@@ -133,8 +134,10 @@ void TReplay::Step() {
     if (box) {
       EXPECT_EQ(TextOf(box), "About ");
     }
+    if (aboutChecks == 0) aboutTicks = tick;
     if (++aboutChecks == 6) {
-      Key(0ms, VK_RETURN);  // OK has the focus
+      EXPECT_EQ(tick, aboutTicks + 5);  // the box does not pause the game
+      Key(0ms, VK_RETURN);              // OK has the focus
       aboutOpen = false;
       aboutDone = true;
     }
