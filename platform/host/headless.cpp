@@ -188,6 +188,15 @@ HostWindow THeadlessHost::HostOf(HWND hwnd) {
   return HostPointOf(hwnd, {0, 0}, hw, p) ? hw : 0;
 }
 
+std::vector<HostWindow> THeadlessHost::ShownPopups() const {
+  std::vector<HostWindow> out;
+  for (HostWindow h : Stack_) {
+    const TWindowState& w = Windows_.at(h);
+    if (w.asked.popup && w.show == HostShow::Normal) out.push_back(h);
+  }
+  return out;
+}
+
 const THeadlessHost::TWindowState* THeadlessHost::Window(HostWindow window) const {
   auto it = Windows_.find(window);
   return it == Windows_.end() ? nullptr : &it->second;
@@ -254,8 +263,10 @@ HostRect THeadlessHost::Bounds(HostWindow window) const {
   return w ? w->bounds : HostRect{};
 }
 
-HostInsets THeadlessHost::Decorations(HostWindow) const {
-  return Insets_;
+HostInsets THeadlessHost::Decorations(HostWindow window) const {
+  // The desktop frames every window but a popup menu.
+  const TWindowState* w = Window(window);
+  return w != nullptr && w->asked.popup ? HostInsets{} : Insets_;
 }
 
 HostRect THeadlessHost::WorkArea() const { return WorkArea_; }
@@ -350,8 +361,15 @@ bool THeadlessHost::NextEvent(HostEvent& event) {
       case HostEventKind::KeyDown:
       case HostEventKind::KeyUp:
       case HostEventKind::Text:
-        // Keys go to the window the desktop has focused: the top of the stack.
-        e.window = Stack_.empty() ? 0 : Stack_.back();
+        // Keys go to the window the desktop has focused: the top of the stack, popup
+        // menus aside, which take no focus.
+        e.window = 0;
+        for (auto it = Stack_.rbegin(); it != Stack_.rend(); ++it) {
+          if (!Windows_.at(*it).asked.popup) {
+            e.window = *it;
+            break;
+          }
+        }
         break;
       case HostEventKind::Minimized:
         if (TWindowState* w = Find(e.window)) w->show = HostShow::Minimized;

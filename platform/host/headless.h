@@ -82,6 +82,8 @@ class THeadlessHost : public Host {
   std::uint32_t PixelAt(HWND hwnd, int x, int y) const;
   // The same pixel as last presented to this host.
   std::uint32_t ShownPixelAt(HWND hwnd, int x, int y) const;
+  // The shown popup menus (HostWindowSpec::popup), bottom to top.
+  std::vector<HostWindow> ShownPopups() const;
   // The host window showing `hwnd` (or its top-level window); 0 for none.
   static HostWindow HostOf(HWND hwnd);
   const TWindowState* Window(HostWindow window) const;

@@ -103,7 +103,12 @@ class TSdlHost final : public Host {
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     if (asked.width <= 0 || asked.height <= 0) return 0;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (asked.resizable && !asked.dialog) flags |= SDL_WINDOW_RESIZABLE;
+    if (asked.popup) {
+      // X11 makes this override-redirect: unmanaged, unframed, placed where asked.
+      flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+    } else if (asked.resizable && !asked.dialog) {
+      flags |= SDL_WINDOW_RESIZABLE;
+    }
     if (asked.dialog) flags |= SDL_WINDOW_SKIP_TASKBAR;
     int x = asked.x == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.x;
     int y = asked.y == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.y;
@@ -115,7 +120,7 @@ class TSdlHost final : public Host {
     w.Window = window;
     w.Width = asked.width;
     w.Height = asked.height;
-    if (asked.dialog) {
+    if (asked.dialog && !asked.popup) {
       if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
       MarkWindowAsDialog(window);
     }
@@ -609,7 +614,8 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   // see is a failure unless one of them was asked for by name.
   const char* driver = SDL_GetCurrentVideoDriver();
   const char* asked = std::getenv("SDL_VIDEODRIVER");
-  if (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+  if (driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
       (asked == nullptr || std::strcmp(asked, driver) != 0)) {
     SDL_Quit();
     error = "no display to show windows on (is DISPLAY or WAYLAND_DISPLAY set?)";

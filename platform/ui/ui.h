@@ -26,6 +26,9 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags);
 BOOL ModifyMenuA(HMENU menu, UINT item, UINT flags, UINT_PTR idOrPopup, LPCSTR text);
 UINT EnableMenuItem(HMENU menu, UINT item, UINT enable);  // the previous state, or -1
 BOOL DrawMenuBar(HWND hwnd);
+// Where item `pos` of the window's menu bar, or of a popup of it now open, is on the
+// screen.
+BOOL GetMenuItemRect(HWND hwnd, HMENU menu, UINT pos, LPRECT rect);
 
 // Dialogs. Templates are the module's dialog resources; DS_SETFONT templates are laid
 // out in the dialog font. A dialog window keeps DLGWINDOWEXTRA extra bytes: the

@@ -10,6 +10,13 @@
 namespace platform {
 namespace {
 
+const TMenuHooks* g_menuHooks = nullptr;
+
+// The menu keys of any window go to its top-level window's menu.
+void KeyMenu(HWND hwnd, LPARAM ch) {
+  SendMessageA(TopLevelOf(hwnd), WM_SYSCOMMAND, SC_KEYMENU, ch);
+}
+
 LRESULT EraseBackground(HWND hwnd, HDC dc) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || w->cls->background == nullptr || dc == nullptr) return 0;
@@ -49,13 +56,16 @@ LRESULT HitTest(HWND hwnd, LPARAM lParam) {
   return HTNOWHERE;
 }
 
-LRESULT SysCommand(HWND hwnd, WPARAM wParam) {
+LRESULT SysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   switch (wParam & 0xFFF0) {
     case SC_MINIMIZE:
       ShowWindow(hwnd, SW_MINIMIZE);
       return 0;
     case SC_RESTORE:
       ShowWindow(hwnd, SW_RESTORE);
+      return 0;
+    case SC_KEYMENU:
+      if (g_menuHooks != nullptr) g_menuHooks->keyMenu(hwnd, static_cast<char>(lParam));
       return 0;
     case SC_CLOSE: {
       TWnd* w = WndOf(hwnd);
@@ -68,6 +78,15 @@ LRESULT SysCommand(HWND hwnd, WPARAM wParam) {
 }
 
 }  // namespace
+
+void InstallMenuHooks(const TMenuHooks* hooks) {
+  g_menuHooks = hooks;
+}
+
+const TMenuHooks* MenuHooks() {
+  return g_menuHooks;
+}
+
 }  // namespace platform
 
 using platform::TWnd;
@@ -103,16 +122,37 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SYSCOMMAND:
-      return platform::SysCommand(hwnd, wParam);
+      return platform::SysCommand(hwnd, wParam, lParam);
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !(w->style & WS_MINIMIZE)) SetFocus(hwnd);
       return 0;
     case WM_SYSKEYDOWN:
-      // Alt+F4 closes the top-level window.
+      // Alt+F4 closes the top-level window; F10 selects its menu bar.
       if (wParam == VK_F4 && (HIWORD(static_cast<std::uintptr_t>(lParam)) & 0x2000)) {
         PostMessageA(platform::TopLevelOf(hwnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+      } else if (wParam == VK_F10) {
+        platform::KeyMenu(hwnd, 0);
+      }
+      return 0;
+    case WM_SYSKEYUP:
+      // Alt pressed and released with nothing in between selects the menu bar.
+      if (wParam == VK_MENU && platform::TakeAltTap()) platform::KeyMenu(hwnd, 0);
+      return 0;
+    case WM_SYSCHAR:
+      // Alt+letter: the menu bar's item with that mnemonic.
+      if (lParam & (LPARAM{1} << 29)) platform::KeyMenu(hwnd, static_cast<LPARAM>(wParam));
+      return 0;
+    case WM_NCPAINT:
+      if (w->parent == nullptr && w->menu != nullptr && platform::g_menuHooks != nullptr) {
+        platform::g_menuHooks->paintBar(hwnd);
+      }
+      return 0;
+    case WM_NCLBUTTONDOWN:
+      if (wParam == static_cast<WPARAM>(HTMENU) && platform::g_menuHooks != nullptr) {
+        platform::g_menuHooks->trackBar(platform::TopLevelOf(hwnd),
+                                        POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       }
       return 0;
     case WM_SETTEXT: {

@@ -23,6 +23,8 @@ struct TKeyText {
 TKeyText g_keyText;
 // The modifiers held at the last key message taken from the queue, for GetKeyState.
 unsigned g_keyMods = 0;
+// Alt went down and nothing else happened since.
+bool g_altAlone = false;
 
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr LPARAM kPreviousDown = LPARAM{1} << 30;
@@ -58,6 +60,17 @@ char KeyChar(WPARAM vk, unsigned mods) {
 void ResetKeyboard() {
   g_keyText = {};
   g_keyMods = 0;
+  g_altAlone = false;
+}
+
+bool TakeAltTap() {
+  const bool tapped = g_altAlone;
+  g_altAlone = false;
+  return tapped;
+}
+
+void NoteMouseButton() {
+  g_altAlone = false;
 }
 
 bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, bool remove, MSG& msg,
@@ -105,6 +118,7 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   CurrentHost().PointerPosition(x, y);
   msg.pt = {x, y};
   if (remove) g_keyMods = e.modifiers;
+  if (remove && e.kind == HostEventKind::KeyDown && !e.repeat) g_altAlone = e.key == VK_MENU;
   if (remove && e.kind == HostEventKind::KeyDown) {
     g_keyText = {true, target, wParam, lParam, time, 0, e.modifiers};
     if (next != nullptr && next->event.kind == HostEventKind::Text &&

@@ -167,6 +167,7 @@ bool PointerMessage(const TInput& in, const TFilter& filter, bool remove, MSG& m
     if (dropped) return false;
   } else {
     g_buttons = buttons;
+    if (e.kind == HostEventKind::PointerPress) NoteMouseButton();
     if (e.kind == HostEventKind::PointerPress) {
       if (dbl) {
         g_click.valid = false;  // a third press starts again

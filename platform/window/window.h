@@ -12,7 +12,7 @@
 //
 // Not supported, and refused with a failed result: maximising (WS_MAXIMIZE,
 // SW_MAXIMIZE), window scroll bars (WS_HSCROLL/WS_VSCROLL), extra class bytes,
-// message-range exclusion filters, AdjustWindowRect with a menu bar.
+// message-range exclusion filters, menu bars of more than one row.
 //
 // Threads: everything here runs on the one thread that created the first window.
 #pragma once

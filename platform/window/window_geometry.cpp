@@ -249,13 +249,13 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 }
 
 BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD) {
+  using platform::kMenuBarRow;
   if (rect == nullptr) return FALSE;
-  // No menu bar is drawn in the non-client strip yet, so its height is not known.
-  if (menu) return FALSE;
   if (style & WS_CHILD) return TRUE;
   const platform::HostInsets in = platform::CurrentHost().Decorations(0);
   rect->left -= in.left;
-  rect->top -= in.top;
+  // A menu bar is one row of the non-client strip.
+  rect->top -= in.top + (menu ? kMenuBarRow : 0);
   rect->right += in.right;
   rect->bottom += in.bottom;
   return TRUE;

@@ -92,6 +92,22 @@ bool SetNonClientTop(HWND hwnd, int height);
 // (which comes even if the client area needs none). GetWindowDC draws there.
 void InvalidateNonClient(HWND hwnd);
 
+// One row of a menu bar, GetSystemMetrics(SM_CYMENU): the non-client strip of a window
+// with a menu.
+constexpr int kMenuBarRow = 19;
+
+// Menus live in the ui layer above; they plug into windows through these hooks, which
+// the first menu made installs (no window can have a menu before that).
+struct TMenuHooks {
+  int (*barHeight)(HMENU menu);               // the strip a menu bar takes; -1: no menu
+  void (*paintBar)(HWND hwnd);                // WM_NCPAINT of a window with a menu bar
+  void (*destroyMenu)(HMENU menu);            // its window is gone
+  void (*trackBar)(HWND hwnd, POINT screen);  // a press on the menu bar
+  void (*keyMenu)(HWND hwnd, char ch);        // SC_KEYMENU: Alt or F10 (0), or Alt+letter
+};
+void InstallMenuHooks(const TMenuHooks* hooks);
+const TMenuHooks* MenuHooks();  // nullptr until installed
+
 // For the host: where client point `client` of `hwnd` lies on which host surface.
 bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint);
 // The surface pixel (0x00RRGGBB) at client point `client` of `hwnd`; false outside it.
@@ -168,6 +184,11 @@ void ForgetMouse(HWND hwnd);
 // this one, which a key-down takes along when it is the text that key typed.
 bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, bool remove, MSG& msg,
                 bool& consumed, bool& tookNext);
+
+// Whether the Alt key now being released went down with nothing else since
+// (keyboard.cpp); answers once per tap. The menu bar takes such an Alt.
+bool TakeAltTap();
+void NoteMouseButton();  // a press with Alt held: that Alt was no tap
 
 // Resetting between tests.
 void ResetTimers();

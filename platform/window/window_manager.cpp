@@ -217,6 +217,13 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (!child && parent != nullptr && parentWnd == nullptr) return nullptr;
   // Maximised windows and window scroll bars are not supported here.
   if (style & (WS_MAXIMIZE | WS_HSCROLL | WS_VSCROLL)) return nullptr;
+  // A top-level window's menu is its menu bar, which must be a menu.
+  int barHeight = 0;
+  if (!child && menu != nullptr) {
+    const platform::TMenuHooks* hooks = platform::MenuHooks();
+    barHeight = hooks != nullptr ? hooks->barHeight(menu) : -1;
+    if (barHeight < 0) return nullptr;
+  }
   if (width != CW_USEDEFAULT && width < 0) width = 0;
   if (height < 0) height = 0;
 
@@ -247,8 +254,13 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     asked.title = w.text;
     asked.resizable = (style & WS_THICKFRAME) != 0;
     asked.dialog = (style & WS_POPUP) != 0 && (style & WS_THICKFRAME) == 0;
+    // A captionless topmost tool window over an owner is how menus show their popups.
+    asked.popup =
+        (style & WS_POPUP) != 0 && (style & WS_CAPTION) == 0 &&
+        (exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) == (WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+    if (asked.popup) asked.dialog = false;
     asked.owner = w.owner ? WndOf(w.owner)->host : 0;
-    const platform::HostInsets guess = host.Decorations(0);
+    const platform::HostInsets guess = asked.popup ? platform::HostInsets{} : host.Decorations(0);
     asked.width = std::max(width - guess.left - guess.right, 0);
     asked.height = std::max(height - guess.top - guess.bottom, 0);
     if (x != CW_USEDEFAULT) {
@@ -277,6 +289,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     const platform::HostRect b = host.Bounds(w.host);
     w.surface = std::make_unique<platform::TSurface>(b.width, b.height);
+    w.nonClientTop = barHeight;
     w.rect = {b.x - w.insets.left, b.y - w.insets.top, b.x + b.width + w.insets.right,
               b.y + b.height + w.insets.bottom};
   }
@@ -335,8 +348,11 @@ BOOL DestroyWindow(HWND hwnd) {
   }
   if (GetCapture() != nullptr && IsChild(hwnd, GetCapture())) ReleaseCapture();
   if (GetCapture() == hwnd) ReleaseCapture();
+  // A top-level window's menu bar dies with it.
+  const HMENU bar = w->parent == nullptr ? w->menu : nullptr;
   platform::SendDestroy(hwnd);
   platform::SendNcDestroy(hwnd);
+  if (bar != nullptr && platform::MenuHooks() != nullptr) platform::MenuHooks()->destroyMenu(bar);
   return TRUE;
 }
 
