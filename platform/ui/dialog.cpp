@@ -49,14 +49,15 @@ void SaveFocus(HWND dialog, TDialogState& s) {
 }
 
 // The focus comes back where it was when the dialog last lost it, else to its first
-// tab stop.
+// tab stop; a dialog without one keeps the focus itself, so that its keys still come
+// as plain key messages for the dialog keyboard.
 void RestoreFocus(HWND dialog, TDialogState& s) {
   HWND target = s.savedFocus;
   if (target == nullptr || !IsChild(dialog, target) || !IsWindowEnabled(target) ||
       !IsWindowVisible(target)) {
     target = FirstTabStop(dialog);
   }
-  if (target != nullptr) SetFocus(target);
+  SetFocus(target != nullptr ? target : dialog);
 }
 
 bool EnsureDialogClass() {

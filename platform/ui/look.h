@@ -54,7 +54,8 @@ struct ButtonState {
 void DrawPushButton(HDC dc, const RECT& r, LPCSTR caption, const ButtonState& state);
 
 // Scroll bar parts. Arrows are raised buttons with a black triangle (grey and embossed
-// when disabled) that shift one pixel down-right while pressed; the track is the
+// when disabled); pressed, the button is flat with a grey frame and the triangle moves
+// one pixel down-right. The track is the
 // white and light grey one-pixel checkerboard, black while a page area is held.
 enum class Arrow { Left, Right, Up, Down };
 void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disabled);

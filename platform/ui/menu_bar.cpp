@@ -71,9 +71,7 @@ void PaintPopup(HWND hwnd, HDC dc) {
     const TMenuItem& it = m->items[i];
     const RECT r = PopupItemRect(st->menu, static_cast<int>(i));
     if (IsSeparator(it)) {
-      const int mid = (r.top + r.bottom) / 2 - 1;
-      FillSys(dc, {r.left + 1, mid, r.right - 1, mid + 1}, COLOR_BTNSHADOW);
-      FillSys(dc, {r.left + 1, mid + 1, r.right - 1, mid + 2}, COLOR_BTNHIGHLIGHT);
+      look::DrawMenuSeparator(dc, {r.left + 1, r.top, r.right - 1, r.bottom});
       continue;
     }
     const bool hot = static_cast<int>(i) == st->selected;

@@ -1,5 +1,5 @@
-// Message boxes: a dialog made in code, with the look's icon, the text broken at "\n"
-// and word-wrapped, and OK or Yes and No buttons.
+// Message boxes: a dialog made in code, with the look's icon, the text (a static) broken
+// at "\n" and word-wrapped, and OK or Yes and No buttons.
 //
 // Layout in pixels: a 12-pixel margin; the 32 x 32 icon at the top left, the text 12
 // pixels right of it (centred on the icon when shorter); the buttons (75 x 23, 6 apart)
@@ -32,9 +32,6 @@ struct TBox {
   UINT type = 0;
   bool hasIcon = false;
   look::Icon icon = look::Icon::Stop;
-  std::vector<std::string> lines;
-  POINT textAt{};
-  int lineHeight = 0;
   POINT iconAt{};
 };
 
@@ -89,20 +86,11 @@ std::vector<std::string> Lines(const char* text) {
   return lines;
 }
 
-void Paint(HWND hwnd, const TBox& box) {
+void PaintIcon(HWND hwnd, const TBox& box) {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(hwnd, &ps);
   if (dc == nullptr) return;
   if (box.hasIcon) look::DrawMessageIcon(dc, box.iconAt.x, box.iconAt.y, box.icon);
-  const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  int y = box.textAt.y;
-  for (const std::string& line : box.lines) {
-    TextOutA(dc, box.textAt.x, y, line.data(), static_cast<int>(line.size()));
-    y += box.lineHeight;
-  }
-  SelectObject(dc, oldFont);
   EndPaint(hwnd, &ps);
 }
 
@@ -120,7 +108,7 @@ INT_PTR CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_PAINT:
       if (box == nullptr) return FALSE;
-      Paint(hwnd, *box);
+      PaintIcon(hwnd, *box);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -171,16 +159,15 @@ int MessageBoxExA(HWND owner, LPCSTR text, LPCSTR caption, UINT type, WORD) {
   box.type = type;
   box.hasIcon = icon != 0;
   box.icon = icon == MB_ICONHAND ? look::Icon::Stop : look::Icon::Exclamation;
-  box.lines = Lines(text);
-  box.lineHeight = DialogFont().Metrics().height;
+  const std::vector<std::string> lines = Lines(text);
   int textWidth = 0;
-  for (const std::string& l : box.lines) textWidth = std::max(textWidth, Width(l));
-  const int textHeight = box.lineHeight * static_cast<int>(box.lines.size());
+  for (const std::string& l : lines) textWidth = std::max(textWidth, Width(l));
+  const int textHeight = DialogFont().Metrics().height * static_cast<int>(lines.size());
   const int iconHeight = box.hasIcon ? kIconSize : 0;
   box.iconAt = {kMargin, kMargin};
-  box.textAt = {box.hasIcon ? kMargin + kIconSize + kIconGap : kMargin,
-                kMargin + std::max(0, (iconHeight - textHeight) / 2)};
-  const int contentBottom = std::max(kMargin + iconHeight, box.textAt.y + textHeight);
+  const POINT textAt{box.hasIcon ? kMargin + kIconSize + kIconGap : kMargin,
+                     kMargin + std::max(0, (iconHeight - textHeight) / 2)};
+  const int contentBottom = std::max(kMargin + iconHeight, textAt.y + textHeight);
 
   TDialogSpec spec;
   spec.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
@@ -189,9 +176,18 @@ int MessageBoxExA(HWND owner, LPCSTR text, LPCSTR caption, UINT type, WORD) {
   const int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
   const int captionWidth = Width(spec.caption) + 2 * kMargin;
   const int width =
-      std::max({box.textAt.x + textWidth + kMargin, rowWidth + 2 * kMargin, captionWidth});
+      std::max({textAt.x + textWidth + kMargin, rowWidth + 2 * kMargin, captionWidth});
   const int buttonsY = contentBottom + kButtonsAbove;
   spec.client = {width, buttonsY + kButtonHeight + kMargin};
+  // The text is a static with id 0xFFFF, as on the platform, sized to the lines above,
+  // which it breaks the same way.
+  TDialogItemSpec label;
+  label.style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+  label.rect = {textAt.x, textAt.y, textAt.x + textWidth, textAt.y + textHeight};
+  label.id = 0xFFFF;
+  label.className = "STATIC";
+  label.text = text != nullptr ? text : "";
+  spec.items.push_back(std::move(label));
   const int x0 = (width - rowWidth) / 2;
   if (count == 2) {
     AddButton(spec, x0, buttonsY, IDYES, "&Yes", true);

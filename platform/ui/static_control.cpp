@@ -157,6 +157,8 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETDLGCODE:
       return DLGC_STATIC;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // clicks fall through to the window behind, as on labels
     default:
       return DefWindowProcA(hwnd, msg, wParam, lParam);
   }

@@ -21,10 +21,10 @@ struct TKeyText {
 };
 
 TKeyText g_keyText;
-// The modifiers held at the last key message taken from the queue, for GetKeyState.
-unsigned g_keyMods = 0;
 // Alt went down and nothing else happened since.
 bool g_altAlone = false;
+// The modifiers held at the last key message taken from the queue, for GetKeyState.
+unsigned g_keyMods = 0;
 
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr LPARAM kPreviousDown = LPARAM{1} << 30;
@@ -59,8 +59,8 @@ char KeyChar(WPARAM vk, unsigned mods) {
 
 void ResetKeyboard() {
   g_keyText = {};
-  g_keyMods = 0;
   g_altAlone = false;
+  g_keyMods = 0;
 }
 
 bool TakeAltTap() {
@@ -117,8 +117,8 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   int y = 0;
   CurrentHost().PointerPosition(x, y);
   msg.pt = {x, y};
-  if (remove) g_keyMods = e.modifiers;
   if (remove && e.kind == HostEventKind::KeyDown && !e.repeat) g_altAlone = e.key == VK_MENU;
+  if (remove) g_keyMods = e.modifiers;
   if (remove && e.kind == HostEventKind::KeyDown) {
     g_keyText = {true, target, wParam, lParam, time, 0, e.modifiers};
     if (next != nullptr && next->event.kind == HostEventKind::Text &&

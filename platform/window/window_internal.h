@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/host.h"
 #include "platform/gdi/surface.h"
+#include "platform/host/host.h"
 #include "platform/window/window.h"
 
 namespace platform {

@@ -115,6 +115,24 @@ xdo key --clearmodifiers s
 sleep 0.3
 check "shown again, it is the probe's cursor" test "$(cursor_head)" = "16 16 3 4"
 
+# --- A popup menu window: unmanaged, exactly where asked, no focus of its own -------
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
+xdo key --clearmodifiers m
+check "the probe shows a popup" await_line 'popup [0-9]+ [0-9]+'
+read -r _ px py <<<"$(grep -E '^popup [0-9]' "$out" | tail -n 1)"
+popup=$(timeout 10 xdotool search --sync --onlyvisible --name '^probe popup$' | head -n 1)
+check "the popup is a window of its own" test -n "$popup"
+check "the popup is override-redirect" \
+  eval "xwininfo -id $popup | grep -q 'Override Redirect State: yes'"
+popup_at=$(xwininfo -id "$popup" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+check "the popup is at ($px,$py) on the screen (at $popup_at)" test "$popup_at" = "$px $py"
+check "the popup is 60x40, unframed" test "$(client_size "$popup")" = 60x40
+popup_pixels_ok() { shot "$popup" && is_pixel 0 0 '#FFFF00' && is_pixel 59 39 '#FFFF00'; }
+check "popup pixels are yellow" wait_for 3 popup_pixels_ok
+xdo key --clearmodifiers n
+check "keys still go to the frame while the popup shows" await_line 'text frame n'
+check "and the popup goes" await_line 'popup gone'
+
 # --- States and size ---------------------------------------------------------------
 wmctrl -i -r "$frame" -e 0,-1,-1,300,250
 check "a resize by the window manager reaches the host" await_line 'resized frame 300 250'

@@ -4,6 +4,9 @@
 //   w  warp the pointer to the frame's surface (30, 40)   -> "warped X Y"
 //   p  print the pointer's screen position                -> "pointer X Y"
 //   h  hide the pointer, s show the probe cursor again, a the desktop's arrow
+//   m  show a yellow 60x40 popup menu window at the frame's surface (10, 25)
+//                                                         -> "popup X Y"
+//   n  destroy it                                         -> "popup gone"
 // Closing the frame ends the probe with 0; closing the dialog destroys it.
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +23,8 @@ constexpr int kFrameW = 200;
 constexpr int kFrameH = 150;
 constexpr int kDialogW = 120;
 constexpr int kDialogH = 80;
+constexpr int kPopupW = 60;
+constexpr int kPopupH = 40;
 
 void Say(const char* format, auto... args) {
   std::printf(format, args...);
@@ -138,13 +143,17 @@ int main() {
   arrow.systemArrow = true;
   arrow.id = 1;
   host->SetCursor(&cursor);
+  HostWindow popup = 0;
   Say("ready");
 
   HostEvent e;
   for (;;) {
     host->Wait(HostTime::max());
     while (host->NextEvent(e)) {
-      const char* who = e.window == frame ? "frame" : e.window == dialog ? "dialog" : "other";
+      const char* who = e.window == frame                 ? "frame"
+                        : e.window == dialog              ? "dialog"
+                        : e.window == popup && popup != 0 ? "popup"
+                                                          : "other";
       switch (e.kind) {
         case HostEventKind::PointerMove:
           break;  // too many to print
@@ -175,6 +184,28 @@ int main() {
             host->SetCursor(&cursor);
           } else if (e.text[0] == 'a') {
             host->SetCursor(&arrow);
+          } else if (e.text[0] == 'm' && popup == 0) {
+            const HostRect b = host->Bounds(frame);
+            HostWindowSpec ps;
+            ps.title = "probe popup";
+            ps.x = b.x + 10;
+            ps.y = b.y + 25;
+            ps.width = kPopupW;
+            ps.height = kPopupH;
+            ps.popup = true;
+            ps.owner = frame;
+            popup = host->CreateWindow(ps);
+            if (popup != 0) {
+              host->Show(popup, HostShow::Normal);
+              std::vector<std::uint32_t> yellow(kPopupW * kPopupH, 0x00FFFF00);
+              const HostRect whole{0, 0, kPopupW, kPopupH};
+              host->Present(popup, yellow.data(), kPopupW, kPopupH, kPopupW, &whole, 1);
+              Say("popup %d %d", ps.x, ps.y);
+            }
+          } else if (e.text[0] == 'n' && popup != 0) {
+            host->DestroyWindow(popup);
+            popup = 0;
+            Say("popup gone");
           }
           break;
         case HostEventKind::Resized:

@@ -58,4 +58,29 @@ check "the frame's timer kept ticking under the box ($ticks ticks)" test "${tick
 wait_for 10 exited "$probe_pid"
 reap "$probe_pid"
 check "the probe ends with 0 (got $status)" test "$status" = 0
+
+# Idle with the dialog open and its edit not focused: no timer of the platform's own
+# wakes the probe (a caret blink would wake it about 8 times in these 4 s).
+: >"$out"
+"$probe" --idle </dev/null >"$out" 2>"$work/err" &
+probe_pid=$!
+started+=("$probe_pid")
+await_line ready 15
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Options$' | head -n 1)
+sleep 1
+switches() {
+  cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ {v += $2}
+    /^nonvoluntary_ctxt_switches/ {n += $2} END {print v + n}'
+}
+s0=$(switches "$probe_pid")
+sleep 4
+s1=$(switches "$probe_pid")
+check "idle under the open dialog: $((s1 - s0)) wake-ups in 4 s" test $((s1 - s0)) -le 2
+wmctrl -i -c "$dialog"
+await_line 'dialog result 2 ticks 0'
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe box$' | head -n 1)
+xdo windowactivate --sync "$box" >/dev/null 2>&1
+xdo key --clearmodifiers Escape
+check "Escape answers an OK box with IDOK" await_line 'box result 1 ticks 0'
+wait_for 10 exited "$probe_pid"
 finish

@@ -4,7 +4,8 @@
 //   "ready"                     the frame is up and the dialog is opening
 //   "dialog result N ticks T"   the dialog ended with N
 //   "box result N ticks T"      the message box ended with N
-// Then the frame closes itself and the probe ends with 0.
+// Then the frame closes itself and the probe ends with 0. With --idle the frame sets no
+// timer, so nothing but the desktop can wake the probe while the dialog is open.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -60,7 +61,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool idle = argc > 1 && std::string(argv[1]) == "--idle";
   std::string error;
   std::unique_ptr<platform::Host> host = platform::MakeSdlHost(error);
   if (host == nullptr) {
@@ -77,7 +79,7 @@ int main() {
   const HWND frame =
       CreateWindowExA(0, "UiProbeFrame", "ui probe frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
                       100, 400, 400, nullptr, nullptr, nullptr, nullptr);
-  if (frame == nullptr || SetTimer(frame, 1, 100, nullptr) == 0) return 1;
+  if (frame == nullptr || (!idle && SetTimer(frame, 1, 100, nullptr) == 0)) return 1;
   PostMessageA(frame, kOpen, 0, 0);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

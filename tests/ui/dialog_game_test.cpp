@@ -219,5 +219,118 @@ TEST_F(GameDialogTest, AboutLooksClassic) {
   klop::test::ExpectGolden("dialog_about", w, h, px);
 }
 
+// The options dialog's refusal: a message box owned by the dialog, then the dialog again
+// with the focus back in the edit where the player left it.
+TEST_F(GameDialogTest, OptionDlgMessageBoxHandsTheFocusBack) {
+  static bool dialogEnabledUnderBox;
+  static int boxAnswer;
+  static int focusAfterBox;
+  dialogEnabledUnderBox = true;
+  boxAnswer = 0;
+  focusAfterBox = 0;
+  Key('T', kAlt);
+  Key(VK_RETURN);  // OK: refused with a box
+  Key(VK_RETURN);  // the box's OK
+  Key(VK_ESCAPE);
+  const INT_PTR r = DialogBoxParamA(
+      klop::Module(), "OptionDlg", owner,
+      [](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+        // The box's idle goes to its owner, the dialog.
+        if (msg == WM_ENTERIDLE) dialogEnabledUnderBox = IsWindowEnabled(dlg) != FALSE;
+        if (msg == WM_INITDIALOG) return TRUE;
+        if (msg != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) {
+          boxAnswer =
+              MessageBoxExA(dlg, "Game time must be between 0 and 9830!", "Error", MB_OK, 0);
+          focusAfterBox = GetFocus() != nullptr ? GetDlgCtrlID(GetFocus()) : 0;
+          return TRUE;
+        }
+        if (LOWORD(w) == IDCANCEL) EndDialog(dlg, IDCANCEL);
+        return TRUE;
+      },
+      0);
+  EXPECT_EQ(r, IDCANCEL);
+  EXPECT_EQ(boxAnswer, IDOK);
+  EXPECT_FALSE(dialogEnabledUnderBox);
+  EXPECT_EQ(focusAfterBox, 109);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetActiveWindow(), owner);
+}
+
+TEST_F(GameDialogTest, OptionDlgButtonsByMouseWhileTheOwnerIgnoresClicks) {
+  int ownerClicks = 0;
+  const THandler recordIdle = handlers[owner];
+  handlers[owner] = [&, recordIdle](HWND h, UINT msg, WPARAM w,
+                                    LPARAM l) -> std::optional<LRESULT> {
+    if (msg == WM_LBUTTONDOWN) ++ownerClicks;
+    return recordIdle(h, msg, w, l);
+  };
+  for (int button : {IDOK, IDCANCEL}) {
+    onIdle = [this, button](HWND dlg) {
+      host.ClickClientAt(host.Now() + Ms(10), owner, 390, 290);  // beside the dialog
+      host.ClickClientAt(host.Now() + Ms(20), GetDlgItem(dlg, button), 10, 10);
+    };
+    EXPECT_EQ(Open("OptionDlg"), button);
+  }
+  EXPECT_EQ(ownerClicks, 0);
+}
+
+TEST_F(GameDialogTest, QuitDuringADialogEndsItAndIsPostedAgain) {
+  onIdle = [](HWND) { PostQuitMessage(3); };
+  EXPECT_EQ(Open("OptionDlg"), 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// What the options dialog reads: the scroll bars' codes come through the dialog keyboard
+// (arrows, Home, End) and a number typed over the selected edit text.
+TEST_F(GameDialogTest, OptionDlgPassesArrowsToItsBarsAndReadsTheTypedNumber) {
+  static std::vector<WORD> codes;
+  static std::vector<std::pair<UINT, BOOL>> numbers;
+  codes.clear();
+  numbers.clear();
+  Key(VK_RIGHT);
+  Key(VK_LEFT);
+  Key(VK_END);
+  Key(VK_TAB);
+  Key(VK_HOME);
+  Key('T', kAlt);  // the edit's "15" selected, then replaced
+  Type('3');
+  Type('0');
+  Key(VK_RETURN);
+  Key('T', kAlt);
+  Type('a');
+  Type('b');
+  Key(VK_RETURN);
+  Key(VK_ESCAPE);
+  const INT_PTR r = DialogBoxParamA(
+      klop::Module(), "OptionDlg", owner,
+      [](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) return TRUE;
+        if (msg == WM_HSCROLL) codes.push_back(LOWORD(w));
+        if (msg != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) {
+          BOOL ok = FALSE;
+          const UINT n = GetDlgItemInt(dlg, 109, &ok, FALSE);
+          numbers.push_back({n, ok});
+        }
+        if (LOWORD(w) == IDCANCEL) EndDialog(dlg, IDCANCEL);
+        return TRUE;
+      },
+      0);
+  EXPECT_EQ(r, IDCANCEL);
+  const std::vector<WORD> want = {SB_LINERIGHT, SB_LINELEFT, SB_RIGHT, SB_LEFT};
+  std::vector<WORD> keyCodes;
+  for (WORD c : codes) {
+    if (c != SB_ENDSCROLL) keyCodes.push_back(c);
+  }
+  EXPECT_EQ(keyCodes, want);
+  const std::vector<std::pair<UINT, BOOL>> read = {{30u, TRUE}, {0u, FALSE}};
+  EXPECT_EQ(numbers, read);
+}
+
 }  // namespace
 }  // namespace klop_test

@@ -168,5 +168,17 @@ TEST_F(DialogKeysTest, FocusedPushButtonTakesTheDefaultLook) {
   EXPECT_EQ(styles, back);
 }
 
+TEST_F(DialogKeysTest, ADialogWithoutTabStopsStillHearsEnterAndEscape) {
+  TTemplateWriter t(kFrame, 0, 0, 60, 40, "Bare");
+  t.Control(0, 4, 4, 40, 8, 10, 0, "Nothing to focus", "DlgLabel");
+  const HINSTANCE bare = ModuleWith({{"BARE", t.Bytes}});
+  Key(VK_RETURN);
+  EXPECT_EQ(TDialogTest::Run(bare, "Bare", owner), IDOK);
+  EXPECT_EQ(commands, std::vector<WORD>{IDOK});
+  commands.clear();
+  Key(VK_ESCAPE);
+  EXPECT_EQ(TDialogTest::Run(bare, "Bare", owner), IDCANCEL);
+}
+
 }  // namespace
 }  // namespace klop_test

@@ -1,6 +1,7 @@
 // Menus driven as a player drives them: the game's menu bar "DAZIZAZE" on a frame, by
 // mouse and by keyboard, through the headless host.
 #include "menu_test_support.h"
+#include "tests/support/golden.h"
 
 namespace klop_test {
 namespace {
@@ -291,6 +292,40 @@ TEST_F(TMenuLooks, ModifyAndEnableChangeWhatTheBarShowsAtDrawMenuBar) {
   DrawMenuBar(frame);
   Pump();
   EXPECT_EQ(colours(), (std::set<std::uint32_t>{kGrey, 0x808080, 0xFFFFFF}));
+}
+
+// The bar with "&Game" open by keyboard, "&Options..." selected and "&Stop" grayed: the
+// frame's top rows with the popup where it shows over them.
+TEST_F(TMenuLooks, TheBarWithTheGamePopupOpen) {
+  EnableMenuItem(bar, kStop, MF_BYCOMMAND | MF_GRAYED);
+  AltKey(10, 'G');
+  Key(20, VK_DOWN);
+  constexpr int kWidth = 160;
+  constexpr int kHeight = 19 + 57 + 6;
+  std::vector<std::uint32_t> image;
+  At(30, [&] {
+    const std::vector<HWND> popups = Popups();
+    ASSERT_EQ(popups.size(), 1u);
+    POINT origin{0, 0};
+    ClientToScreen(frame, &origin);
+    origin.y -= 19;
+    RECT pr{};
+    GetWindowRect(popups[0], &pr);
+    EXPECT_EQ(pr.bottom - pr.top, 57) << "three rows of 17 in a 3-pixel frame";
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        const POINT s{origin.x + x, origin.y + y};
+        const bool over = s.x >= pr.left && s.x < pr.right && s.y >= pr.top && s.y < pr.bottom;
+        image.push_back(over ? host.PixelAt(popups[0], s.x - pr.left, s.y - pr.top)
+                             : SurfaceBarPixel(x, y));
+      }
+    }
+    Key(40, VK_ESCAPE);
+    Key(41, VK_ESCAPE);
+  });
+  RunFor(60);
+  ASSERT_EQ(image.size(), static_cast<std::size_t>(kWidth * kHeight));
+  klop::test::ExpectGolden("menu_game_popup", kWidth, kHeight, image);
 }
 
 }  // namespace

@@ -201,6 +201,9 @@ TEST_F(MessageBoxTest, ExclamationBoxWithEmptyCaptionLooksClassic) {
     char caption[8] = "x";
     GetWindowTextA(b, caption, sizeof caption);
     EXPECT_STREQ(caption, "");
+    char text[32] = {};
+    GetDlgItemTextA(b, 0xFFFF, text, sizeof text);  // the text is a static, as usual
+    EXPECT_STREQ(text, "No Timers Left");
     host.KeyAt(host.Now() + Ms(10), VK_RETURN, true);
   };
   EXPECT_EQ(MessageBoxExA(owner, "No Timers Left", "", MB_OK | MB_ICONEXCLAMATION, 0), IDOK);

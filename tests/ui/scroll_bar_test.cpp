@@ -229,6 +229,51 @@ TEST_F(TScrollBarTest, KeysSendTheirCodesAndEndScrollAtRelease) {
   EXPECT_TRUE(Scrolls(bar).empty());
 }
 
+TEST_F(TScrollBarTest, EmptyRangeHasNoThumbAndDisabledBarsTakeNoClicks) {
+  // Range 0..0: no thumb, so no page areas; the arrows still report.
+  EXPECT_EQ(ThumbLeft(), -1);
+  Click(bar, 100, 8);
+  EXPECT_TRUE(Scrolls(bar).empty());
+  Click(bar, 4, 8);
+  EXPECT_EQ(Scrolls(bar), (TScrolls{{SB_LINELEFT, 0}, {SB_ENDSCROLL, 0}}));
+
+  SetScrollRange(bar, SB_CTL, 0, 10, TRUE);
+  EnableWindow(bar, FALSE);
+  Pump();
+  ClearLog();
+  for (int x : {4, 30, 100, 203}) Click(bar, x, 8);
+  EXPECT_TRUE(Scrolls(bar).empty());
+  // Grey arrows: no black triangle inside the left arrow's face.
+  EXPECT_EQ(Count(bar, {2, 2, 14, 14}, 0x000000), 0);
+  EXPECT_GT(Count(bar, {2, 2, 14, 14}, 0x808080), 0);
+  EXPECT_EQ(SetScrollPos(bar, SB_CTL, 4, TRUE), 0);  // positions still answer
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 4);
+}
+
+TEST_F(TScrollBarTest, LosingTheCaptureEndsTheActionWithoutAPosition) {
+  SetScrollRange(bar, SB_CTL, 0, 100, TRUE);
+  Pump();
+  Press(bar, ThumbLeft() + 4, 8);
+  MoveTo(bar, 120, 8);
+  HWND other = MakeChild(parent, 0, 100, 20, 20);
+  SetCapture(other);
+  Pump();
+  const TScrolls sent = Scrolls(bar);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].first, SB_THUMBTRACK);
+  EXPECT_EQ(sent[1], (std::pair<int, int>{SB_ENDSCROLL, 0}));
+  ReleaseCapture();
+  Release();
+  EXPECT_EQ(Scrolls(bar).size(), 2u);
+  // An arrow held when the capture goes stops repeating.
+  Press(bar, 4, 8);
+  SetCapture(other);
+  ReleaseCapture();
+  Pump();
+  EXPECT_EQ(Wait(1000), 0);
+  EXPECT_EQ(Scrolls(bar).size(), 4u);
+}
+
 TEST_F(TScrollBarTest, FocusShowsOnTheThumbWithoutATimer) {
   SetScrollRange(bar, SB_CTL, 0, 100, TRUE);
   SetScrollPos(bar, SB_CTL, 30, TRUE);

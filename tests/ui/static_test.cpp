@@ -104,6 +104,16 @@ TEST_F(TStaticTest, LongTextsBreakAtLinesAndBetweenWords) {
   EXPECT_EQ(Count(s, {0, 0, 60, 80}, kBlack), 0);
 }
 
+TEST_F(TStaticTest, ClicksFallThroughToTheParent) {
+  HWND s = Make("STATIC", "Slow", SS_LEFT, 10, 10, 60, 13);
+  ClearLog();
+  Click(s, 5, 5);
+  const auto downs = Log({WM_LBUTTONDOWN});
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].hwnd, parent);
+  EXPECT_EQ(downs[0].lParam, MAKELPARAM(15, 15));
+}
+
 TEST_F(TStaticTest, DisabledTextIsGrayed) {
   HWND s = Make("STATIC", "Slow", SS_LEFT, 0, 0, 60, 13);
   EnableWindow(s, FALSE);

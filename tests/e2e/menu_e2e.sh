@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# End-to-end: the game's menu bar (menu_probe) on its own Xvfb display with openbox:
+# popups are real override-redirect windows under their bar item, chosen by mouse and
+# by keyboard, closed by a click outside, while the frame's timer keeps ticking.
+#
+#   menu_e2e.sh MENU_PROBE
+probe=${1:?usage: menu_e2e.sh MENU_PROBE}
+source "$(dirname "$0")/lib.sh"
+start_desktop
+
+"$probe" </dev/null >"$out" 2>"$work/err" &
+probe_pid=$!
+started+=("$probe_pid")
+if ! await_line ready 15; then
+  echo "menu_e2e: the probe did not come up" >&2
+  explain_stuck "$probe_pid"
+  exit 1
+fi
+frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^menu probe$' | head -n 1)
+if [ -z "$frame" ]; then
+  echo "menu_e2e: the probe's frame is not visible" >&2
+  exit 1
+fi
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
+sleep 0.3
+read -r fx fy <<<"$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')"
+
+# The probe's shown override-redirect windows.
+popups() {
+  local id
+  for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ && /"menu_probe"/ {print $1}'); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+    xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+  done
+}
+no_popup() { [ -z "$(popups)" ]; }
+one_popup() { [ "$(popups | wc -l)" = 1 ]; }
+count() { grep -c -x -E "$1" "$out"; }
+# Popup item i's centre on the screen: rows of 17 pixels in a 3-pixel frame.
+item_y() { echo $((fy + 19 + 3 + 17 * $1 + 8)); }
+
+# --- Mouse: click "&Game", then click "&Options..." ------------------------------------
+xdo mousemove --sync --window "$frame" 15 9 click 1
+check "a click on the bar item opens its popup" wait_for 3 one_popup
+popup=$(popups)
+at=$(xwininfo -id "$popup" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+check "the popup lies under its bar item, at ($fx,$((fy + 19))) (at $at)" test "$at" = "$fx $((fy + 19))"
+check "the popup is three rows high ($(client_size "$popup"))" eval "client_size $popup | grep -q 'x57$'"
+check "WM_INITMENU, then WM_INITMENUPOPUP for item 0" \
+  eval "grep -x -E 'initmenu|initmenupopup [0-9]+' '$out' | tr '\n' ' ' | grep -q '^initmenu initmenupopup 0 $'"
+popup_w=$(client_size "$popup" | cut -dx -f1)
+popup_look() {
+  shot "$popup" && is_pixel 0 0 '#FFFFFF' && is_pixel 5 5 '#C0C0C0' &&
+    is_pixel $((popup_w - 1)) 56 '#000000'
+}
+check "the popup shows a raised frame on the menu colour" wait_for 3 popup_look
+ticks=$(count tick)
+sleep 1
+check "the frame's timer ticks while the popup is open ($(($(count tick) - ticks)) in 1 s)" \
+  test $(($(count tick) - ticks)) -ge 7
+xdo mousemove --sync $((fx + 30)) "$(item_y 1)" click 1
+check "clicking \"&Options...\" gives WM_COMMAND 101" await_line 'command 101'
+check "and the popup goes" wait_for 3 no_popup
+
+# --- Mouse: press, drag and release on "&Stop" ---------------------------------------
+xdo mousemove --sync --window "$frame" 15 9 mousedown 1
+wait_for 3 one_popup
+xdo mousemove --sync $((fx + 30)) "$(item_y 2)"
+xdo mouseup 1
+check "press, drag and release on \"&Stop\" gives WM_COMMAND 104" await_line 'command 104'
+
+# --- Mouse: a click outside closes without a command ---------------------------------
+xdo mousemove --sync --window "$frame" 15 9 click 1
+wait_for 3 one_popup
+xdo mousemove --sync 900 700 click 1
+check "a click on the desktop closes the popup" wait_for 3 no_popup
+check "without a command" test "$(count 'command [0-9]+')" = 2
+
+# --- Keyboard ------------------------------------------------------------------------
+xdo windowactivate --sync "$frame" >/dev/null 2>&1
+xdo key --clearmodifiers alt+g
+check "Alt+G opens the popup" wait_for 3 one_popup
+xdo key --clearmodifiers n
+check "and N chooses \"&New\": WM_COMMAND 100" await_line 'command 100'
+xdo key --clearmodifiers alt+p
+check "Alt+P acts at once: WM_COMMAND 103" await_line 'command 103'
+xdo key --clearmodifiers alt
+sleep 0.2
+check "Alt alone selects the bar without a popup" no_popup
+xdo key --clearmodifiers Right Right Return
+check "Right, Right, Enter chooses \"&About\": WM_COMMAND 102" await_line 'command 102'
+
+# --- Closing -------------------------------------------------------------------------
+wmctrl -i -c "$frame"
+check "closing the frame ends the probe" wait_for 10 exited "$probe_pid"
+reap "$probe_pid"
+check "the probe exits 0 (got $status)" test "$status" = 0
+check "nothing on stderr" test ! -s "$work/err"
+finish
