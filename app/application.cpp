@@ -72,8 +72,9 @@ void TApplication::InitInstance() {
   if (nCmdShow == SW_MINIMIZE) {
     MainWindow->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else {
+    const THoldScope scope;
     ::ShowWindow(MainWindow->GetHandle(), nCmdShow);
-    RaiseHeldError();
+    scope.Raise();
   }
 }
 

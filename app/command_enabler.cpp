@@ -6,5 +6,6 @@ void TCommandEnabler::Enable(bool) {
 
 void TMenuItemEnabler::Enable(bool enable) {
   TCommandEnabler::Enable(enable);
-  EnableMenuItem(Menu, static_cast<UINT>(Position), MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(Menu, static_cast<UINT>(Position),
+                 MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED));
 }

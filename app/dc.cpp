@@ -48,8 +48,8 @@ void TDC::RestoreObjects() {
   RestoreFont();
 }
 
-bool TDC::BitBlt(int x, int y, int width, int height, const TDC& source, int xSource,
-                 int ySource, DWORD rop) const {
+bool TDC::BitBlt(int x, int y, int width, int height, const TDC& source, int xSource, int ySource,
+                 DWORD rop) const {
   return ::BitBlt(Handle, x, y, width, height, source.Handle, xSource, ySource, rop) != FALSE;
 }
 

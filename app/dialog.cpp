@@ -2,15 +2,16 @@
 
 #include "app/application.h"
 
-DEFINE_EVENTS(TDialog, TWindow,
-              EVENT_RAW(WM_INITDIALOG, EvInitDialog),
-              EVENT_COMMAND(IDOK, CmOk),
-              EVENT_COMMAND(IDCANCEL, CmCancel),
-              EVENT_MESSAGE(WM_CLOSE, EvClose),
-              EVENT_RAW(WM_PAINT, EvPaintDialog),
-              EVENT_RAW(WM_CTLCOLORDLG, EvCtlColorDialog),
-              EVENT_RAW(WM_CTLCOLORSTATIC, EvCtlColorStatic),
-              EVENT_RAW(WM_NCPAINT, EvNcPaint));
+DEFINE_EVENTS(TDialog, TWindow)
+EVENT_RAW(WM_INITDIALOG, EvInitDialog)
+EVENT_COMMAND(IDOK, CmOk)
+EVENT_COMMAND(IDCANCEL, CmCancel)
+EVENT_MESSAGE(WM_CLOSE, EvClose)
+EVENT_RAW(WM_PAINT, EvPaintDialog)
+EVENT_RAW(WM_CTLCOLORDLG, EvCtlColorDialog)
+EVENT_RAW(WM_CTLCOLORSTATIC, EvCtlColorStatic)
+EVENT_RAW(WM_NCPAINT, EvNcPaint)
+END_EVENTS
 
 namespace {
 
@@ -35,12 +36,12 @@ int TDialog::Execute() {
   TModule* module = GetModule();
   TDialog* const outer = g_starting;
   g_starting = this;
-  const INT_PTR r =
-      ::DialogBoxParamA(module ? module->GetInstance() : nullptr, TemplateName.c_str(),
-                        GetParentWindow() ? GetParentWindow()->GetHandle() : nullptr,
-                        &TDialog::DialogProc, 0);
+  const THoldScope scope;
+  const INT_PTR r = ::DialogBoxParamA(
+      module ? module->GetInstance() : nullptr, TemplateName.c_str(),
+      GetParentWindow() ? GetParentWindow()->GetHandle() : nullptr, &TDialog::DialogProc, 0);
   g_starting = outer;
-  RaiseHeldError();
+  scope.Raise();
   if (r == -1) throw TXWindow(kIdExecuteFailure);
   return static_cast<int>(r);
 }
@@ -130,8 +131,8 @@ LRESULT TDialog::EvCtlColorStatic(WPARAM dc, LPARAM control) {
 
 LRESULT TDialog::EvNcPaint(WPARAM region, LPARAM lParam) {
   if (const TModule* ctl3d = Ctl3d()) {
-    if (auto f = ctl3d->GetFunction<LRESULT (*)(HWND, UINT, WPARAM, LPARAM)>(
-            "Ctl3dDlgFramePaint")) {
+    if (auto f =
+            ctl3d->GetFunction<LRESULT (*)(HWND, UINT, WPARAM, LPARAM)>("Ctl3dDlgFramePaint")) {
       return f(Handle, WM_NCPAINT, region, lParam);
     }
   }

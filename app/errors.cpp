@@ -51,4 +51,3 @@ void RaiseHeldError() {
 void DropHeldError() noexcept {
   g_held = nullptr;
 }
-

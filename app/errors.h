@@ -25,14 +25,14 @@ using xalloc = std::bad_alloc;
 
 // The ids of the framework's error texts.
 enum : unsigned {
-  kIdGdiFailure = 32739,         // a drawing object or context refused
-  kIdChildCreateFailure = 32745,  // a child window not created during set-up
-  kIdExecuteFailure = 32746,     // a modal dialog not run
-  kIdCreateFailure = 32747,      // a window not created
+  kIdGdiFailure = 32739,            // a drawing object or context refused
+  kIdChildCreateFailure = 32745,    // a child window not created during set-up
+  kIdExecuteFailure = 32746,        // a modal dialog not run
+  kIdCreateFailure = 32747,         // a window not created
   kIdChildRegisterFailure = 32748,  // a dialog child's window class not registered
-  kIdRegisterFailure = 32749,    // a window class not registered
-  kIdNoMainWindow = 32759,       // no main window after building it
-  kIdInvalidModule = 32760,      // a library not loaded
+  kIdRegisterFailure = 32749,       // a window class not registered
+  kIdNoMainWindow = 32759,          // no main window after building it
+  kIdInvalidModule = 32760,         // a library not loaded
 };
 
 // The text for an id. The program has no string table, so it is always the same.
@@ -55,3 +55,16 @@ bool HasHeldError() noexcept;
 void RaiseHeldError();
 void DropHeldError() noexcept;
 
+// Put around a platform call that may deliver messages: Raise raises what was held
+// while the call ran. An error held before it belongs to an outer call still running
+// and waits for that one to return.
+class THoldScope {
+ public:
+  THoldScope() : Outer(HasHeldError()) {}
+  void Raise() const {
+    if (!Outer) RaiseHeldError();
+  }
+
+ private:
+  bool Outer;
+};

@@ -6,10 +6,11 @@
 //     DECLARE_EVENTS(TMyWindow);   // first in the class body
 //    ...
 //   };
-//   DEFINE_EVENTS(TMyWindow, TWindow,
-//     EVENT_COMMAND(CM_NEW, NewGame),
-//     EVENT_ENABLER(CM_NEW, NewEnabled),
-//     EVENT_MESSAGE(WM_TIMER, Tick));
+//   DEFINE_EVENTS(TMyWindow, TWindow)
+//   EVENT_COMMAND(CM_NEW, NewGame)
+//   EVENT_ENABLER(CM_NEW, NewEnabled)
+//   EVENT_MESSAGE(WM_TIMER, Tick)
+//   END_EVENTS
 //
 // A message handler gets the message's parameters unpacked, with the signature that
 // TCracker<message> below gives; a mismatch does not compile. A command handler takes
@@ -70,7 +71,9 @@ struct TCracker;
 
 namespace event_detail {
 
-inline POINT PointOf(LPARAM l) { return {GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
+inline POINT PointOf(LPARAM l) {
+  return {GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+}
 template <typename T>
 inline T HandleOf(std::uintptr_t v) {
   return reinterpret_cast<T>(v);
@@ -254,8 +257,7 @@ struct TMemberOf<R (C::*)(A...) const> {
 template <UINT Msg, auto H>
 constexpr TEventEntry MessageEntry() {
   using C = typename TMemberOf<decltype(H)>::Class;
-  return {TEventEntry::TKind::Message, Msg,
-          [](TEventHandler& h, WPARAM w, LPARAM l) -> LRESULT {
+  return {TEventEntry::TKind::Message, Msg, [](TEventHandler& h, WPARAM w, LPARAM l) -> LRESULT {
             return TCracker<Msg>::template Call<H>(static_cast<C&>(h), w, l);
           }};
 }
@@ -285,23 +287,30 @@ constexpr TEventEntry EnablerEntry(UINT id) {
 
 }  // namespace event_detail
 
-#define DECLARE_EVENTS(Class)                                                           \
- public:                                                                                \
-  static const TEventTable& Events();                                                   \
-  const TEventTable& ClassEvents() const override { return Class::Events(); }           \
-                                                                                        \
- private:                                                                               \
+#define DECLARE_EVENTS(Class)                       \
+ public:                                            \
+  static const TEventTable& Events();               \
+  const TEventTable& ClassEvents() const override { \
+    return Class::Events();                         \
+  }                                                 \
+                                                    \
+ private:                                           \
   static_assert(true)
 
-#define DEFINE_EVENTS(Class, Base, ...)                                                  \
-  const TEventTable& Class::Events() {                                                   \
-    using TSelf = Class;                                                                 \
-    static constexpr TEventEntry kEntries[] = {__VA_ARGS__};                             \
-    static const TEventTable kTable{kEntries, std::size(kEntries), &Base::Events()};     \
-    return kTable;                                                                       \
+// The table's entries go between DEFINE_EVENTS and END_EVENTS, one per line.
+#define DEFINE_EVENTS(Class, Base)     \
+  const TEventTable& Class::Events() { \
+    using TSelf = Class;               \
+    using TBaseClass = Base;           \
+    static constexpr TEventEntry kEntries[] = {
+#define END_EVENTS                                                                       \
+  }                                                                                      \
+  ;                                                                                      \
+  static const TEventTable kTable{kEntries, std::size(kEntries), &TBaseClass::Events()}; \
+  return kTable;                                                                         \
   }
 
-#define EVENT_MESSAGE(msg, handler) event_detail::MessageEntry<msg, &TSelf::handler>()
-#define EVENT_RAW(msg, handler) event_detail::RawEntry<msg, &TSelf::handler>()
-#define EVENT_COMMAND(id, handler) event_detail::CommandEntry<&TSelf::handler>(id)
-#define EVENT_ENABLER(id, handler) event_detail::EnablerEntry<&TSelf::handler>(id)
+#define EVENT_MESSAGE(msg, handler) event_detail::MessageEntry<msg, &TSelf::handler>(),
+#define EVENT_RAW(msg, handler) event_detail::RawEntry<msg, &TSelf::handler>(),
+#define EVENT_COMMAND(id, handler) event_detail::CommandEntry<&TSelf::handler>(id),
+#define EVENT_ENABLER(id, handler) event_detail::EnablerEntry<&TSelf::handler>(id),

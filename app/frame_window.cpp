@@ -4,14 +4,15 @@
 #include "app/command_enabler.h"
 #include "app/dc.h"
 
-DEFINE_EVENTS(TFrameWindow, TWindow,
-              EVENT_MESSAGE(WM_SIZE, EvSize),
-              EVENT_MESSAGE(WM_SETFOCUS, EvSetFocus),
-              EVENT_MESSAGE(WM_PAINT, EvPaint),
-              EVENT_MESSAGE(WM_ERASEBKGND, EvEraseBkgnd),
-              EVENT_MESSAGE(WM_QUERYDRAGICON, EvQueryDragIcon),
-              EVENT_MESSAGE(WM_INITMENUPOPUP, EvInitMenuPopup),
-              EVENT_MESSAGE(WM_ENTERIDLE, EvEnterIdle));
+DEFINE_EVENTS(TFrameWindow, TWindow)
+EVENT_MESSAGE(WM_SIZE, EvSize)
+EVENT_MESSAGE(WM_SETFOCUS, EvSetFocus)
+EVENT_MESSAGE(WM_PAINT, EvPaint)
+EVENT_MESSAGE(WM_ERASEBKGND, EvEraseBkgnd)
+EVENT_MESSAGE(WM_QUERYDRAGICON, EvQueryDragIcon)
+EVENT_MESSAGE(WM_INITMENUPOPUP, EvInitMenuPopup)
+EVENT_MESSAGE(WM_ENTERIDLE, EvEnterIdle)
+END_EVENTS
 
 namespace {
 
@@ -86,10 +87,11 @@ bool TFrameWindow::ResizeClientWindow(bool repaint) {
     if (ShrinkToClient) {
       RECT outer;
       ::GetWindowRect(Handle, &outer);
+      const THoldScope scope;
       ::MoveWindow(Handle, outer.left, outer.top,
                    wantedSize.cx + (outer.right - outer.left) - areaSize.cx,
                    wantedSize.cy + (outer.bottom - outer.top) - areaSize.cy, repaint);
-      RaiseHeldError();
+      scope.Raise();
       areaSize = wantedSize;
     } else {
       stretched = true;
@@ -97,8 +99,9 @@ bool TFrameWindow::ResizeClientWindow(bool repaint) {
   }
   // A frame that the user can size is fitted to its client only once.
   if ((Attr.Style & WS_THICKFRAME) != 0) ShrinkToClient = false;
+  const THoldScope scope;
   ::MoveWindow(Client->GetHandle(), 0, 0, areaSize.cx, areaSize.cy, repaint);
-  RaiseHeldError();
+  scope.Raise();
   return stretched;
 }
 
@@ -106,9 +109,8 @@ void TFrameWindow::EvSize(UINT sizeType, const SIZE& size) {
   TWindow::EvSize(sizeType, size);
   const bool stretched = sizeType != SIZE_MINIMIZED && ResizeClientWindow(true);
   if (!stretched && Client != nullptr && Client->GetHandle() != nullptr) {
-    Client->ReceiveMessage(
-        WM_SIZE, sizeType,
-        MAKELPARAM(static_cast<WORD>(size.cx), static_cast<WORD>(size.cy)));
+    Client->ReceiveMessage(WM_SIZE, sizeType,
+                           MAKELPARAM(static_cast<WORD>(size.cx), static_cast<WORD>(size.cy)));
   }
 }
 

@@ -39,12 +39,13 @@ bool TApplication::PumpWaitingMessages() {
       break;
     }
     handled = true;
+    const THoldScope scope;
     if (!ProcessAppMsg(msg)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageA(&msg);
     }
     DeleteCondemned();
-    RaiseHeldError();
+    scope.Raise();
   }
   return handled;
 }

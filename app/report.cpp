@@ -13,16 +13,14 @@ BOOL CALLBACK CountWindow(HWND, LPARAM count) {
   return TRUE;
 }
 
-// Task-modal on the NT line (the top bit of the version clear), and elsewhere when
-// the thread has a window to be modal over; system-modal otherwise.
-UINT Modality() {
+}  // namespace
+
+unsigned ReportModality() {
   if ((::GetVersion() & 0x80000000u) == 0) return MB_TASKMODAL;
   int windows = 0;
   ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
   return windows > 0 ? MB_TASKMODAL : MB_SYSTEMMODAL;
 }
-
-}  // namespace
 
 int ReportError(const char* text, const char* prompt) {
   std::string message = (text != nullptr && text[0] != '\0') ? text : "Unknown Exception";
@@ -30,7 +28,7 @@ int ReportError(const char* text, const char* prompt) {
     message += '\n';
     message += prompt;
   }
-  const UINT type = MB_ICONHAND | (prompt != nullptr ? MB_YESNO : MB_OK) | Modality();
+  const UINT type = MB_ICONHAND | (prompt != nullptr ? MB_YESNO : MB_OK) | ReportModality();
   const int answer = ::MessageBoxExA(nullptr, message.c_str(), "Unhandled Exception", type, 0);
   // An error held while the box ran waits for the next return into the framework.
   return answer == IDYES ? 0 : -1;

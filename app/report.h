@@ -12,3 +12,7 @@ int ReportError(const char* text, const char* prompt);
 
 // The same for the error being handled (call inside a catch block).
 int ReportCurrentError(const char* prompt);
+
+// The report's modality: task-modal on the NT line (the top bit of the version
+// clear), and elsewhere when the thread has a window; system-modal otherwise.
+unsigned ReportModality();

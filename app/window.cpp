@@ -29,15 +29,16 @@ bool SameCursor(TModule* a, TModule* b, const std::string& name, std::uintptr_t 
 
 }  // namespace
 
-DEFINE_EVENTS(TWindow, TEventHandler,
-              EVENT_MESSAGE(WM_CREATE, EvCreate),
-              EVENT_MESSAGE(WM_PAINT, EvPaint),
-              EVENT_MESSAGE(WM_SETCURSOR, EvSetCursor),
-              EVENT_MESSAGE(WM_SIZE, EvSize),
-              EVENT_MESSAGE(WM_CLOSE, EvClose),
-              EVENT_MESSAGE(WM_DESTROY, EvDestroy),
-              EVENT_MESSAGE(WM_NCDESTROY, EvNCDestroy),
-              EVENT_MESSAGE(WM_QUERYENDSESSION, EvQueryEndSession));
+DEFINE_EVENTS(TWindow, TEventHandler)
+EVENT_MESSAGE(WM_CREATE, EvCreate)
+EVENT_MESSAGE(WM_PAINT, EvPaint)
+EVENT_MESSAGE(WM_SETCURSOR, EvSetCursor)
+EVENT_MESSAGE(WM_SIZE, EvSize)
+EVENT_MESSAGE(WM_CLOSE, EvClose)
+EVENT_MESSAGE(WM_DESTROY, EvDestroy)
+EVENT_MESSAGE(WM_NCDESTROY, EvNCDestroy)
+EVENT_MESSAGE(WM_QUERYENDSESSION, EvQueryEndSession)
+END_EVENTS
 
 const char* TWindow::FrameworkClass(HINSTANCE instance) {
   WNDCLASSA wc{};
@@ -107,12 +108,13 @@ HWND TWindow::PerformCreate() {
   }
   TWindow* const outer = g_creating;
   g_creating = this;
-  HWND hwnd = ::CreateWindowExA(Attr.ExStyle, cls, Title.c_str(), Attr.Style, Attr.X, Attr.Y,
-                                Attr.W, Attr.H, Parent ? Parent->Handle : nullptr, menu, instance,
-                                nullptr);
+  const THoldScope scope;
+  HWND hwnd =
+      ::CreateWindowExA(Attr.ExStyle, cls, Title.c_str(), Attr.Style, Attr.X, Attr.Y, Attr.W,
+                        Attr.H, Parent ? Parent->Handle : nullptr, menu, instance, nullptr);
   g_creating = outer;
   if (hwnd == nullptr && !child && menu != nullptr) ::DestroyMenu(menu);
-  RaiseHeldError();
+  scope.Raise();
   return hwnd;
 }
 
@@ -131,8 +133,9 @@ void TWindow::CreateChildren() {
 
 void TWindow::Destroy() {
   if (Handle == nullptr) return;
+  const THoldScope scope;
   ::DestroyWindow(Handle);
-  RaiseHeldError();
+  scope.Raise();
 }
 
 void TWindow::SetupWindow() {
@@ -180,8 +183,9 @@ void TWindow::SetCursor(TModule* module, const char* name) {
 }
 
 LRESULT TWindow::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const THoldScope scope;
   const LRESULT r = ::SendMessageA(Handle, msg, wParam, lParam);
-  RaiseHeldError();
+  scope.Raise();
   return r;
 }
 
@@ -195,11 +199,12 @@ int TWindow::MessageBox(const char* text, const char* caption, UINT type) {
     if (auto f = ctl3d->GetFunction<TCall>("Ctl3dRegister")) f(instance);
     if (auto f = ctl3d->GetFunction<TCall>("Ctl3dAutoSubclass")) f(instance);
   }
+  const THoldScope scope;
   const int r = ::MessageBoxExA(Handle, text, caption, type, 0);
   if (ctl3d != nullptr) {
     if (auto f = ctl3d->GetFunction<TCall>("Ctl3dUnregister")) f(instance);
   }
-  RaiseHeldError();
+  scope.Raise();
   return r;
 }
 
@@ -219,8 +224,9 @@ LRESULT TWindow::ReceiveMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT TWindow::DefaultProcessing(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (Handle == nullptr) return 0;
+  const THoldScope scope;
   const LRESULT r = ::DefWindowProcA(Handle, msg, wParam, lParam);
-  RaiseHeldError();
+  scope.Raise();
   return r;
 }
 
@@ -277,8 +283,7 @@ void TWindow::EvSize(UINT sizeType, const SIZE&) {
 
 void TWindow::EvClose() {
   TApplication* app = GetApplication();
-  const bool isMain =
-      app != nullptr && static_cast<const TWindow*>(app->GetMainWindow()) == this;
+  const bool isMain = app != nullptr && static_cast<const TWindow*>(app->GetMainWindow()) == this;
   if (isMain ? app->CanClose() : CanClose()) Destroy();
 }
 
@@ -292,9 +297,10 @@ void TWindow::EvDestroy() {
 }
 
 void TWindow::EvNCDestroy() {
-  DefaultProcessing(WM_NCDESTROY, 0, 0);
+  const HWND hwnd = Handle;
   TApplication* app = GetApplication();
   Unbind();
+  ::DefWindowProcA(hwnd, WM_NCDESTROY, 0, 0);
   if (app != nullptr && static_cast<const TWindow*>(app->GetMainWindow()) == this) {
     app->CondemnMainWindow();
   }

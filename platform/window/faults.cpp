@@ -16,6 +16,7 @@ struct TRefusal {
 
 constexpr std::size_t kOperations = static_cast<std::size_t>(TOperation::LoadLibraryA) + 1;
 std::array<TRefusal, kOperations> g_refusals{};
+int g_platformCalls = 0;  // nesting of TPlatformCalls
 
 TRefusal& Of(TOperation op) {
   return g_refusals[static_cast<std::size_t>(op)];
@@ -38,7 +39,16 @@ unsigned CallsForTesting(TOperation op) {
   return Of(op).calls;
 }
 
+TPlatformCalls::TPlatformCalls() {
+  ++g_platformCalls;
+}
+
+TPlatformCalls::~TPlatformCalls() {
+  --g_platformCalls;
+}
+
 bool RefuseThisCall(TOperation op) {
+  if (g_platformCalls > 0) return false;
   TRefusal& r = Of(op);
   ++r.calls;
   if (r.refuseAt == 0) return false;

@@ -30,7 +30,18 @@ void StopRefusingForTesting(TOperation op);
 unsigned CallsForTesting(TOperation op);
 
 // For the operations themselves: counts this call and answers whether to refuse it.
+// Calls the platform makes for itself (inside TPlatformCalls) are neither counted nor
+// refused: a test aims at the program's calls.
 bool RefuseThisCall(TOperation op);
+
+// While one exists, the operations called are the platform's own.
+class TPlatformCalls {
+ public:
+  TPlatformCalls();
+  ~TPlatformCalls();
+  TPlatformCalls(const TPlatformCalls&) = delete;
+  TPlatformCalls& operator=(const TPlatformCalls&) = delete;
+};
 
 // Forgets every refusal and count (called by ResetForTesting).
 void ResetFaults();

@@ -47,6 +47,7 @@ const TWndClass* FindClass(LPCSTR name) {
   if (it == Classes().end() && !systemRegistered) {
     // The system classes exist without the program registering them.
     systemRegistered = true;
+    const TPlatformCalls own;
     RegisterSystemClasses();
     it = Classes().find(Lower(name));
   }
