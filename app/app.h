@@ -15,8 +15,8 @@ class TApp : public TApplication {
   void InitMainWindow() override;
   // The frame's client window. Defined by what links the application: the game's
   // window in the program (game/app_client.cpp), a plain window of the game's size in
-  // the framework's own tests (app/placeholder_client.cpp).
-  static std::unique_ptr<TWindow> MakeClient();
+  // the framework's own tests (app/placeholder_client.cpp), which may replace it.
+  virtual std::unique_ptr<TWindow> MakeClient();
 };
 
 // The program's main function: constructs the application, runs it, and answers the

@@ -8,14 +8,23 @@
 #include "game/ids.h"
 #include "game/option_dialog.h"
 
-DEFINE_EVENTS(TGameWindow, TWindow, EVENT_COMMAND(CM_ABOUT, ShowAbout),
-              EVENT_COMMAND(CM_PAUSE, PauseOrContinue), EVENT_COMMAND(CM_OPTIONS, ShowOptions),
-              EVENT_ENABLER(CM_OPTIONS, OptionsEnabled), EVENT_COMMAND(CM_NEW, NewGame),
-              EVENT_ENABLER(CM_NEW, NewEnabled), EVENT_COMMAND(CM_STOP, StopGame),
-              EVENT_ENABLER(CM_STOP, StopEnabled), EVENT_MESSAGE(WM_ERASEBKGND, EraseBackground),
-              EVENT_MESSAGE(WM_DESTROY, WindowDestroyed), EVENT_MESSAGE(WM_LBUTTONDOWN, Swing),
-              EVENT_MESSAGE(WM_LBUTTONUP, LiftMallet), EVENT_MESSAGE(WM_TIMER, Tick),
-              EVENT_MESSAGE(WM_SIZE, Resized), EVENT_MESSAGE(WM_PAINT, EvPaint));
+DEFINE_EVENTS(TGameWindow, TWindow)
+EVENT_COMMAND(CM_ABOUT, ShowAbout)
+EVENT_COMMAND(CM_PAUSE, PauseOrContinue)
+EVENT_COMMAND(CM_OPTIONS, ShowOptions)
+EVENT_ENABLER(CM_OPTIONS, OptionsEnabled)
+EVENT_COMMAND(CM_NEW, NewGame)
+EVENT_ENABLER(CM_NEW, NewEnabled)
+EVENT_COMMAND(CM_STOP, StopGame)
+EVENT_ENABLER(CM_STOP, StopEnabled)
+EVENT_MESSAGE(WM_ERASEBKGND, EraseBackground)
+EVENT_MESSAGE(WM_DESTROY, WindowDestroyed)
+EVENT_MESSAGE(WM_LBUTTONDOWN, Swing)
+EVENT_MESSAGE(WM_LBUTTONUP, LiftMallet)
+EVENT_MESSAGE(WM_TIMER, Tick)
+EVENT_MESSAGE(WM_SIZE, Resized)
+EVENT_MESSAGE(WM_PAINT, EvPaint)
+END_EVENTS
 
 namespace {
 

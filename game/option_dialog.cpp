@@ -5,7 +5,9 @@
 #include "game/game_window.h"
 #include "game/ids.h"
 
-DEFINE_EVENTS(TOptionDialog, TDialog, EVENT_MESSAGE(WM_HSCROLL, Scrolled));
+DEFINE_EVENTS(TOptionDialog, TDialog)
+EVENT_MESSAGE(WM_HSCROLL, Scrolled)
+END_EVENTS
 
 namespace {
 
