@@ -142,7 +142,8 @@ TEST_F(TOptions, RefusedTimesKeepTheDialogOpen) {
       HWND box = Modal();
       ASSERT_NE(box, nullptr) << refused;
       EXPECT_EQ(TextOf(box), "Error") << refused;
-      // OK alone; the text as the golden shows it.
+      // OK alone, no icon; the text as the golden shows it.
+      EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), "Game time must be between 0 and 9830!");
       EXPECT_NE(::GetDlgItem(box, IDOK), nullptr);
       EXPECT_EQ(::GetDlgItem(box, IDCANCEL), nullptr);
       if (std::string(refused).empty()) {

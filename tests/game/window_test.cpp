@@ -111,7 +111,8 @@ TEST_F(TGameDeathTest, RefusedTimerShowsNoTimersLeftAndEndsWithOne) {
         At(100ms, [&] {
           HWND box = ::GetActiveWindow();
           // The application has no name: the caption is empty.
-          if (box && TextOf(box).empty() && ::GetDlgItem(box, IDOK)) {
+          if (box && TextOf(box).empty() && TextOf(::GetDlgItem(box, 0xFFFF)) == "No Timers Left" &&
+              ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDCANCEL)) {
             std::fputs("no-timers-box\n", stderr);
           }
           Key(0ms, VK_RETURN);
