@@ -123,6 +123,9 @@ class TSdlHost final : public Host {
     if (asked.dialog && !asked.popup) {
       if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
       MarkWindowAsDialog(window);
+    } else if (asked.popup) {
+      // Transient for its owner, so that a compositor knows whose menu it is.
+      if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
     }
     return id;
   }

@@ -413,6 +413,18 @@ bool Begin(TTracker& t, HWND frame) {
   return true;
 }
 
+// Leaves menu mode however its scope ends, an exception from a window procedure
+// included: no popup, capture or tracker outlives it.
+struct TModeGuard {
+  TTracker& t;
+  ~TModeGuard() {
+    if (g_tracker != &t) return;
+    g_tracker = nullptr;
+    ClosePopupsFrom(t, 0);
+    if (IsWindow(t.frame) && GetCapture() == t.frame) ReleaseCapture();
+  }
+};
+
 // Runs the loop until the menu closes, then cleans up and delivers the choice.
 void Run(TTracker& t) {
   if (!t.done) RunModalLoop(t.loop);
@@ -434,6 +446,7 @@ void TrackMenuBar(HWND frame, POINT p) {
   const int index = BarItemAt(frame, p);
   if (index < 0) return;
   TTracker t;
+  TModeGuard guard{t};
   if (!Begin(t, frame)) return;
   t.pressed = true;
   if (Alive(t)) SelectBar(t, index, true, false);
@@ -455,6 +468,7 @@ void KeyMenu(HWND frame, char ch) {
   }
   if (index < 0) return;
   TTracker t;
+  TModeGuard guard{t};
   if (!Begin(t, frame)) return;
   if (ch == 0) {
     if (Alive(t)) SelectBar(t, index, false, false);

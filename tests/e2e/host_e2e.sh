@@ -127,6 +127,11 @@ check "the popup is override-redirect" \
 popup_at=$(xwininfo -id "$popup" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
 check "the popup is at ($px,$py) on the screen (at $popup_at)" test "$popup_at" = "$px $py"
 check "the popup is 60x40, unframed" test "$(client_size "$popup")" = 60x40
+popup_owner=$(xprop -id "$popup" WM_TRANSIENT_FOR | awk '{print $NF}')
+check "the popup is transient for the frame ($popup_owner)" test "$((popup_owner))" = "$frame"
+check "the popup is typed as a popup menu" \
+  eval "xprop -id $popup _NET_WM_WINDOW_TYPE | grep -q '= _NET_WM_WINDOW_TYPE_POPUP_MENU'"
+check "the popup is not marked modal" eval "! xprop -id $popup _NET_WM_STATE | grep -q MODAL"
 popup_pixels_ok() { shot "$popup" && is_pixel 0 0 '#FFFF00' && is_pixel 59 39 '#FFFF00'; }
 check "popup pixels are yellow" wait_for 3 popup_pixels_ok
 xdo key --clearmodifiers n

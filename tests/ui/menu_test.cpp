@@ -1,5 +1,7 @@
 // Menus driven as a player drives them: the game's menu bar "DAZIZAZE" on a frame, by
 // mouse and by keyboard, through the headless host.
+#include <stdexcept>
+
 #include "menu_test_support.h"
 #include "tests/support/golden.h"
 
@@ -122,6 +124,41 @@ TEST_F(TMenuMouse, APopupIsAHostPopupUnderItsBarItemKeptOnTheWorkArea) {
   RunFor(200);
 }
 
+TEST_F(TMenuMouse, APopupShowsWhatWmInitMenuPopupMadeOfIt) {
+  // The command enablers' pass: the popup is built after its items were decided.
+  handlers[frame] = [&](HWND, UINT msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_INITMENUPOPUP) {
+      EnableMenuItem(reinterpret_cast<HMENU>(wParam), 1, MF_BYPOSITION | MF_GRAYED);
+    }
+    return std::nullopt;
+  };
+  host.ClickAt(Ms(10), BarItem(0).x, BarItem(0).y);
+  // The colours of the second row of the popup.
+  const auto row = [&] {
+    std::set<std::uint32_t> seen;
+    const std::vector<HWND> popups = Popups();
+    if (popups.size() != 1) return seen;
+    RECT r{};
+    GetClientRect(popups[0], &r);
+    for (int y = 3 + 17; y < 3 + 34; ++y) {
+      for (int x = 3; x < r.right - 3; ++x) seen.insert(host.PixelAt(popups[0], x, y));
+    }
+    return seen;
+  };
+  At(30, [&] {
+    EXPECT_EQ(row(), (std::set<std::uint32_t>{kGrey, 0x808080, 0xFFFFFF})) << "embossed";
+    const POINT p = ItemCenter(Game(), 1);
+    host.ClickAt(host.Now() + Ms(5), p.x, p.y);
+  });
+  At(50, [&] {
+    EXPECT_EQ(row(), (std::set<std::uint32_t>{kNavy, 0x808080})) << "selected, not chosen";
+    Key(60, VK_ESCAPE);
+    Key(61, VK_ESCAPE);
+  });
+  RunFor(100);
+  EXPECT_TRUE(Commands().empty());
+}
+
 TEST_F(TMenuMouse, AGrayedItemCannotBeChosen) {
   EnableMenuItem(bar, kNew, MF_BYCOMMAND | MF_GRAYED);
   EnableMenuItem(bar, 1, MF_BYPOSITION | MF_GRAYED);  // "&Pause" on the bar
@@ -148,6 +185,16 @@ TEST_F(TMenuKeys, AltAndAMnemonicOpenThePopupAndItsMnemonicChooses) {
   EXPECT_EQ(Commands(), (std::vector<WPARAM>{kNew}));
   EXPECT_EQ(Kinds({WM_INITMENUPOPUP, WM_COMMAND}),
             (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND}));
+}
+
+TEST_F(TMenuKeys, KeysOfAFocusedChildReachTheFramesMenu) {
+  const HWND kid = MakeChild(frame, 0, 0, 100, 100);
+  SetFocus(kid);
+  AltKey(10, 'G');
+  host.TypeAt(Ms(30), 'o');
+  RunFor(100);
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{kOptions})) << "the frame gets the command";
+  EXPECT_EQ(GetFocus(), kid);
 }
 
 TEST_F(TMenuKeys, AltAndABarCommandsMnemonicActsAtOnce) {
@@ -236,6 +283,21 @@ TEST_F(TMenuKeys, AltReleasedAfterAltAndAKeyDoesNotEnterMenuMode) {
   At(50, [&] { EXPECT_EQ(GetCapture(), nullptr); });
   RunFor(60);
   EXPECT_EQ(Log({WM_INITMENU}).size(), 0u);
+}
+
+TEST_F(TMenuTest, AnErrorThrownFromAMenuMessageLeavesNoMenuModeBehind) {
+  handlers[frame] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_INITMENUPOPUP) throw std::runtime_error("enabler failed");
+    return std::nullopt;
+  };
+  host.ClickAt(Ms(10), BarItem(0).x, BarItem(0).y);
+  EXPECT_THROW(RunFor(50), std::runtime_error);
+  EXPECT_TRUE(Popups().empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  handlers.erase(frame);
+  AltKey(60, 'P');  // menu mode works again
+  RunFor(100);
+  EXPECT_EQ(Commands(), (std::vector<WPARAM>{kPause}));
 }
 
 TEST_F(TMenuTest, TheThreadKeepsRunningWhileAPopupIsOpen) {

@@ -74,11 +74,16 @@ class TMenuTest : public TWindowingTest {
     ASSERT_NE(id, 0u);
     Checks()[id] = std::move(check);
   }
-  // Runs the thread's message loop up to virtual time `ms`.
+  // Runs the thread's message loop up to virtual time `ms` (a quit left over from a run
+  // that ended early is ignored).
   void RunFor(long long ms) {
     At(ms, [] { PostQuitMessage(0); });
     MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    for (;;) {
+      if (GetMessageA(&m, nullptr, 0, 0) <= 0) {
+        if (host.Now() >= Ms(ms)) return;
+        continue;
+      }
       TranslateMessage(&m);
       DispatchMessageA(&m);
     }
