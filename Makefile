@@ -25,11 +25,11 @@ test-asan: build-asan
 
 test: test-plain test-asan
 
-# Starts the game once it exists; until then the nearest runnable program.
-run: build
-	@if [ -x build/klop ]; then exec build/klop; \
-	elif [ -x build/klop-demo ]; then echo "run: the game window is not built yet; starting build/klop-demo, the platform demo"; exec build/klop-demo; \
-	else echo "run: nothing to start yet: the game window and the platform demo are not built" >&2; exit 1; fi
+# Builds only the program and what it needs (no test binaries), then starts it.
+run: setup
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target klop
+	exec build/klop
 
 # Rewrites every golden image under tests/golden from the current rendering. Those
 # tests fail in this run on purpose: look at each new image before committing it.

@@ -1,14 +1,7 @@
 #include "app/app.h"
 
 #include "app/frame_window.h"
-
-namespace {
-
-// The client area's size that the frame is fitted to at start.
-constexpr int kClientWidth = 282;
-constexpr int kClientHeight = 400;
-
-}  // namespace
+#include "game/game_window.h"
 
 void TApp::InitMainWindow() {
   EnableCtl3d(true);
@@ -19,13 +12,7 @@ void TApp::InitMainWindow() {
   f.SetIcon(this, "Critter");
 }
 
-std::unique_ptr<TWindow> TApp::MakeClient() {
-  // A plain window of the game's size until the game window takes its place.
-  auto client = std::make_unique<TWindow>();
-  client->Attr.W = kClientWidth;
-  client->Attr.H = kClientHeight;
-  return client;
-}
+std::unique_ptr<TWindow> TApp::MakeClient() { return std::make_unique<TGameWindow>(); }
 
 int ProgramMain(int, char**) {
   TApp app;

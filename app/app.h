@@ -13,7 +13,8 @@ class TApp : public TApplication {
 
  protected:
   void InitMainWindow() override;
-  // The frame's client window.
+  // The frame's client window: the game window; the framework's tests put a probe
+  // window of their own in its place.
   virtual std::unique_ptr<TWindow> MakeClient();
 };
 

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# End-to-end: the game itself in a real window on its own Xvfb display with openbox,
+# played through xdotool like a player would, read back by screenshots, xwininfo,
+# xprop and the pointer's cursor image. Every process started here is stopped by its
+# own id at the end.
+#
+#   game_e2e.sh KLOP CURSOR_IMAGE [SCREENSHOT]
+#     SCREENSHOT  where to save a picture of a game in progress (for the README)
+set -u
+
+klop=${1:?usage: game_e2e.sh KLOP CURSOR_IMAGE [SCREENSHOT]}
+cursor_image=${2:?usage: game_e2e.sh KLOP CURSOR_IMAGE [SCREENSHOT]}
+screenshot=${3:-}
+
+source "$(dirname "$0")/lib.sh"
+start_desktop
+
+grey='#C0C0C0'
+# A hole's middle pixel: black on a live critter, cyan on a squashed one, grey when empty.
+live='#000000'
+dead='#00FFFF'
+holes=("10 10" "200 10" "100 100" "10 200" "200 200")
+
+"$klop" </dev/null >"$out" 2>"$work/err" &
+pid=$!
+started+=("$pid")
+wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+if [ -z "$wid" ]; then
+  echo "game_e2e: no window of the game is visible" >&2
+  explain_stuck "$pid"
+  exit 1
+fi
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
+sleep 0.3
+
+# --- Geometry and title -------------------------------------------------------------
+# The X window holds the menu bar's strip above the game's 282 x 400 client area.
+read -r width height < <(client_size "$wid" | tr x ' ')
+bar=$((height - 400))
+check "the client is 282 wide (got $width)" test "$width" = 282
+check "a menu bar strip sits above a 400-pixel client (strip $bar)" test "$bar" -ge 15 -a "$bar" -le 25
+check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop!\"'"
+
+# Client point -> X window point.
+at() { echo "$1 $(($2 + bar))"; }
+client_pixel() { pixel "$1" $(($2 + bar)); }
+is_client_pixel() { [ "$(client_pixel "$1" "$2")" = "$3" ]; }
+shot_client_until() { shot_until "$wid" "$1" $(($2 + bar)) "$3"; }
+# Quick looks at a few pixels, for checks that race the game's clock: a crop of a fresh
+# screenshot, not the whole window as text.
+crop() {
+  timeout 10 import -window "$wid" "$work/quick.png" &&
+    /usr/bin/convert "$work/quick.png" -crop "$1" +repage -depth 8 txt:- | tail -n +2
+}
+# The time box's pixels, to tell whether the time moves.
+time_box() { crop "32x22+130+$((252 + bar))" | md5sum; }
+time_moves() { local a b; a=$(time_box); sleep 0.45; b=$(time_box); [ "$a" != "$b" ]; }
+time_still() { local a b; a=$(time_box); sleep 0.45; b=$(time_box); [ "$a" = "$b" ]; }
+game_over_shown() { crop "1x1+85+$((103 + bar))" | grep -q '#000000'; }
+
+# --- Before the first game ----------------------------------------------------------
+shot_client_until 85 103 '#000000'
+check "the game-over picture shows before the first game" is_client_pixel 85 103 '#000000'
+check "background at the client's corner" is_client_pixel 0 399 "$grey"
+check "the board's olive time box" is_client_pixel 125 260 '#808000'
+check "the time stands still before a game" time_still
+
+# --- The cursor -----------------------------------------------------------------------
+xdo mousemove --sync --window "$wid" $(at 140 190)
+sleep 0.3
+check "over the game the cursor is the mallet, hot spot (15,17) (got $(cursor_head))" \
+  test "$(cursor_head)" = "32 32 15 17"
+xdo mousedown 1
+sleep 0.3
+check "held down, the mallet is swung (hot spot (17,10), got $(cursor_head))" \
+  test "$(cursor_head)" = "32 32 17 10"
+xdo mouseup 1
+sleep 0.3
+check "released, the mallet is up again" test "$(cursor_head)" = "32 32 15 17"
+
+# --- Menus ------------------------------------------------------------------------------
+# The bar's items, at the middle of their texts: "Game", "Pause"/"Continue", "About".
+bar_x=(18 57 96)
+# No --sync: xdotool waits for a move that never comes when the pointer is there already.
+click_bar() {
+  xdo mousemove --window "$wid" "${bar_x[$1]}" $((bar / 2))
+  sleep 0.1
+  xdo click 1
+}
+# An item of the open "Game" popup: New, Options..., Stop. The popup opens under the bar
+# item, a raised 3-pixel edge around rows of 17 pixels.
+click_popup_item() {
+  xdo mousemove --window "$wid" 30 $((bar + 3 + 17 * $1 + 8))
+  sleep 0.1
+  xdo click 1
+}
+
+# New by mouse.
+click_bar 0
+sleep 0.3
+click_popup_item 0
+sleep 0.3
+check "New by mouse: the game-over picture is gone" wait_for 3 eval '! game_over_shown'
+check "New by mouse: the time counts down" time_moves
+
+# Pause and Continue from the bar.
+click_bar 1
+sleep 0.3
+check "Pause from the bar stops the time" time_still
+check "...in a game still running" eval '! game_over_shown'
+click_bar 1
+sleep 0.3
+check "Continue from the bar runs it again" time_moves
+
+# --- Playing: hit a critter ----------------------------------------------------------
+# Waits for a critter to come up and swings at it; answers whether it showed squashed.
+hit_one() {
+  local h x y
+  for _ in $(seq 100); do
+    # One screenshot, five pixels read from it: a critter is up for about a second.
+    timeout 10 import -window "$wid" "$work/quick.png" || continue
+    for h in 0 1 2 3 4; do
+      read -r x y <<<"${holes[h]}"
+      if /usr/bin/convert "$work/quick.png" -crop "1x1+$((x + 36))+$((y + 36 + bar))" \
+        -depth 8 txt:- | grep -q "$live"; then
+        xdo mousemove --window "$wid" $(at $((x + 36)) $((y + 36))) click 1
+        wait_for 3 eval "crop 1x1+$((x + 36))+$((y + 36 + bar)) | grep -q '$dead'" && return 0
+      fi
+    done
+  done
+  return 1
+}
+check "a click on a critter shows it squashed" hit_one
+if [ -n "$screenshot" ]; then
+  # A game in progress, for the README.
+  sleep 0.4
+  timeout 10 import -window "$wid" "$screenshot"
+fi
+
+# Stop from the popup by mouse.
+click_bar 0
+sleep 0.3
+click_popup_item 2
+check "Stop shows the game-over picture" wait_for 3 game_over_shown
+
+# --- New by keyboard --------------------------------------------------------------------
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
+xdo key --clearmodifiers alt+g
+sleep 0.3
+xdo key --clearmodifiers n
+check "New by keyboard: the game-over picture is gone" wait_for 3 eval '! game_over_shown'
+check "New by keyboard: the time counts down" time_moves
+click_bar 0
+sleep 0.3
+click_popup_item 2
+wait_for 3 game_over_shown
+
+# --- Options: a 2-second game ---------------------------------------------------------
+xdo key --clearmodifiers alt+g
+sleep 0.3
+xdo key --clearmodifiers o
+sleep 0.5
+dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
+check "the options dialog opens" test -n "$dialog"
+# Alt+T: the game time's field; its old text goes, 2 comes, Enter is OK.
+xdo key --clearmodifiers alt+t End BackSpace BackSpace BackSpace BackSpace
+xdo type --delay 50 2
+xdo key --clearmodifiers Return
+check "OK closes the dialog" wait_for 3 eval "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable"
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
+xdo key --clearmodifiers alt+g
+sleep 0.3
+xdo key --clearmodifiers n
+check "the short game starts" wait_for 3 eval '! game_over_shown'
+started_at=$(date +%s%N)
+check "...and is over after about 2 seconds" wait_for 6 game_over_shown
+took=$((($(date +%s%N) - started_at) / 1000000))
+check "...not long before ($took ms)" test "$took" -ge 1200
+
+# --- Closing ----------------------------------------------------------------------------
+wmctrl -i -c "$wid"
+check "closing the window ends the game" wait_for 10 exited "$pid"
+reap "$pid"
+check "the game exits 0 (got $status)" test "$status" = 0
+check "nothing on stderr" test ! -s "$work/err"
+
+finish
