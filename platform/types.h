@@ -115,6 +115,8 @@ using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
+// An exported function of a library, to be cast to its real type by the caller.
+using FARPROC = INT_PTR(WINAPI*)();
 
 struct WNDCLASSA {
   UINT style;

@@ -7,6 +7,7 @@
 #include "platform/gdi/gdi_internal.h"
 
 #include "platform/gdi/font.h"
+#include "platform/window/faults.h"
 
 namespace platform {
 namespace {
@@ -376,6 +377,7 @@ DWORD GetSysColor(int index) {
 HBRUSH GetSysColorBrush(int index) { return reinterpret_cast<HBRUSH>(platform::SysBrush(index)); }
 
 HDC CreateCompatibleDC(HDC hdc) {
+  if (platform::RefuseThisCall(platform::TOperation::CreateCompatibleDC)) return nullptr;
   if (hdc != nullptr && DcOf(hdc) == nullptr) return nullptr;
   auto* dc = new DeviceContext{};
   dc->memory = true;
@@ -493,6 +495,7 @@ HGDIOBJ GetStockObject(int which) {
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
+  if (platform::RefuseThisCall(platform::TOperation::CreateSolidBrush)) return nullptr;
   auto* o = new GdiObject{};
   o->kind = GdiKind::Brush;
   o->pixel = SwapRB(color & 0xFFFFFF);

@@ -10,6 +10,7 @@
 #include "platform/gdi/gdi_internal.h"
 #include "platform/resources/resource_table.h"
 #include "platform/resources/resources.h"
+#include "platform/window/faults.h"
 
 namespace platform {
 namespace {
@@ -289,6 +290,7 @@ const CursorShape* IconShapeOf(HICON icon) {
 }  // namespace platform
 
 HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name) {
+  if (platform::RefuseThisCall(platform::TOperation::LoadBitmapA)) return nullptr;
   const platform::ResourceEntry* e =
       platform::FindModuleResource(instance, platform::ResourceKind::Bitmap, name);
   platform::DecodedBitmap image;

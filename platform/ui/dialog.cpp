@@ -17,6 +17,7 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/modal_loop.h"
 #include "platform/ui/ui.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -70,6 +71,7 @@ bool EnsureDialogClass() {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.lpszClassName = kDialogClass;
+  const TPlatformCalls own;  // not the program's registration
   return RegisterClassA(&wc) != 0;
 }
 
@@ -304,6 +306,7 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc,
                         LPARAM param) {
+  if (platform::RefuseThisCall(platform::TOperation::DialogBoxParamA)) return -1;
   if (owner != nullptr && !IsWindow(owner)) return 0;
   const platform::ResourceEntry* e =
       platform::FindModuleResource(instance, platform::ResourceKind::Dialog, templateName);

@@ -7,6 +7,7 @@
 #include "platform/ui/look.h"
 #include "platform/ui/menu_internal.h"
 #include "platform/ui/ui.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -116,6 +117,7 @@ bool RegisterPopupClass() {
   wc = WNDCLASSA{
       CS_SAVEBITS, PopupProc, 0,          0, nullptr, nullptr, LoadCursorA(nullptr, IDC_ARROW),
       nullptr,     nullptr,   kPopupClass};
+  const TPlatformCalls own;  // not the program's registration
   return RegisterClassA(&wc) != 0;
 }
 

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/resources/resources.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -212,10 +214,26 @@ bool TakeInput(const TFilter& f, bool remove, MSG& msg) {
   return false;
 }
 
+// Parents before their children, and siblings from the bottom of the stack up, so that
+// where siblings overlap without clipping each other the upper one is drawn last and shows.
+template <typename Pred>
+HWND FindPaintTarget(HWND hwnd, Pred& pred) {
+  TWnd* w = WndOf(hwnd);
+  if (w == nullptr) return nullptr;
+  if (pred(*w)) return hwnd;
+  for (auto c = w->children.rbegin(); c != w->children.rend(); ++c) {
+    if (HWND found = FindPaintTarget(*c, pred)) return found;
+  }
+  return nullptr;
+}
+
 bool TakePaint(const TFilter& f, MSG& msg) {
   if (!f.InRange(WM_PAINT)) return false;
-  const HWND h =
-      FindWindowWhere([&](const TWnd& w) { return NeedsPaint(w) && f.Passes(w.handle, WM_PAINT); });
+  auto wanted = [&](const TWnd& w) { return NeedsPaint(w) && f.Passes(w.handle, WM_PAINT); };
+  HWND h = nullptr;
+  for (HWND top : TopLevels()) {
+    if ((h = FindPaintTarget(top, wanted)) != nullptr) break;
+  }
   if (h == nullptr) return false;
   msg = MakeMsg(h, WM_PAINT, 0, 0);
   return true;
@@ -273,6 +291,8 @@ void ResetForTesting() {
   g_seenTime = {};
   g_lastPresent = {};
   ResetTimers();
+  ResetFaults();
+  ResetLibraries();
   ResetMouse();
   ResetKeyboard();
   ResetFocus();

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/gdi/gdi_internal.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -233,6 +234,7 @@ BOOL UpdateWindow(HWND hwnd) {
 }
 
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
+  if (platform::RefuseThisCall(platform::TOperation::BeginPaint)) return nullptr;
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || ps == nullptr) return nullptr;
   if (w->nonClientDirty) {
@@ -278,6 +280,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
 }
 
 HDC GetDC(HWND hwnd) {
+  if (platform::RefuseThisCall(platform::TOperation::GetDC)) return nullptr;
   if (hwnd == nullptr) {
     HDC dc = platform::CreateSurfaceDC(platform::ScreenSurface(), {0, 0}, {});
     platform::AddUse(dc, nullptr, platform::DcKind::Client);

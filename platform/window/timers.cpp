@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -25,7 +26,6 @@ std::vector<TTimer>& Timers() {
   return timers;
 }
 
-bool g_refuse = false;
 UINT_PTR g_nextThreadTimer = 0x7FFF;
 
 std::vector<TTimer>::iterator Find(HWND hwnd, UINT_PTR id) {
@@ -45,13 +45,8 @@ TTimer* Due(HWND filter, HostTime now) {
 
 }  // namespace
 
-void RefuseTimersForTesting(bool refuse) {
-  g_refuse = refuse;
-}
-
 void ResetTimers() {
   Timers().clear();
-  g_refuse = false;
 }
 
 bool HasDueTimer(HWND filter, HostTime now) {
@@ -86,7 +81,7 @@ void KillWindowTimers(HWND hwnd) {
 }  // namespace platform
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
-  if (platform::g_refuse) return 0;
+  if (platform::RefuseThisCall(platform::TOperation::SetTimer)) return 0;
   if (hwnd != nullptr && !IsWindow(hwnd)) return 0;
   elapse = std::clamp(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
   const platform::HostTime period = std::chrono::milliseconds(elapse);

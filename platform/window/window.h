@@ -20,8 +20,9 @@
 #include "platform/constants.h"
 #include "platform/types.h"
 
-// Window classes.
+// Window classes. A class that windows still use cannot be unregistered.
 ATOM RegisterClassA(const WNDCLASSA* wc);
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc);
 
 // Window objects.
@@ -110,10 +111,11 @@ namespace platform {
 
 // Test hooks. GetVersion answers `version` from now on (0 restores the default).
 void SetVersionForTesting(DWORD version);
-// While refused, SetTimer answers 0 and sets no timer.
+// While refused, SetTimer answers 0 and sets no timer (faults.h refuses any operation).
 void RefuseTimersForTesting(bool refuse);
-// Destroys every window and forgets queued messages, timers, capture, focus, the cursor
-// and the hooks above, so that each test starts from a fresh platform. Classes stay.
+// Destroys every window and forgets queued messages, timers, capture, focus, the cursor,
+// refusals, libraries added for testing and the hooks above, so that each test starts
+// from a fresh platform. Classes stay.
 void ResetForTesting();
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform/resources/cursor_icon.h"
+#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -46,6 +47,7 @@ const TWndClass* FindClass(LPCSTR name) {
   if (it == Classes().end() && !systemRegistered) {
     // The system classes exist without the program registering them.
     systemRegistered = true;
+    const TPlatformCalls own;
     RegisterSystemClasses();
     it = Classes().find(Lower(name));
   }
@@ -169,6 +171,7 @@ using platform::TWnd;
 using platform::WndOf;
 
 ATOM RegisterClassA(const WNDCLASSA* wc) {
+  if (platform::RefuseThisCall(platform::TOperation::RegisterClassA)) return 0;
   if (wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
       IS_INTRESOURCE(wc->lpszClassName) || wc->lpszClassName[0] == '\0') {
     return 0;
@@ -206,6 +209,7 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc) {
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
+  if (platform::RefuseThisCall(platform::TOperation::CreateWindowExA)) return nullptr;
   const platform::TWndClass* cls = platform::FindClass(className);
   if (cls == nullptr) return nullptr;
   const bool child = (style & WS_CHILD) != 0;
@@ -410,4 +414,14 @@ HMENU GetMenu(HWND hwnd) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr || w->parent != nullptr) return nullptr;
   return w->menu;
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+  const platform::TWndClass* cls = platform::FindClass(className);
+  if (cls == nullptr) return FALSE;
+  for (HWND h : platform::AllWindows()) {
+    if (WndOf(h)->cls == cls) return FALSE;
+  }
+  platform::Classes().erase(platform::Lower(className));
+  return TRUE;
 }

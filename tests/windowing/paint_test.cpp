@@ -226,6 +226,29 @@ TEST_F(TPaint, ClipSiblingsKeepsALowerChildOffTheOneAboveIt) {
   EXPECT_EQ(host.PixelAt(upper, 15, 2), kBlack) << "without WS_CLIPSIBLINGS it draws over";
 }
 
+TEST_F(TPaint, OverlappingSiblingsPaintFromTheBottomUpSoTheUpperShows) {
+  HWND top = MakeTop(60, 40, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND upper = MakeChild(top, 10, 10, 20, 20);  // created first: on top
+  HWND lower = MakeChild(top, 10, 20, 20, 20);  // overlaps the upper one's bottom half
+  TPaintSeen upperSeen, lowerSeen;
+  PaintBlack(upper, upperSeen);
+  handlers[lower] = [](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg != WM_PAINT) return std::nullopt;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    RECT all{0, 0, 20, 20};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(h, &ps);
+    return 0;
+  };
+  InvalidateRect(top, nullptr, TRUE);
+  InvalidateRect(upper, nullptr, TRUE);
+  InvalidateRect(lower, nullptr, TRUE);
+  Pump();
+  EXPECT_EQ(host.PixelAt(top, 15, 25), kBlack) << "the upper sibling is drawn last";
+  EXPECT_EQ(host.PixelAt(top, 15, 35), kWhite);
+}
+
 TEST_F(TPaint, HidingAChildRepaintsWhatWasUnderIt) {
   HWND top = MakeTop(60, 40, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
   HWND kid = MakeChild(top, 10, 10, 20, 10);
