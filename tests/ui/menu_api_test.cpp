@@ -113,7 +113,8 @@ TEST_F(TMenuApi, DamagedTemplatesAreRefused) {
   };
   std::vector<TCase> cases;
   const TTemplate whole = good();
-  for (std::size_t cut : {0u, 1u, 3u, 5u, 8u, 15u, 20u}) {
+  // Every length short of the whole: each read meets the end somewhere.
+  for (std::size_t cut = 0; cut < whole.bytes.size(); ++cut) {
     TTemplate t;
     t.bytes.assign(whole.bytes.begin(), whole.bytes.begin() + static_cast<std::ptrdiff_t>(cut));
     cases.push_back({"cut short", t});
