@@ -164,13 +164,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SETFONT:
-      if (TButton* b = States().Find(hwnd)) b->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
-    case WM_GETFONT: {
-      const TButton* b = States().Find(hwnd);
-      return b ? reinterpret_cast<LRESULT>(b->font) : 0;
-    }
+    case WM_GETFONT:
+      return FontMessage(States(), hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_BUTTON | (IsDefault(hwnd) ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     default:

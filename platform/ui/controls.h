@@ -6,7 +6,9 @@
 #include <map>
 #include <memory>
 
+#include "platform/constants.h"
 #include "platform/types.h"
+#include "platform/window/window.h"
 
 namespace platform::controls {
 
@@ -40,5 +42,17 @@ class TStates {
  private:
   std::map<HWND, std::unique_ptr<T>> States_;
 };
+
+// WM_SETFONT and WM_GETFONT, alike for every control: the font is kept to be told
+// back (the controls draw in the dialog font whatever it is); a set with redraw
+// repaints the control.
+template <typename T>
+LRESULT FontMessage(TStates<T>& states, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  T* state = states.Find(hwnd);
+  if (msg == WM_GETFONT) return state ? reinterpret_cast<LRESULT>(state->font) : 0;
+  if (state) state->font = reinterpret_cast<HFONT>(wParam);
+  if (LOWORD(static_cast<WPARAM>(lParam))) InvalidateRect(hwnd, nullptr, FALSE);
+  return 0;
+}
 
 }  // namespace platform::controls

@@ -331,13 +331,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return MAKELRESULT(static_cast<WORD>(SelStart(*e)), static_cast<WORD>(SelEnd(*e)));
     }
     case WM_SETFONT:
-      if (TEdit* e = States().Find(hwnd)) e->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
-    case WM_GETFONT: {
-      const TEdit* e = States().Find(hwnd);
-      return e ? reinterpret_cast<LRESULT>(e->font) : 0;
-    }
+    case WM_GETFONT:
+      return FontMessage(States(), hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     default:

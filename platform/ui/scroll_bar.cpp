@@ -372,12 +372,8 @@ LRESULT CALLBACK ScrollBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_SETFONT:
-      if (TScrollBar* s = States().Find(hwnd)) s->font = reinterpret_cast<HFONT>(wParam);
-      return 0;
-    case WM_GETFONT: {
-      const TScrollBar* s = States().Find(hwnd);
-      return s ? reinterpret_cast<LRESULT>(s->font) : 0;
-    }
+    case WM_GETFONT:
+      return FontMessage(States(), hwnd, msg, wParam, lParam);
     default:
       return DefWindowProcA(hwnd, msg, wParam, lParam);
   }

@@ -148,13 +148,8 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_SETFONT:
-      if (TStatic* s = States().Find(hwnd)) s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
-    case WM_GETFONT: {
-      const TStatic* s = States().Find(hwnd);
-      return s ? reinterpret_cast<LRESULT>(s->font) : 0;
-    }
+    case WM_GETFONT:
+      return FontMessage(States(), hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_STATIC;
     case WM_NCHITTEST:
