@@ -12,7 +12,9 @@ void TApp::InitMainWindow() {
   f.SetIcon(this, "Critter");
 }
 
-std::unique_ptr<TWindow> TApp::MakeClient() { return std::make_unique<TGameWindow>(); }
+std::unique_ptr<TWindow> TApp::MakeClient() {
+  return std::make_unique<TGameWindow>();
+}
 
 int ProgramMain(int, char**) {
   TApp app;

@@ -23,7 +23,9 @@ class TProbeHost final : public Host {
  public:
   explicit TProbeHost(Host& inner) : Inner(inner) {}
 
-  HostWindow CreateWindow(const HostWindowSpec& asked) override { return Inner.CreateWindow(asked); }
+  HostWindow CreateWindow(const HostWindowSpec& asked) override {
+    return Inner.CreateWindow(asked);
+  }
   void DestroyWindow(HostWindow w) override { Inner.DestroyWindow(w); }
   void SetTitle(HostWindow w, const std::string& title) override { Inner.SetTitle(w, title); }
   void SetIcon(HostWindow w, const CursorShape& icon) override { Inner.SetIcon(w, icon); }
@@ -56,7 +58,8 @@ class TProbeHost final : public Host {
   HostTime Now() const override { return Inner.Now(); }
   bool NextEvent(HostEvent& event) override {
     const bool got = Inner.NextEvent(event);
-    if (got && event.kind == HostEventKind::PointerPress) PressedAt = std::chrono::steady_clock::now();
+    if (got && event.kind == HostEventKind::PointerPress)
+      PressedAt = std::chrono::steady_clock::now();
     return got;
   }
   void Wait(HostTime deadline) override { Inner.Wait(deadline); }

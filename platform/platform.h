@@ -6,6 +6,6 @@
 #include "platform/resources/resource_table.h"
 #include "platform/resources/resources.h"
 #include "platform/types.h"
+#include "platform/ui/ui.h"
 #include "platform/window/faults.h"
 #include "platform/window/window.h"
-#include "platform/ui/ui.h"

@@ -269,7 +269,9 @@ HostInsets THeadlessHost::Decorations(HostWindow window) const {
   return w != nullptr && w->asked.popup ? HostInsets{} : Insets_;
 }
 
-HostRect THeadlessHost::WorkArea() const { return WorkArea_; }
+HostRect THeadlessHost::WorkArea() const {
+  return WorkArea_;
+}
 
 void THeadlessHost::Show(HostWindow window, HostShow how) {
   if (TWindowState* w = Find(window)) w->show = how;

@@ -78,12 +78,12 @@ enum class HostEventKind {
   Minimized,
   Restored,
   Maximized,
-  Resized,       // width, height: the new surface size
-  Moved,         // x, y: the surface's new screen position
-  Exposed,       // x, y, width, height: the surface area to show again
+  Resized,  // width, height: the new surface size
+  Moved,    // x, y: the surface's new screen position
+  Exposed,  // x, y, width, height: the surface area to show again
   FocusGained,
   FocusLost,
-  PointerLeft,   // the pointer left `window`
+  PointerLeft,  // the pointer left `window`
 };
 
 constexpr unsigned kModShift = 1;
@@ -135,7 +135,7 @@ class Host {
   // The pointer. SetCursor(nullptr) hides it; the shape is not kept past the call.
   virtual void SetCursor(const CursorShape* shape) = 0;
   virtual void PointerPosition(int& x, int& y) const = 0;  // screen coordinates
-  virtual void WarpPointer(int x, int y) = 0;               // screen coordinates
+  virtual void WarpPointer(int x, int y) = 0;              // screen coordinates
   // While captured, pointer events keep coming to the window even outside it.
   virtual void CapturePointer(HostWindow window, bool captured) = 0;
 

@@ -112,7 +112,8 @@ class TSdlHost final : public Host {
     if (asked.dialog) flags |= SDL_WINDOW_SKIP_TASKBAR;
     int x = asked.x == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.x;
     int y = asked.y == kHostDefaultPosition ? int(SDL_WINDOWPOS_UNDEFINED) : asked.y;
-    SDL_Window* window = SDL_CreateWindow(asked.title.c_str(), x, y, asked.width, asked.height, flags);
+    SDL_Window* window =
+        SDL_CreateWindow(asked.title.c_str(), x, y, asked.width, asked.height, flags);
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
     if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/resources/cursor_icon.h"
 #include "platform/gdi/gdi.h"
+#include "platform/resources/cursor_icon.h"
 #include "platform/resources/resources.h"
 #include "platform/window/window_internal.h"
 
