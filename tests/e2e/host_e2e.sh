@@ -9,16 +9,9 @@ cursor_image=${2:?usage: host_e2e.sh HOST_PROBE CURSOR_IMAGE}
 source "$(dirname "$0")/lib.sh"
 start_desktop
 
-"$probe" </dev/null >"$out" 2>"$work/err" &
-probe_pid=$!
-started+=("$probe_pid")
-if ! await_line ready 15; then
-  echo "host_e2e: the probe did not come up" >&2
-  explain_stuck "$probe_pid"
-  exit 1
-fi
-frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^probe frame$' | head -n 1)
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^probe dialog$' | head -n 1)
+start_probe host_e2e "$probe"
+frame=$(visible_window '^probe frame$')
+dialog=$(visible_window '^probe dialog$')
 if [ -z "$frame" ] || [ -z "$dialog" ]; then
   echo "host_e2e: the probe's windows are not visible" >&2
   exit 1
@@ -120,7 +113,7 @@ xdo windowactivate --sync "$frame" >/dev/null 2>&1
 xdo key --clearmodifiers m
 check "the probe shows a popup" await_line 'popup [0-9]+ [0-9]+'
 read -r _ px py <<<"$(grep -E '^popup [0-9]' "$out" | tail -n 1)"
-popup=$(timeout 10 xdotool search --sync --onlyvisible --name '^probe popup$' | head -n 1)
+popup=$(visible_window '^probe popup$')
 check "the popup is a window of its own" test -n "$popup"
 check "the popup is override-redirect" \
   eval "xwininfo -id $popup | grep -q 'Override Redirect State: yes'"

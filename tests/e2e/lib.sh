@@ -141,6 +141,24 @@ explain_stuck() {
   cat "$work/wm.log" >&2
 }
 
+# Starts a probe (NAME PROGRAM [ARGS...]) that prints "ready" once its windows are up,
+# its output in $out; its pid is $probe_pid. A probe that does not come up ends the test.
+start_probe() {
+  local name=$1
+  shift
+  "$@" </dev/null >"$out" 2>"$work/err" &
+  probe_pid=$!
+  started+=("$probe_pid")
+  if ! await_line ready 15; then
+    echo "$name: the probe did not come up" >&2
+    explain_stuck "$probe_pid"
+    exit 1
+  fi
+}
+
+# The id of the visible window whose title matches the pattern, or nothing.
+visible_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+
 finish() {
   if [ "$failed" -gt 0 ]; then
     echo "--- program stdout ---"

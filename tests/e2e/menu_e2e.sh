@@ -8,15 +8,8 @@ probe=${1:?usage: menu_e2e.sh MENU_PROBE}
 source "$(dirname "$0")/lib.sh"
 start_desktop
 
-"$probe" </dev/null >"$out" 2>"$work/err" &
-probe_pid=$!
-started+=("$probe_pid")
-if ! await_line ready 15; then
-  echo "menu_e2e: the probe did not come up" >&2
-  explain_stuck "$probe_pid"
-  exit 1
-fi
-frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^menu probe$' | head -n 1)
+start_probe menu_e2e "$probe"
+frame=$(visible_window '^menu probe$')
 if [ -z "$frame" ]; then
   echo "menu_e2e: the probe's frame is not visible" >&2
   exit 1

@@ -8,16 +8,9 @@ probe=${1:?usage: ui_e2e.sh UI_PROBE}
 source "$(dirname "$0")/lib.sh"
 start_desktop
 
-"$probe" </dev/null >"$out" 2>"$work/err" &
-probe_pid=$!
-started+=("$probe_pid")
-if ! await_line ready 15; then
-  echo "ui_e2e: the probe did not come up" >&2
-  explain_stuck "$probe_pid"
-  exit 1
-fi
-frame=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe frame$' | head -n 1)
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Options$' | head -n 1)
+start_probe ui_e2e "$probe"
+frame=$(visible_window '^ui probe frame$')
+dialog=$(visible_window '^Options$')
 if [ -z "$frame" ] || [ -z "$dialog" ]; then
   echo "ui_e2e: the probe's windows are not visible" >&2
   explain_stuck "$probe_pid"
@@ -41,7 +34,7 @@ check "closing OptionDlg through the desktop gives IDCANCEL" await_line 'dialog 
 ticks=$(grep -E '^dialog result ' "$out" | awk '{print $5}')
 check "the frame's timer kept ticking under the dialog ($ticks ticks)" test "${ticks:-0}" -ge 5
 
-box=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe box$' | head -n 1)
+box=$(visible_window '^ui probe box$')
 if [ -z "$box" ]; then
   echo "ui_e2e: the message box is not visible" >&2
   explain_stuck "$probe_pid"
@@ -61,12 +54,8 @@ check "the probe ends with 0 (got $status)" test "$status" = 0
 
 # Idle with the dialog open and its edit not focused: no timer of the platform's own
 # wakes the probe (a caret blink would wake it about 8 times in these 4 s).
-: >"$out"
-"$probe" --idle </dev/null >"$out" 2>"$work/err" &
-probe_pid=$!
-started+=("$probe_pid")
-await_line ready 15
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Options$' | head -n 1)
+start_probe ui_e2e "$probe" --idle
+dialog=$(visible_window '^Options$')
 sleep 1
 switches() {
   cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ {v += $2}
@@ -78,7 +67,7 @@ s1=$(switches "$probe_pid")
 check "idle under the open dialog: $((s1 - s0)) wake-ups in 4 s" test $((s1 - s0)) -le 2
 wmctrl -i -c "$dialog"
 await_line 'dialog result 2 ticks 0'
-box=$(timeout 10 xdotool search --sync --onlyvisible --name '^ui probe box$' | head -n 1)
+box=$(visible_window '^ui probe box$')
 xdo windowactivate --sync "$box" >/dev/null 2>&1
 xdo key --clearmodifiers Escape
 check "Escape answers an OK box with IDOK" await_line 'box result 1 ticks 0'
