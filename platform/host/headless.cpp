@@ -170,6 +170,19 @@ std::uint32_t THeadlessHost::PixelAt(HWND hwnd, int x, int y) const {
   return SurfacePixel(hwnd, {x, y}, pixel) ? pixel : 0xFF000000;
 }
 
+std::vector<std::uint32_t> THeadlessHost::ClientPixels(HWND hwnd, int& width, int& height) const {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  width = r.right;
+  height = r.bottom;
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) pixels.push_back(PixelAt(hwnd, x, y));
+  }
+  return pixels;
+}
+
 std::uint32_t THeadlessHost::ShownPixelAt(HWND hwnd, int x, int y) const {
   HostWindow hw = 0;
   POINT p{};

@@ -80,6 +80,8 @@ class THeadlessHost : public Host {
   // The pixel at client point (x, y) of `hwnd` as 0x00RRGGBB, as drawn so far (what
   // the window shows once the queue next runs dry); 0xFF000000 outside its surface.
   std::uint32_t PixelAt(HWND hwnd, int x, int y) const;
+  // Every client pixel of `hwnd` as drawn, rows top to bottom, and the client's size.
+  std::vector<std::uint32_t> ClientPixels(HWND hwnd, int& width, int& height) const;
   // The same pixel as last presented to this host.
   std::uint32_t ShownPixelAt(HWND hwnd, int x, int y) const;
   // The shown popup menus (HostWindowSpec::popup), bottom to top.

@@ -39,13 +39,7 @@ BOOL CALLBACK LookAtWindow(HWND hwnd, LPARAM) {
   seen.hasNo = GetDlgItem(hwnd, IDNO) != nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindShownFrame,
                     reinterpret_cast<LPARAM>(&seen.frameShown));
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  seen.width = client.right;
-  seen.height = client.bottom;
-  for (int y = 0; y < seen.height; ++y) {
-    for (int x = 0; x < seen.width; ++x) seen.pixels.push_back(g_host->PixelAt(hwnd, x, y));
-  }
+  seen.pixels = g_host->ClientPixels(hwnd, seen.width, seen.height);
   rec.reports.push_back(seen);
   HWND button = GetDlgItem(hwnd, rec.answer);
   if (button != nullptr) g_host->ClickClientAt(g_host->Now(), button, 4, 4);

@@ -147,13 +147,9 @@ TEST_F(TOptions, RefusedTimesKeepTheDialogOpen) {
       EXPECT_NE(::GetDlgItem(box, IDOK), nullptr);
       EXPECT_EQ(::GetDlgItem(box, IDCANCEL), nullptr);
       if (std::string(refused).empty()) {
-        RECT r{};
-        ::GetClientRect(box, &r);
-        std::vector<std::uint32_t> pixels;
-        for (int y = 0; y < r.bottom; ++y) {
-          for (int x = 0; x < r.right; ++x) pixels.push_back(host.PixelAt(box, x, y));
-        }
-        klop::test::ExpectGolden("options_game_time_refused", r.right, r.bottom, pixels);
+        int w = 0, h = 0;
+        const auto pixels = host.ClientPixels(box, w, h);
+        klop::test::ExpectGolden("options_game_time_refused", w, h, pixels);
       }
       Keys(VK_RETURN, 1);
     });

@@ -92,13 +92,8 @@ class TControlTest : public TWindowingTest {
 
   std::uint32_t Pixel(HWND h, int x, int y) const { return host.PixelAt(h, x, y); }
   std::vector<std::uint32_t> Pixels(HWND h) const {
-    RECT r{};
-    GetClientRect(h, &r);
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < r.bottom; ++y) {
-      for (int x = 0; x < r.right; ++x) out.push_back(Pixel(h, x, y));
-    }
-    return out;
+    int w = 0, ht = 0;
+    return host.ClientPixels(h, w, ht);
   }
   int Count(HWND h, const RECT& r, std::uint32_t color) const {
     int n = 0;

@@ -68,17 +68,6 @@ class GameDialogTest : public TDialogTest {
       EXPECT_EQ(got[i].bottom - got[i].top, h) << "control " << i + 1;
     }
   }
-  std::vector<std::uint32_t> Client(HWND hwnd, int& w, int& h) {
-    RECT r;
-    GetClientRect(hwnd, &r);
-    w = r.right;
-    h = r.bottom;
-    std::vector<std::uint32_t> px;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) px.push_back(host.PixelAt(hwnd, x, y));
-    }
-    return px;
-  }
 
   HWND owner = nullptr;
   std::function<void(HWND)> onIdle;
@@ -199,7 +188,7 @@ TEST_F(GameDialogTest, OptionDlgLooksClassic) {
     return TRUE;
   };
   onIdle = [&](HWND dlg) {
-    px = Client(dlg, w, h);
+    px = host.ClientPixels(dlg, w, h);
     host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
   };
   Open("OptionDlg");
@@ -211,7 +200,7 @@ TEST_F(GameDialogTest, AboutLooksClassic) {
   int w = 0, h = 0;
   std::vector<std::uint32_t> px;
   onIdle = [&](HWND dlg) {
-    px = Client(dlg, w, h);
+    px = host.ClientPixels(dlg, w, h);
     host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
   };
   Open("About");

@@ -28,18 +28,6 @@ class MessageBoxTest : public TDialogTest {
       return std::nullopt;
     };
   }
-  // The client pixels of `hwnd` as drawn.
-  std::vector<std::uint32_t> Pixels(HWND hwnd, int& w, int& h) {
-    RECT r;
-    GetClientRect(hwnd, &r);
-    w = r.right;
-    h = r.bottom;
-    std::vector<std::uint32_t> px;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) px.push_back(host.PixelAt(hwnd, x, y));
-    }
-    return px;
-  }
 
   HWND owner = nullptr;
   HWND box = nullptr;
@@ -184,7 +172,7 @@ TEST_F(MessageBoxTest, StopBoxWithYesNoLooksClassic) {
   int w = 0, h = 0;
   std::vector<std::uint32_t> px;
   onIdle = [&](HWND b) {
-    px = Pixels(b, w, h);
+    px = host.ClientPixels(b, w, h);
     host.KeyAt(host.Now() + Ms(10), VK_RETURN, true);
   };
   MessageBoxExA(owner, "Exception #32739 (no message available).\nOK to Resume?",
@@ -197,7 +185,7 @@ TEST_F(MessageBoxTest, ExclamationBoxWithEmptyCaptionLooksClassic) {
   int w = 0, h = 0;
   std::vector<std::uint32_t> px;
   onIdle = [&](HWND b) {
-    px = Pixels(b, w, h);
+    px = host.ClientPixels(b, w, h);
     char caption[8] = "x";
     GetWindowTextA(b, caption, sizeof caption);
     EXPECT_STREQ(caption, "");
