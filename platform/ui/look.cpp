@@ -21,6 +21,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/host/host.h"
 #include "platform/ui/ui.h"
+#include "platform/window/window_internal.h"
 
 namespace platform::look {
 namespace {
@@ -363,6 +364,7 @@ int GetSystemMetrics(int index) {
     case SM_CYSCREEN:
       return platform::CurrentHost().WorkArea().height;
     case SM_CYMENU:
+      return platform::kMenuBarRow;
     case SM_CYCAPTION:
       return 19;
     case SM_CXVSCROLL:
@@ -379,7 +381,7 @@ int GetSystemMetrics(int index) {
       return 1;
     case SM_CXDOUBLECLK:
     case SM_CYDOUBLECLK:
-      return 4;
+      return platform::kDoubleClickBox;
     default:
       return 0;
   }

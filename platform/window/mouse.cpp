@@ -9,7 +9,6 @@ namespace platform {
 namespace {
 
 constexpr DWORD kDoubleClickMs = 500;
-constexpr int kDoubleClickBox = 4;  // pixels, centred on the first press
 
 struct TClick {
   bool valid = false;

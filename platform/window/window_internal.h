@@ -95,6 +95,9 @@ void InvalidateNonClient(HWND hwnd);
 // One row of a menu bar, GetSystemMetrics(SM_CYMENU): the non-client strip of a window
 // with a menu.
 constexpr int kMenuBarRow = 19;
+// The double-click box, GetSystemMetrics(SM_CXDOUBLECLK/SM_CYDOUBLECLK), in pixels
+// centred on the first press.
+constexpr int kDoubleClickBox = 4;
 
 // Menus live in the ui layer above; they plug into windows through these hooks, which
 // the first menu made installs (no window can have a menu before that).
