@@ -40,6 +40,7 @@ bar=$((height - 400))
 check "the client is 282 wide (got $width)" test "$width" = 282
 check "a menu bar strip sits above a 400-pixel client (strip $bar)" test "$bar" -ge 15 -a "$bar" -le 25
 check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop!\"'"
+check "the frame has the 32x32 icon" eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, '"
 
 # Client point -> X window point.
 at() { echo "$1 $(($2 + bar))"; }
@@ -176,6 +177,13 @@ started_at=$(date +%s%N)
 check "...and is over after about 2 seconds" wait_for 6 game_over_shown
 took=$((($(date +%s%N) - started_at) / 1000000))
 check "...not long before ($took ms)" test "$took" -ge 1200
+
+# --- Minimise and restore ---------------------------------------------------------------
+size=$(client_size "$wid")
+xdo windowminimize --sync "$wid"
+sleep 0.3
+xdo windowactivate --sync "$wid" >/dev/null 2>&1
+check "restored at the same size ($size)" wait_for 3 eval "[ \"\$(client_size $wid)\" = $size ]"
 
 # --- Closing ----------------------------------------------------------------------------
 wmctrl -i -c "$wid"
