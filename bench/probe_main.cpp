@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/app.h"
+#include "program/app.h"
 #include "app/entry.h"
 #include "platform/host/host.h"
 #include "platform/host/sdl_host.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "program/app.h"
 #include "app/command_enabler.h"
 #include "app/dc.h"
 #include "app/dialog.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
+#include "program/app.h"
 #include "app/entry.h"
 #include "platform/host/headless.h"
 #include "platform/platform.h"

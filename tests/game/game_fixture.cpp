@@ -1,6 +1,6 @@
 #include "tests/game/game_fixture.h"
 
-#include "app/app.h"
+#include "program/app.h"
 #include "app/entry.h"
 #include "app/frame_window.h"
 #include "res/klop_resources.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/app.h"
+#include "program/app.h"
 #include "app/entry.h"
 #include "platform/host/sdl_host.h"
 #include "res/klop_resources.h"

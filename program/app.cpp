@@ -1,4 +1,4 @@
-#include "app/app.h"
+#include "program/app.h"
 
 #include "app/frame_window.h"
 #include "game/game_window.h"

@@ -1,0 +1,65 @@
+#include "platform/host/scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace platform {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+// A whole decimal number and nothing else, or nothing.
+std::optional<int> WholeNumber(std::string_view s) {
+  s = Trim(s);
+  if (s.empty() || s.size() > 4) return std::nullopt;
+  int n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
+std::optional<double> XftDpiOf(std::string_view resources) {
+  std::optional<double> found;
+  while (!resources.empty()) {
+    std::size_t end = resources.find('\n');
+    std::string_view line = resources.substr(0, end);
+    resources = end == std::string_view::npos ? std::string_view{} : resources.substr(end + 1);
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || Trim(line.substr(0, colon)) != "Xft.dpi") continue;
+    const std::string value(Trim(line.substr(colon + 1)));
+    if (value.empty() || value.size() > 32) continue;
+    char* stop = nullptr;
+    double dpi = std::strtod(value.c_str(), &stop);
+    // The last entry wins, as in the resource database itself.
+    if (stop != nullptr && *stop == '\0' && std::isfinite(dpi) && dpi > 0) found = dpi;
+  }
+  return found;
+}
+
+int DesktopScaleFrom(const char* gdkScale, const char* resources) {
+  if (gdkScale != nullptr) {
+    if (std::optional<int> n = WholeNumber(gdkScale); n && *n >= kMinScale && *n <= kMaxScale) {
+      return *n;
+    }
+  }
+  if (resources != nullptr) {
+    if (std::optional<double> dpi = XftDpiOf(resources)) {
+      return std::clamp(int(std::floor(*dpi / 96.0 + 0.5)), kMinScale, kMaxScale);
+    }
+  }
+  return 1;
+}
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+// Whole-number scaling for high-density screens. The platform and everything above it
+// work in their own pixels; a real host's windows show each of them as an N x N block.
+// Hosts only say what the desktop asks for (DesktopScale); the program picks N once at
+// start and wraps its host in a scaling one, so no host carries scaling code of its own.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "platform/host/host.h"
+
+namespace platform {
+
+constexpr int kMinScale = 1;
+constexpr int kMaxScale = 8;
+
+// The value of `Xft.dpi` in an X resource database string (the root window's
+// RESOURCE_MANAGER), or nothing when it is missing or not a positive number.
+std::optional<double> XftDpiOf(std::string_view resources);
+
+// The desktop's scale: GDK_SCALE when it is a whole number in range, else Xft.dpi / 96
+// rounded to the nearest whole number (halves up) and kept in range, else 1.
+// Either argument may be null.
+int DesktopScaleFrom(const char* gdkScale, const char* resources);
+
+}  // namespace platform
