@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "platform/resources/cursor_icon.h"
-#include "platform/window/faults.h"
+#include "platform/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
