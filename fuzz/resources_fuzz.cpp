@@ -1,0 +1,93 @@
+// The loaders of the resources the program reads at start, given the input as the
+// resource's bytes; the first byte picks the kind (bitmap, cursor, icon, menu, dialog).
+// Whatever loads is then used as the program uses it (drawn, made the cursor or the
+// window's icon, put on a window as its menu bar, opened as a dialog), so that what a
+// decoder lets through also meets the drawing and layout behind it.
+#include <cstdint>
+
+#include "fuzz_host.h"
+#include "platform/platform.h"
+#include "platform/resources/resource_table.h"
+
+namespace {
+
+constexpr const char* kName = "FUZZ";
+
+HWND MakeFrame() {
+  static const bool registered = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "FuzzFrame";
+    return RegisterClassA(&wc) != 0;
+  }();
+  klop_fuzz::Check(registered, "the frame's class registers");
+  return CreateWindowExA(0, "FuzzFrame", "fuzz", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200,
+                         nullptr, nullptr, nullptr, nullptr);
+}
+
+INT_PTR CALLBACK ShowAndEnd(HWND dialog, UINT msg, WPARAM, LPARAM) {
+  if (msg != WM_INITDIALOG) return FALSE;
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  UpdateWindow(dialog);
+  EndDialog(dialog, IDOK);
+  return TRUE;
+}
+
+void Use(platform::ResourceKind kind, HINSTANCE module, HWND frame) {
+  const HDC dc = GetDC(frame);
+  switch (kind) {
+    case platform::ResourceKind::Bitmap:
+      if (const HBITMAP b = LoadBitmapA(module, kName)) {
+        const HDC mem = CreateCompatibleDC(dc);
+        const HGDIOBJ old = SelectObject(mem, b);
+        BitBlt(dc, 0, 0, 300, 200, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        DeleteObject(b);
+      }
+      break;
+    case platform::ResourceKind::Cursor:
+      if (const HCURSOR c = LoadCursorA(module, kName)) SetCursor(c);
+      break;
+    case platform::ResourceKind::Icon:
+      if (const HICON i = LoadIconA(module, kName)) {
+        DrawIcon(dc, 4, 4, i);
+        SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(i));
+      }
+      break;
+    case platform::ResourceKind::Menu:
+      if (const HMENU m = LoadMenuA(module, kName)) {
+        SetMenu(frame, m);
+        UpdateWindow(frame);
+        SetMenu(frame, nullptr);
+        DestroyMenu(m);
+      }
+      break;
+    case platform::ResourceKind::Dialog:
+      DialogBoxParamA(module, kName, frame, ShowAndEnd, 0);
+      break;
+  }
+  ReleaseDC(frame, dc);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using platform::ResourceKind;
+  constexpr ResourceKind kKinds[] = {ResourceKind::Bitmap, ResourceKind::Cursor, ResourceKind::Icon,
+                                     ResourceKind::Menu, ResourceKind::Dialog};
+  if (size == 0) return 0;
+  klop_fuzz::FreshHost();
+  const ResourceKind kind = kKinds[data[0] % 5];
+  const platform::ResourceEntry entry{kind, kName, data + 1, size - 1};
+  // The module keeps the table's address; its one entry is this input's.
+  static platform::ResourceTable table{nullptr, 1};
+  table.entries = &entry;
+  const HINSTANCE module = platform::RegisterModule(table);
+  const HWND frame = MakeFrame();
+  klop_fuzz::Check(frame != nullptr, "the frame opens");
+  Use(kind, module, frame);
+  DestroyWindow(frame);
+  table.entries = nullptr;
+  return 0;
+}
