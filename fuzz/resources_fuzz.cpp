@@ -1,8 +1,9 @@
 // The loaders of the resources the program reads at start, given the input as the
 // resource's bytes; the first byte picks the kind (bitmap, cursor, icon, menu, dialog).
 // Whatever loads is then used as the program uses it (drawn, made the cursor or the
-// window's icon, put on a window as its menu bar, opened as a dialog), so that what a
-// decoder lets through also meets the drawing and layout behind it.
+// window's icon, put on a window as its menu bar and walked by keyboard, opened as a
+// dialog), so that what a decoder lets through also meets the drawing and layout
+// behind it.
 #include <cstdint>
 
 #include "fuzz_host.h"
@@ -33,7 +34,23 @@ INT_PTR CALLBACK ShowAndEnd(HWND dialog, UINT msg, WPARAM, LPARAM) {
   return TRUE;
 }
 
-void Use(platform::ResourceKind kind, HINSTANCE module, HWND frame) {
+// Menu mode by keyboard over the frame's menu bar: into the first popup, down its items,
+// across to the next one and back, then out again.
+void WalkMenu(platform::THeadlessHost& host) {
+  for (const unsigned key :
+       {VK_MENU, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_LEFT, VK_ESCAPE, VK_ESCAPE, VK_ESCAPE}) {
+    host.KeyAt(host.Now(), key, true);
+    host.KeyAt(host.Now(), key, false);
+  }
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  klop_fuzz::Check(host.Pending() == 0 && !host.RanOut(), "Escape leaves menu mode");
+}
+
+void Use(platform::THeadlessHost& host, platform::ResourceKind kind, HINSTANCE module, HWND frame) {
   const HDC dc = GetDC(frame);
   switch (kind) {
     case platform::ResourceKind::Bitmap:
@@ -59,6 +76,7 @@ void Use(platform::ResourceKind kind, HINSTANCE module, HWND frame) {
       if (const HMENU m = LoadMenuA(module, kName)) {
         SetMenu(frame, m);
         UpdateWindow(frame);
+        WalkMenu(host);
         SetMenu(frame, nullptr);
         DestroyMenu(m);
       }
@@ -77,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr ResourceKind kKinds[] = {ResourceKind::Bitmap, ResourceKind::Cursor, ResourceKind::Icon,
                                      ResourceKind::Menu, ResourceKind::Dialog};
   if (size == 0) return 0;
-  klop_fuzz::FreshHost();
+  platform::THeadlessHost& host = klop_fuzz::FreshHost();
   const ResourceKind kind = kKinds[data[0] % 5];
   const platform::ResourceEntry entry{kind, kName, data + 1, size - 1};
   // The module keeps the table's address; its one entry is this input's.
@@ -86,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HINSTANCE module = platform::RegisterModule(table);
   const HWND frame = MakeFrame();
   klop_fuzz::Check(frame != nullptr, "the frame opens");
-  Use(kind, module, frame);
+  Use(host, kind, module, frame);
   DestroyWindow(frame);
   table.entries = nullptr;
   return 0;
