@@ -26,12 +26,44 @@ HWND MakeFrame() {
                          nullptr, nullptr, nullptr, nullptr);
 }
 
-INT_PTR CALLBACK ShowAndEnd(HWND dialog, UINT msg, WPARAM, LPARAM) {
-  if (msg != WM_INITDIALOG) return FALSE;
-  ShowWindow(dialog, SW_SHOWNORMAL);
-  UpdateWindow(dialog);
-  EndDialog(dialog, IDOK);
-  return TRUE;
+constexpr UINT_PTR kEndTimer = 1;
+
+// The dialog walked by keyboard (Tab both ways, arrows in groups, Space, Enter, Escape,
+// mnemonics), its buttons ending nothing, until a timer ends it.
+INT_PTR CALLBACK WalkAndEnd(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG: {
+      auto& host = *reinterpret_cast<platform::THeadlessHost*>(lParam);
+      auto at = host.Now();
+      const struct {
+        unsigned key, mods;
+      } keys[] = {{VK_TAB, 0},
+                  {VK_TAB, 0},
+                  {VK_TAB, platform::kModShift},
+                  {VK_DOWN, 0},
+                  {VK_RIGHT, 0},
+                  {VK_UP, 0},
+                  {VK_SPACE, 0},
+                  {VK_RETURN, 0},
+                  {VK_ESCAPE, 0},
+                  {'A', platform::kModAlt},
+                  {'O', platform::kModAlt}};
+      for (const auto& k : keys) {
+        at += std::chrono::milliseconds(1);
+        host.KeyAt(at, k.key, true, k.mods);
+        host.KeyAt(at, k.key, false, k.mods);
+      }
+      SetTimer(dialog, kEndTimer, 1000, nullptr);
+      return TRUE;
+    }
+    case WM_TIMER:
+      if (wParam == kEndTimer) EndDialog(dialog, IDOK);
+      return TRUE;
+    case WM_COMMAND:
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }
 
 // Menu mode by keyboard over the frame's menu bar: into the first popup, down its items,
@@ -82,7 +114,11 @@ void Use(platform::THeadlessHost& host, platform::ResourceKind kind, HINSTANCE m
       }
       break;
     case platform::ResourceKind::Dialog:
-      DialogBoxParamA(module, kName, frame, ShowAndEnd, 0);
+      if (const INT_PTR r =
+              DialogBoxParamA(module, kName, frame, WalkAndEnd, reinterpret_cast<LPARAM>(&host));
+          r != -1) {
+        klop_fuzz::Check(r == IDOK && host.Pending() == 0, "the dialog runs until its timer");
+      }
       break;
   }
   ReleaseDC(frame, dc);
