@@ -1,9 +1,10 @@
-// The options dialog's game-time edit under a stream of typing: characters (any byte,
-// as the desktop's text), editing and moving keys with or without Shift, clicks and
-// drags in the field, Tab, Enter, focus lost and regained, and waits. The stream is
-// scripted on the headless host into the real template; the desktop's close request
-// ends it. After every change of the text the field must still show all of it, and
-// GetDlgItemInt must answer, signed and unsigned, exactly what the rule below says.
+// The options dialog's game-time edit under a stream of typing: characters (any
+// Latin-1 one, and bytes that are no UTF-8), editing and moving keys with or without
+// Shift, clicks and drags in the field, Tab, Enter, focus lost and regained, and waits.
+// The stream is scripted on the headless host into the real template; the desktop's
+// close request ends it. After every change of the text the field must still show all
+// of it, and GetDlgItemInt must answer, signed and unsigned, exactly what the rule
+// below says.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -101,8 +102,14 @@ void Script(THeadlessHost& host, HWND dialog) {
       case 1:
         host.TypeAt(at, kChars[arg % (sizeof kChars - 1)]);
         break;
-      case 2:  // the next byte as the desktop's text, valid UTF-8 or not
-        if (++i < g_size) host.TextAt(at, std::string(1, static_cast<char>(g_data[i])));
+      case 2:  // the next byte as the desktop's text: that code point in UTF-8, or raw
+        if (++i < g_size) {
+          const auto c = static_cast<char>(g_data[i]);
+          const bool encode = (arg & 1) && g_data[i] >= 0x80;
+          host.TextAt(at, encode ? std::string{static_cast<char>(0xC0 | (g_data[i] >> 6)),
+                                               static_cast<char>(0x80 | (g_data[i] & 0x3F))}
+                                 : std::string(1, c));
+        }
         break;
       case 3: {
         const unsigned mods = (arg & 8) ? platform::kModShift : 0;
