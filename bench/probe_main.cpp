@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "program/app.h"
 #include "app/entry.h"
+#include "platform/host/desktop_host.h"
 #include "platform/host/host.h"
-#include "platform/host/sdl_host.h"
+#include "program/app.h"
 #include "res/klop_resources.h"
 
 namespace {
@@ -74,9 +74,9 @@ class TProbeHost final : public Host {
 
 int main(int argc, char** argv) {
   std::string error;
-  std::unique_ptr<Host> host = MakeSdlHost(error);
+  std::unique_ptr<Host> host = MakeDesktopHost(error);
   if (host == nullptr) {
-    std::fprintf(stderr, "klop-probe: cannot open the display: %s\n", error.c_str());
+    std::fprintf(stderr, "klop-probe: %s\n", error.c_str());
     return 1;
   }
   TProbeHost probe(*host);
