@@ -15,14 +15,18 @@
 
 #include <SDL.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -86,6 +90,30 @@ struct TSdlWindow {
 };
 
 bool g_open = false;  // SDL is process-wide: one host at a time
+
+// libX11 parses the locale's whole compose table (half a megabyte) whenever SDL opens
+// its input method, unless it finds a cache of it: by default only in ~/.compose-cache,
+// which nobody creates. Pointing XCOMPOSECACHE at our own cache folder (made private,
+// as libX11 insists) lets every start after the first read the cache instead. libX11
+// keeps no cache for root, so neither do we; a user's own XCOMPOSECACHE wins.
+void UseComposeCache() {
+  if (geteuid() == 0 || std::getenv("XCOMPOSECACHE") != nullptr) return;
+  std::string folder;
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  const char* home = std::getenv("HOME");
+  if (cache != nullptr && cache[0] == '/') {
+    folder = cache;
+    mkdir(folder.c_str(), 0700);
+  } else if (home != nullptr && home[0] == '/') {
+    folder = std::string(home) + "/.cache";
+    mkdir(folder.c_str(), 0700);
+  } else {
+    return;
+  }
+  folder += "/klop";
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+  setenv("XCOMPOSECACHE", folder.c_str(), 0);
+}
 
 class TSdlHost final : public Host {
  public:
@@ -610,6 +638,10 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   // dbus-launch to find or start one (about 8 ms before the first frame); nothing here
   // needs a bus that the desktop did not give us.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+  // Display modes through XRandR cost round trips at start, and a windowed program
+  // never changes them.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  UseComposeCache();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     return nullptr;
