@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/sdl_host.h"
+#include "tests/e2e/probe_host.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ const char* KindName(HostEventKind k) {
 
 int main() {
   std::string error;
-  std::unique_ptr<Host> host = MakeSdlHost(error);
+  std::unique_ptr<Host> host = MakeProbeHost(error);
   if (host == nullptr) {
     std::fprintf(stderr, "host_probe: %s\n", error.c_str());
     return 1;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/host/sdl_host.h"
+#include "tests/e2e/probe_host.h"
 #include "platform/platform.h"
 #include "res/klop_resources.h"
 
@@ -64,7 +64,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 int main(int argc, char** argv) {
   const bool idle = argc > 1 && std::string(argv[1]) == "--idle";
   std::string error;
-  std::unique_ptr<platform::Host> host = platform::MakeSdlHost(error);
+  std::unique_ptr<platform::Host> host = MakeProbeHost(error);
   if (host == nullptr) {
     std::fprintf(stderr, "ui_probe: %s\n", error.c_str());
     return 1;
