@@ -1,5 +1,6 @@
 #include "platform/host/x11/x11_window.h"
 
+#include <errno.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -102,7 +103,11 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
                         XCB_CW_SAVE_UNDER | XCB_CW_EVENT_MASK | XCB_CW_CURSOR,
                     values);
 
-  const std::string wmClass = std::string(KLOP_WM_NAME) + '\0' + KLOP_WM_CLASS + '\0';
+  // The instance is the program's file name (KLOP_WM_NAME for the game itself), as
+  // ICCCM asks; the class is the game's.
+  const char* instance = program_invocation_short_name;
+  if (instance == nullptr || instance[0] == '\0') instance = KLOP_WM_NAME;
+  const std::string wmClass = std::string(instance) + '\0' + KLOP_WM_CLASS + '\0';
   Put8(c, w.Id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
   SetTitle(x, w.Id, asked.title);
   const std::uint32_t pid = std::uint32_t(getpid());
