@@ -9,9 +9,7 @@
 
 #include "klop_config.h"
 #include "platform/host/sdl_module.h"
-#if KLOP_HAS_X11_HOST
 #include "platform/host/x11/x11_host.h"
-#endif
 
 // Where the installed module lies, relative to the installed program's folder.
 #ifndef KLOP_SDL_MODULE_RELDIR
@@ -99,15 +97,10 @@ std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
   switch (ChooseHost(std::getenv("KLOP_HOST"), std::getenv("DISPLAY"),
                      std::getenv("WAYLAND_DISPLAY"), error)) {
     case THostKind::X11: {
-#if KLOP_HAS_X11_HOST
       std::string why;
       std::unique_ptr<Host> host = MakeX11Host(why);
       if (host == nullptr) error = "cannot open the display (X11): " + why;
       return host;
-#else
-      // Until the X11 host is part of the build, its desktops get the SDL host.
-      return OpenSdlModule(error);
-#endif
     }
     case THostKind::Sdl:
       return OpenSdlModule(error);

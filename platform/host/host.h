@@ -146,6 +146,9 @@ class Host {
   // Blocks until an event is pending or `deadline` (a Now() value) has passed.
   // HostTime::max() waits for input alone.
   virtual void Wait(HostTime deadline) = 0;
+
+  // The scale the desktop asks windows to be drawn at (1 = one pixel per pixel).
+  virtual int DesktopScale() const { return 1; }
 };
 
 // Makes `host` the process's host; call before any other platform function.
