@@ -10,11 +10,11 @@ setup:
 	@scripts/setup
 
 build: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 build-asan: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 
 test-plain: build
@@ -27,7 +27,7 @@ test: test-plain test-asan
 
 # Builds only the program and what it needs (no test binaries), then starts it.
 run: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target klop
 	exec build/klop
 

@@ -147,7 +147,8 @@ class Host {
   // HostTime::max() waits for input alone.
   virtual void Wait(HostTime deadline) = 0;
 
-  // The scale the desktop asks windows to be drawn at (1 = one pixel per pixel).
+  // The whole-number scale the desktop asks windows to be shown at (1 for none). Only
+  // the program's start-up asks it, to choose how to wrap the host (scaled_host.h).
   virtual int DesktopScale() const { return 1; }
 };
 
