@@ -150,8 +150,12 @@ class TSdlHost final : public Host {
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
     if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);
-    // The same class on every window, so the desktop groups them under the program's entry.
-    SetWindowClass(window, KLOP_WM_NAME, KLOP_WM_CLASS);
+    // The same class on every window, so the desktop groups them under the program's
+    // entry; the instance is the program's file name (KLOP_WM_NAME for the game itself),
+    // as ICCCM asks and as the X11 host does.
+    const char* instance = program_invocation_short_name;
+    if (instance == nullptr || instance[0] == '\0') instance = KLOP_WM_NAME;
+    SetWindowClass(window, instance, KLOP_WM_CLASS);
     TSdlWindow& w = Windows_[id];
     w.Window = window;
     w.Width = asked.width;
