@@ -1,10 +1,10 @@
-#include "tests/support/png_writer.h"
+#include "tools/png/png_writer.h"
 
 #include <algorithm>
 #include <array>
 #include <fstream>
 
-namespace klop::test {
+namespace klop::png {
 
 namespace {
 
@@ -56,15 +56,17 @@ std::uint32_t Adler32(const std::uint8_t* data, std::size_t size) {
   return (b << 16) | a;
 }
 
-std::vector<std::uint8_t> EncodePng(int width, int height,
-                                    const std::vector<std::uint32_t>& pixels) {
+std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std::uint32_t>& pixels,
+                                    TPngColour colour) {
   if (width <= 0 || height <= 0 ||
       pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     return {};
   }
-  // Raw scan lines: filter type 0, then R, G, B per pixel.
+  // Raw scan lines: filter type 0, then R, G, B (and A) per pixel.
+  const bool alpha = colour == TPngColour::Rgba;
+  const std::size_t channels = alpha ? 4 : 3;
   std::vector<std::uint8_t> raw;
-  raw.reserve(static_cast<std::size_t>(height) * (1 + 3 * static_cast<std::size_t>(width)));
+  raw.reserve(static_cast<std::size_t>(height) * (1 + channels * static_cast<std::size_t>(width)));
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
     for (int x = 0; x < width; ++x) {
@@ -72,6 +74,7 @@ std::vector<std::uint8_t> EncodePng(int width, int height,
       raw.push_back(static_cast<std::uint8_t>(p >> 16));
       raw.push_back(static_cast<std::uint8_t>(p >> 8));
       raw.push_back(static_cast<std::uint8_t>(p));
+      if (alpha) raw.push_back(static_cast<std::uint8_t>(p >> 24));
     }
   }
   // zlib stream: header (deflate, 32K window, no dictionary, check bits), stored
@@ -96,7 +99,8 @@ std::vector<std::uint8_t> EncodePng(int width, int height,
   std::vector<std::uint8_t> ihdr;
   PutBe32(ihdr, static_cast<std::uint32_t>(width));
   PutBe32(ihdr, static_cast<std::uint32_t>(height));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+  // 8 bits, RGB (2) or RGBA (6), deflate, no filter, no interlace
+  ihdr.insert(ihdr.end(), {8, static_cast<std::uint8_t>(alpha ? 6 : 2), 0, 0, 0});
   PutChunk(out, "IHDR", ihdr);
   PutChunk(out, "IDAT", z);
   PutChunk(out, "IEND", {});
@@ -104,8 +108,8 @@ std::vector<std::uint8_t> EncodePng(int width, int height,
 }
 
 bool WritePng(const std::string& path, int width, int height,
-              const std::vector<std::uint32_t>& pixels) {
-  const std::vector<std::uint8_t> bytes = EncodePng(width, height, pixels);
+              const std::vector<std::uint32_t>& pixels, TPngColour colour) {
+  const std::vector<std::uint8_t> bytes = EncodePng(width, height, pixels, colour);
   if (bytes.empty()) return false;
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   if (!f) return false;
@@ -113,4 +117,4 @@ bool WritePng(const std::string& path, int width, int height,
   return static_cast<bool>(f.flush());
 }
 
-}  // namespace klop::test
+}  // namespace klop::png
