@@ -38,9 +38,10 @@ run: setup
 
 # The Debian package build/klop_$(VERSION)_<arch>.deb, built apart in build-deb (so that
 # build/'s cache stays as the tests want it) with Debian's compiler and linker flags,
-# without -Werror, and only the targets that it installs. All of Debian's hardening, as
-# hardening-check asks for: immediate binding too.
+# without -Werror, and only the targets that it installs. All of Debian's hardening
+# (hardening=+all), immediate binding included, as hardening-check asks.
 DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+DEB_ARCH = $(shell dpkg --print-architecture 2>/dev/null)
 deb: setup-package
 	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=OFF \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
@@ -49,7 +50,7 @@ deb: setup-package
 	cmake --build build-deb -j $(JOBS) --target klop klop_package_files
 	cd build-deb && cpack -G DEB
 	mkdir -p build
-	cp build-deb/klop_$(VERSION)_$$(dpkg --print-architecture).deb build/
+	cp build-deb/klop_$(VERSION)_$(DEB_ARCH).deb build/
 
 # Rewrites every golden image under tests/golden from the current rendering. Those
 # tests fail in this run on purpose: look at each new image before committing it.
