@@ -98,7 +98,7 @@ sleep 0.3
 class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')
 check "WM_CLASS's class ($class) is the entry's StartupWMClass ($wm_class)" \
   test -n "$wm_class" -a "$class" = "$wm_class"
-check "the window's icon is set" eval "xprop -id $wid _NET_WM_ICON | grep -q '= 32, 32, '"
+check "the window's icon is set" eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, '"
 
 # The time box under the holes, in the client below the menu bar.
 read -r _ height < <(client_size "$wid" | tr x ' ')
