@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::uint32_t kOpaque = 0xFF000000u;
 
-bool Transparent(std::uint32_t p) { return (p & kOpaque) == 0; }
+bool Transparent(std::uint32_t p) {
+  return (p & kOpaque) == 0;
+}
 
 int Lightness(std::uint32_t p) {
   return 299 * static_cast<int>((p >> 16) & 0xFF) + 587 * static_cast<int>((p >> 8) & 0xFF) +
@@ -24,7 +26,8 @@ bool Preferred(std::uint32_t a, std::uint32_t b) {
 std::uint32_t BlockColour(const TIcon& icon, int x0, int y0, int k) {
   std::map<std::uint32_t, int> counts;
   for (int y = y0; y < y0 + k; ++y) {
-    for (int x = x0; x < x0 + k; ++x) ++counts[icon.Pixels[static_cast<std::size_t>(y) * icon.Side + x]];
+    for (int x = x0; x < x0 + k; ++x)
+      ++counts[icon.Pixels[static_cast<std::size_t>(y) * icon.Side + x]];
   }
   std::uint32_t best = 0;
   int bestCount = 0;
@@ -51,7 +54,7 @@ std::optional<TIcon> IconFromXpm(const rc::TXpmImage& image) {
 }
 
 std::optional<TIcon> ScaleIcon(const TIcon& icon, int side) {
-  if (side <= 0 || icon.Side <= 0) return std::nullopt;
+  if (side <= 0 || side > kMaxIconSide || icon.Side <= 0) return std::nullopt;
   TIcon out{side, std::vector<std::uint32_t>(static_cast<std::size_t>(side) * side)};
   if (side % icon.Side == 0) {
     const int k = side / icon.Side;
@@ -82,7 +85,8 @@ std::string IconSvg(const TIcon& icon) {
     for (int x = 0; x < icon.Side;) {
       const std::uint32_t p = icon.Pixels[static_cast<std::size_t>(y) * icon.Side + x];
       int end = x + 1;
-      while (end < icon.Side && icon.Pixels[static_cast<std::size_t>(y) * icon.Side + end] == p) ++end;
+      while (end < icon.Side && icon.Pixels[static_cast<std::size_t>(y) * icon.Side + end] == p)
+        ++end;
       if (!Transparent(p)) {
         auto group = groups.begin();
         while (group != groups.end() && group->first != p) ++group;
@@ -94,10 +98,11 @@ std::string IconSvg(const TIcon& icon) {
     }
   }
   const std::string side = std::to_string(icon.Side);
-  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + side +
-                    "\" height=\"" + side + "\" viewBox=\"0 0 " + side + " " + side +
-                    "\" shape-rendering=\"crispEdges\">\n";
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+      side + "\" height=\"" + side + "\" viewBox=\"0 0 " + side + " " + side +
+      "\" shape-rendering=\"crispEdges\">\n";
   for (const auto& [colour, rects] : groups) {
     char fill[8];
     std::snprintf(fill, sizeof fill, "#%06X", static_cast<unsigned>(colour & 0xFFFFFF));

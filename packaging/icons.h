@@ -19,10 +19,14 @@ struct TIcon {
 // The XPM's pixels; nothing when the picture is not square.
 std::optional<TIcon> IconFromXpm(const rc::TXpmImage& image);
 
+// The largest side made: icon themes stop at 512.
+constexpr int kMaxIconSide = 1024;
+
 // `side` a whole multiple of the icon's side: every pixel becomes a block. The icon's side
 // a whole multiple of `side`: every block becomes its most frequent colour, a tie going
 // to the lightest colour and transparency losing every tie, which keeps thin outlines,
-// the critter's light speech bubble and its feet. Nothing for any other side.
+// the critter's light speech bubble and its feet. Nothing for any other side, or one
+// above kMaxIconSide.
 std::optional<TIcon> ScaleIcon(const TIcon& icon, int side);
 
 // An SVG of the icon: one rectangle per run of equal opaque pixels in a row, grouped by

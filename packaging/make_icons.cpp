@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
       } catch (const std::exception&) {
         used = 0;
       }
-      if (used == 0 || argv[i][used] != '\0') throw std::runtime_error(std::string("bad side '") + argv[i] + "'");
+      if (used == 0 || argv[i][used] != '\0')
+        throw std::runtime_error(std::string("bad side '") + argv[i] + "'");
       const auto scaled = klop::packaging::ScaleIcon(*icon, side);
       if (!scaled) {
         throw std::runtime_error(std::to_string(side) + " is no whole multiple or fraction of " +

@@ -30,6 +30,7 @@ TEST(Icons, WholeNumberSizes) {
   EXPECT_FALSE(ScaleIcon(icon, 3));
   EXPECT_FALSE(ScaleIcon(TIcon{32, std::vector<std::uint32_t>(32 * 32)}, 24));
   EXPECT_FALSE(ScaleIcon(icon, 0));
+  EXPECT_FALSE(ScaleIcon(icon, 2 * kMaxIconSide));
 }
 
 TEST(Icons, HalfSizeTakesEachBlocksMostFrequentColour) {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/resources/cursor_icon.h"
 #include "platform/gdi/gdi.h"
-#include "platform/resources/resources.h"
 #include "platform/gdi/surface.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/resources.h"
 #include "res/klop_resources.h"
 #include "tools/png/png_writer.h"
 
