@@ -3,15 +3,16 @@
 # root, passed by Debian's own checkers, and the game started from it the way its
 # desktop entry says, on a display and window manager of its own.
 #
-#   package_test.sh SOURCE_DIR VERSION
+#   package_test.sh SOURCE_DIR VERSION APP_ID
 set -u
 
-src=${1:?usage: package_test.sh SOURCE_DIR VERSION}
-version=${2:?usage: package_test.sh SOURCE_DIR VERSION}
+usage="usage: package_test.sh SOURCE_DIR VERSION APP_ID"
+src=${1:?$usage}
+version=${2:?$usage}
+app_id=${3:?$usage}
 
 source "$src/tests/e2e/lib.sh"
 
-app_id=io.github.klopgame.Klop
 deb=$src/build/klop_${version}_$(dpkg --print-architecture).deb
 
 if ! make -C "$src" deb >"$work/deb.log" 2>&1; then
