@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
       const fs::path dir = folder / (std::to_string(side) + "x" + std::to_string(side)) / "apps";
       fs::create_directories(dir);
       if (!klop::png::WritePng(dir / (name + ".png"), side, side, scaled->Pixels,
-                               klop::png::TPngColour::Rgba)) {
+                               klop::png::TPngColour::Rgba, klop::png::TPngPacking::Runs)) {
         throw std::runtime_error("cannot write " + (dir / (name + ".png")).string());
       }
     }

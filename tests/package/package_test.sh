@@ -41,14 +41,18 @@ usr/share/metainfo/$app_id.metainfo.xml"
 files=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 check "the package holds the program, its desktop files and docs, nothing else" \
   test "$files" = "$(LC_ALL=C sort <<<"$expected")"
-icons_right_size() {
+# The icons at 32 and up are the game's icon enlarged, pixel for pixel, transparency
+# included; 16 is a reduction of its own, so only its size is checked.
+icon() { echo "$root/usr/share/icons/hicolor/$1x$1/apps/$app_id.png"; }
+icons_are_the_games() {
   local size
-  for size in 16 32 64 128 256; do
-    [ "$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/${size}x$size/apps/$app_id.png")" = \
-      "${size}x$size" ] || return 1
+  [ "$(identify -format '%wx%h' "$(icon 16)")" = 16x16 ] || return 1
+  for size in 32 64 128 256; do
+    /usr/bin/convert "$src/res/critter.xpm" -sample "${size}x$size" "$work/icon.png" &&
+      [ "$(compare -metric AE "$work/icon.png" "$(icon "$size")" null: 2>&1)" = 0 ] || return 1
   done
 }
-check "every icon has its folder's size" icons_right_size
+check "the icons are the game's icon at their sizes" icons_are_the_games
 
 # --- Debian's checkers, each with nothing to report ------------------------------------
 # A checker passes when it succeeds and says nothing; what it said is shown otherwise.
