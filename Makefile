@@ -46,6 +46,7 @@ deb: setup-package
 	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=OFF \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+	  -DCMAKE_MODULE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
 	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_FLAGS)
 	cmake --build build-deb -j $(JOBS) --target klop klop_package_files
 	cd build-deb && cpack -G DEB

@@ -41,6 +41,9 @@ check "the client is 282 wide (got $width)" test "$width" = 282
 check "a menu bar strip sits above a 400-pixel client (strip $bar)" test "$bar" -ge 15 -a "$bar" -le 25
 check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop!\"'"
 check "the frame has the 32x32 icon" eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, '"
+if [ "${KLOP_HOST:-}" = x11 ]; then
+  check "on the X11 host no SDL library is mapped" eval "! grep -q -i sdl /proc/$pid/maps"
+fi
 
 # Client point -> X window point.
 at() { echo "$1 $(($2 + bar))"; }

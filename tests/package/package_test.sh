@@ -27,6 +27,7 @@ man_page=$root/usr/share/man/man6/klop.6.gz
 
 # --- What the package holds -----------------------------------------------------------
 expected="usr/games/klop
+usr/lib/klop/klop-sdl.so
 usr/share/applications/$app_id.desktop
 usr/share/doc/klop/changelog.gz
 usr/share/doc/klop/copyright
@@ -39,7 +40,7 @@ usr/share/icons/hicolor/scalable/apps/$app_id.svg
 usr/share/man/man6/klop.6.gz
 usr/share/metainfo/$app_id.metainfo.xml"
 files=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-check "the package holds the program, its desktop files and docs, nothing else" \
+check "the package holds the program, its SDL module, its desktop files and docs, nothing else" \
   test "$files" = "$(LC_ALL=C sort <<<"$expected")"
 # The icons at 32 and up are the game's icon enlarged, pixel for pixel, transparency
 # included; 16 is a reduction of its own, so only its size is checked.
@@ -77,7 +78,12 @@ check "appstreamcli validate: no errors, no warnings" appstream_clean
 # (Scrt1.o, crti.o, crtn.o) lack the IBT/SHSTK mark, so the linker drops it from every
 # program, Debian's own included (/usr/bin/ls fails that check too).
 check "hardening-check: all pass" \
-  silent hardening-check --quiet --nocfprotection "$root/usr/games/klop"
+  silent hardening-check --quiet --nocfprotection "$root/usr/games/klop" "$root/usr/lib/klop/klop-sdl.so"
+# SDL2 and the fifty libraries behind it only for those who use the SDL host.
+field() { dpkg-deb -f "$deb" "$1"; }
+check "Depends names the XCB libraries, not SDL2 ($(field Depends))" \
+  eval "field Depends | grep -q libxcb1 && ! field Depends | grep -q libsdl2"
+check "Recommends names SDL2 ($(field Recommends))" eval "field Recommends | grep -q libsdl2"
 check "man --warnings: nothing" man_clean
 
 # --- The game, started as the desktop entry says ------------------------------------------
