@@ -119,9 +119,11 @@ at_scale_2() {
       spots+=("$(((x + 36) * s)) $(((y + 36) * s + bar))")
       format+="%[pixel:p{$(((x + 36) * s)),$(((y + 36) * s + bar))}] "
     done
-    for _ in $(seq 60); do
-      timeout 10 import -window "$wid" "$work/quick.png" || continue
-      read -r -a seen < <(/usr/bin/convert "$work/quick.png" -format "$format" info:)
+    # Until the 15-second game is nearly over, however slowly the screenshots come.
+    local until=$(($(date +%s) + 13))
+    while [ "$(date +%s)" -lt "$until" ]; do
+      read -r -a seen < <(timeout 10 import -window "$wid" png:- |
+        /usr/bin/convert - -format "$format" info:)
       for h in 0 1 2 3 4; do
         if [ "${seen[h]:-}" = "srgb(0,0,0)" ] || [ "${seen[h]:-}" = black ]; then
           read -r x y <<<"${spots[h]}"
