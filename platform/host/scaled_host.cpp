@@ -199,8 +199,8 @@ class TScaledHost final : public Host {
   // device pixel.
   int Place(int v, int from, bool fromOwner) const {
     if (!fromOwner) return Up(v);
-    return int(std::clamp<std::int64_t>(
-        from + (std::int64_t(v) - Down(from)) * N_, INT_MIN + 1, INT_MAX));
+    return int(
+        std::clamp<std::int64_t>(from + (std::int64_t(v) - Down(from)) * N_, INT_MIN + 1, INT_MAX));
   }
   // Platform value of a device coordinate, rounded down (towards minus infinity) or up.
   int Down(int v) const {
