@@ -63,6 +63,27 @@ open_options() {
   dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
 }
 
+# --- The command line, before any display is opened -----------------------------------
+# Expected status, stdout (an extended regexp for all of it, lines joined by blanks;
+# empty for none) and number of stderr lines, then the arguments.
+runs() {
+  local want=$1 stdout=$2 errs=$3 status
+  shift 3
+  DISPLAY= "$klop" "$@" >"$work/cl.out" 2>"$work/cl.err" </dev/null
+  status=$?
+  if [ -z "$stdout" ]; then
+    [ ! -s "$work/cl.out" ] || return 1
+  else
+    tr '\n' ' ' <"$work/cl.out" | grep -q -x -E "$stdout" || return 1
+  fi
+  [ "$status" = "$want" ] && [ "$(wc -l <"$work/cl.err")" = "$errs" ]
+}
+check "--version prints the version, exit 0" runs 0 'klop 1\.0\.2 ' 0 --version
+check "--help prints the usage and --scale, exit 0" runs 0 'usage: klop .*--scale N.*' 0 --help
+check "an unknown option: one line on stderr, exit 2" runs 2 '' 1 --frobnicate
+check "a stray argument: one line on stderr, exit 2" runs 2 '' 1 --scale 2 extra
+check "--scale 9 is refused, exit 2" runs 2 '' 1 --scale=9
+
 # A screen that holds the doubled window whole (a window cut by the screen's edge
 # captures only in part).
 screen=(-screen 0 1600x1200x24)
