@@ -9,7 +9,7 @@
 // pixel), sizes rounding up (the platform's surface covers the whole device window), and
 // the work area inwards. A position or size the platform asks for again unchanged keeps
 // the device value it came from, so that a window the desktop placed on an odd pixel is
-// not nudged by a round trip.
+// not nudged by a round trip; popup menus are placed from their owner's device position.
 #include "platform/host/scaled_host.h"
 
 #include <algorithm>
@@ -42,15 +42,20 @@ class TScaledHost final : public Host {
 
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     HostWindowSpec spec = asked;
-    if (spec.x != kHostDefaultPosition) spec.x = Up(spec.x);
-    if (spec.y != kHostDefaultPosition) spec.y = Up(spec.y);
+    const HostWindow owner = asked.popup ? asked.owner : 0;
+    const HostRect from = owner != 0 ? Inner_->Bounds(owner) : HostRect{};
+    if (spec.x != kHostDefaultPosition) spec.x = Place(spec.x, from.x, owner != 0);
+    if (spec.y != kHostDefaultPosition) spec.y = Place(spec.y, from.y, owner != 0);
     spec.width = Up(spec.width);
     spec.height = Up(spec.height);
-    return Inner_->CreateWindow(spec);
+    const HostWindow window = Inner_->CreateWindow(spec);
+    if (window != 0 && owner != 0) PopupOwners_[window] = owner;
+    return window;
   }
 
   void DestroyWindow(HostWindow window) override {
     Windows_.erase(window);
+    PopupOwners_.erase(window);
     Inner_->DestroyWindow(window);
   }
 
@@ -65,8 +70,14 @@ class TScaledHost final : public Host {
   void SetBounds(HostWindow window, const HostRect& bounds) override {
     const HostRect now = Inner_->Bounds(window);
     HostRect b;
-    b.x = Down(now.x) == bounds.x ? now.x : Up(bounds.x);
-    b.y = Down(now.y) == bounds.y ? now.y : Up(bounds.y);
+    if (auto popup = PopupOwners_.find(window); popup != PopupOwners_.end()) {
+      const HostRect from = Inner_->Bounds(popup->second);
+      b.x = Place(bounds.x, from.x, true);
+      b.y = Place(bounds.y, from.y, true);
+    } else {
+      b.x = Down(now.x) == bounds.x ? now.x : Up(bounds.x);
+      b.y = Down(now.y) == bounds.y ? now.y : Up(bounds.y);
+    }
     b.width = DownUp(now.width) == bounds.width ? now.width : Up(bounds.width);
     b.height = DownUp(now.height) == bounds.height ? now.height : Up(bounds.height);
     Inner_->SetBounds(window, b);
@@ -182,6 +193,15 @@ class TScaledHost final : public Host {
   int Middle(int v) const {
     return int(std::clamp<std::int64_t>(std::int64_t(v) * N_ + N_ / 2, INT_MIN + 1, INT_MAX));
   }
+  // Device position of platform position v: on the grid, or for a popup at the same
+  // distance from its owner's device position `from` as the platform sees it, so that a
+  // menu lands exactly under its bar item even when the desktop put the owner on an odd
+  // device pixel.
+  int Place(int v, int from, bool fromOwner) const {
+    if (!fromOwner) return Up(v);
+    return int(
+        std::clamp<std::int64_t>(from + (std::int64_t(v) - Down(from)) * N_, INT_MIN + 1, INT_MAX));
+  }
   // Platform value of a device coordinate, rounded down (towards minus infinity) or up.
   int Down(int v) const {
     const std::int64_t q = std::int64_t(v) / N_;
@@ -234,6 +254,7 @@ class TScaledHost final : public Host {
   std::unique_ptr<Host> Inner_;
   const int N_;
   std::unordered_map<HostWindow, TScaledWindow> Windows_;
+  std::unordered_map<HostWindow, HostWindow> PopupOwners_;  // popup menu -> its owner
   std::vector<HostRect> Rects_;
   std::unordered_map<std::uint64_t, CursorShape> Cursors_;
   std::uint64_t NextCursorId_ = kFirstScaledCursorId;

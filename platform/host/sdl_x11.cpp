@@ -38,7 +38,6 @@ constexpr unsigned long kMotifFuncMove = 4;
 constexpr unsigned long kMotifFuncClose = 32;
 constexpr unsigned long kMotifDecorBorder = 2;
 constexpr unsigned long kMotifDecorTitle = 8;
-constexpr unsigned long kMotifDecorMenu = 16;
 
 }  // namespace
 
@@ -54,7 +53,7 @@ void MarkWindowAsDialog(SDL_Window* window) {
   // A dialog offers neither minimise (a minimised modal dialog would leave its owner
   // disabled with nothing to close) nor maximise; this replaces what SDL set at creation.
   TMotifHints hints{kMotifFunctions | kMotifDecorations, kMotifFuncMove | kMotifFuncClose,
-                    kMotifDecorBorder | kMotifDecorTitle | kMotifDecorMenu, 0, 0};
+                    kMotifDecorBorder | kMotifDecorTitle, 0, 0};
   Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
   XChangeProperty(display, xwindow, motif, motif, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&hints), 5);

@@ -127,6 +127,21 @@ TEST_F(ScaledHostTest, MapsInputAndGeometryBack) {
   Host_->SetBounds(Window, b);
   EXPECT_EQ(Shown().bounds.x, 21);
   EXPECT_EQ(Shown().bounds.width, 7);
+  // A popup menu keeps its distance from its owner in device pixels, odd ones included.
+  HostWindowSpec menu;
+  menu.popup = true;
+  menu.owner = Window;
+  menu.x = 12;
+  menu.y = 22;
+  menu.width = menu.height = 1;
+  const HostWindow popup = Host_->CreateWindow(menu);
+  EXPECT_EQ(Device->Window(popup)->bounds.x, 25);
+  EXPECT_EQ(Device->Window(popup)->bounds.y, 45);
+  Host_->SetBounds(popup, {13, 20, 1, 1});
+  EXPECT_EQ(Device->Window(popup)->bounds.x, 27);
+  EXPECT_EQ(Device->Window(popup)->bounds.y, 41);
+  Host_->DestroyWindow(popup);
+
   Host_->SetBounds(Window, {11, 20, 4, 2});
   EXPECT_EQ(Shown().bounds.x, 22);
   EXPECT_EQ(Shown().bounds.y, 41);
