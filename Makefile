@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden clean
+.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz clean
 
 all: build
 
@@ -59,5 +59,14 @@ golden: build
 	-KLOP_UPDATE_GOLDEN=1 ctest --test-dir build -j $(JOBS) -E e2e
 	@echo "golden: images rewritten under tests/golden; look at them before committing"
 
+# Runs every fuzz target for FUZZ_SECONDS each from a clang build of its own and merges
+# what adds coverage into fuzz/corpus/; a finding stops it, the input in fuzz/crashes/.
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@scripts/setup fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_FUZZ=ON $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS) --target klop_fuzz_targets
+	FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD=build-fuzz scripts/fuzz
+
 clean:
-	rm -rf build build-asan build-deb
+	rm -rf build build-asan build-deb build-fuzz
