@@ -6,7 +6,9 @@
 // be answered without the platform) and converted into SDL's software window
 // surface; only those rectangles are then pushed to the display with
 // SDL_UpdateWindowSurfaceRects. Nothing is drawn by the GPU: the framebuffer stays
-// in software, which keeps the process small and the window's X id stable.
+// in software, which keeps the process small and the window's X id stable. On a
+// high-density desktop the program wraps this host in a scaled one (scaled_host.h),
+// so the pixels arriving here are already N times larger.
 //
 // Input is read in Wait and NextEvent, translated into HostEvents and kept in a ring
 // until taken. Wait blocks on the X server's socket until it speaks or the deadline
@@ -23,10 +25,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "klop_config.h"
+#include "platform/host/scale.h"
 #include "platform/host/sdl_keys.h"
 #include "platform/host/sdl_x11.h"
 
@@ -117,6 +122,8 @@ class TSdlHost final : public Host {
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
     if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);
+    // The same class on every window, so the desktop groups them under the program's entry.
+    SetWindowClass(window, KLOP_WM_NAME, KLOP_WM_CLASS);
     TSdlWindow& w = Windows_[id];
     w.Window = window;
     w.Width = asked.width;
@@ -146,6 +153,7 @@ class TSdlHost final : public Host {
   void SetIcon(HostWindow window, const CursorShape& icon) override {
     TSdlWindow* w = Find(window);
     if (w == nullptr || !ShapeIsSound(icon)) return;
+    if (SetWindowIcons(w->Window, icon.pixels.data(), icon.width, icon.height)) return;
     // SDL copies the pixels before this returns, so the surface may borrow them.
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<std::uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32, icon.width * 4,
@@ -289,6 +297,12 @@ class TSdlHost final : public Host {
 
   void CapturePointer(HostWindow window, bool captured) override {
     if (Find(window) != nullptr) SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);
+  }
+
+  int DesktopScale() const override {
+    if (std::optional<int> n = GdkScaleOf(std::getenv("GDK_SCALE"))) return *n;
+    const std::string resources = X11Resources();
+    return DesktopScaleFrom(nullptr, resources.c_str());
   }
 
   HostTime Now() const override {
