@@ -73,6 +73,20 @@ std::string TextOf(HWND hwnd) {
   return buffer;
 }
 
+// Whether an item of the frame's menu bar shows highlighted: the bar is in menu mode.
+bool BarHighlighted(HWND frame) {
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  RECT r{};
+  ::GetWindowRect(frame, &r);
+  HDC dc = ::GetWindowDC(frame);
+  bool found = false;
+  for (int x = 0; x < r.right - r.left && !found; ++x) {
+    found = ::GetPixel(dc, x, ::GetSystemMetrics(SM_CYMENU) / 2) == highlight;
+  }
+  ::ReleaseDC(frame, dc);
+  return found;
+}
+
 RECT RectOf(HWND hwnd) {
   RECT r{};
   ::GetWindowRect(hwnd, &r);
@@ -413,8 +427,14 @@ void TDriver::Check() {
   if (std::strcmp(item, wanted) != 0) {
     return Fail("the Pause item reads \"" + std::string(item) + "\" instead of \"" + wanted + "\"");
   }
-  if ((::GetMenuState(bar, CM_PAUSE, MF_BYCOMMAND) & MF_GRAYED) && !g.GameOver) {
-    return Fail("the Pause item is grayed during a game");
+  // Stop grays the item and New enables it; in between, the frame's idle pass enables
+  // it, which runs before every wait of the main loop and of a dialog's, but not while
+  // the menu bar is in menu mode (an item highlighted, with or without its popup).
+  if (::GetMenuState(bar, CM_PAUSE, MF_BYCOMMAND) & MF_GRAYED) {
+    if (!g.GameOver) return Fail("the Pause item is grayed during a game");
+    if (::GetFocus() != nullptr && !MenuOpen() && !BarHighlighted(frame)) {
+      return Fail("the Pause item stays grayed past the idle pass");
+    }
   }
 
   CheckModals(frame);
