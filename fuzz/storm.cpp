@@ -184,6 +184,7 @@ std::string TDriver::Run() {
     platform::ResetForTesting();
     Host = std::make_unique<TStormHost>(*this);
     RestCounts.reset();
+    LastShown = {};
     Carry = {};
     Plan.clear();
     ++Reach.Runs;
