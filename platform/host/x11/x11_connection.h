@@ -3,6 +3,7 @@
 // Everything it needs at start is asked for in one batch before any reply is read.
 #pragma once
 
+#include <xcb/render.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -68,6 +69,10 @@ class TConnection {
   // The X server went away (or broke the protocol): nothing more can be done.
   bool Lost() const { return xcb_connection_has_error(C_) != 0; }
 
+  // RENDER's picture formats, asked for at start; the caller frees the reply. Null
+  // after the first call, or when there is no answer.
+  xcb_render_query_pict_formats_reply_t* TakePictFormats();
+
   // A 32-bit property of the root window, up to `count` items; empty when unset.
   std::vector<std::uint32_t> RootCardinals(xcb_atom_t property, std::uint32_t count) const;
 
@@ -78,6 +83,8 @@ class TConnection {
   bool ShmOffered_ = false;
   bool RenderOffered_ = false;
   std::size_t MaxRequestBytes_ = 262140;
+  xcb_render_query_pict_formats_cookie_t PictFormats_{};
+  bool PictFormatsAsked_ = false;
   std::string Resources_;
 };
 

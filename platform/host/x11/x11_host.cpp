@@ -79,6 +79,8 @@ class TX11Host final : public Host {
     it->second.Picture = TPicture{};
     xcb_destroy_window(C_, window);
     Windows_.erase(it);
+    // The server ends a grab whose window goes.
+    if (KeyboardGrabbed_ && KeyboardGrab_ == window) KeyboardGrabbed_ = false;
     if (Focused_ == window) Focused_ = 0;
     std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
     UpdateMenuGrab();
@@ -192,11 +194,22 @@ class TX11Host final : public Host {
         break;
       case HostShow::Maximized:
         if (w->Popup) break;
-        if (!w->Mapped) SetWmHints(*X_, *w, false);
-        if (!w->Mapped) Map(*w);
-        TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateAdd,
-                          a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
-                          kFromApplication);
+        if (w->Mapped) {
+          TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateAdd,
+                            a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
+                            kFromApplication);
+          break;
+        }
+        {
+          // Not yet managed: the desktop reads the state from the window when it maps.
+          std::vector<xcb_atom_t> state{a._NET_WM_STATE_MAXIMIZED_VERT,
+                                        a._NET_WM_STATE_MAXIMIZED_HORZ};
+          if (w->Dialog) state.push_back(a._NET_WM_STATE_SKIP_TASKBAR);
+          xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, a._NET_WM_STATE, XCB_ATOM_ATOM,
+                              32, std::uint32_t(state.size()), state.data());
+        }
+        SetWmHints(*X_, *w, false);
+        Map(*w);
         break;
     }
     UpdateMenuGrab();
@@ -327,6 +340,7 @@ class TX11Host final : public Host {
     }
     if (menu != nullptr && !KeyboardGrabbed_) {
       const xcb_window_t to = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
+      KeyboardGrab_ = to;
       xcb_discard_reply(C_, xcb_grab_keyboard(C_, 1, to, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
                                               XCB_GRAB_MODE_ASYNC)
                                 .sequence);
@@ -570,6 +584,7 @@ class TX11Host final : public Host {
   xcb_window_t Captured_ = 0;
   xcb_window_t Focused_ = 0;
   bool KeyboardGrabbed_ = false;
+  xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
 };
 
