@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "program/app.h"
 #include "app/entry.h"
 #include "platform/host/sdl_host.h"
 #include "platform/host/x11/x11_host.h"
+#include "program/app.h"
 #include "res/klop_resources.h"
 
 int main(int argc, char** argv) {

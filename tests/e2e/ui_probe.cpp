@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "tests/e2e/probe_host.h"
 #include "platform/platform.h"
 #include "res/klop_resources.h"
+#include "tests/e2e/probe_host.h"
 
 namespace {
 

@@ -20,15 +20,15 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
     std::uint32_t keysym;
     unsigned vk;
   } const cases[] = {
-      {XKB_KEY_a, 'A'},          {XKB_KEY_Z, 'Z'},          {XKB_KEY_0, '0'},
-      {XKB_KEY_9, '9'},          {XKB_KEY_F1, 0x70},        {XKB_KEY_F10, 0x79},
-      {XKB_KEY_F12, 0x7B},       {XKB_KEY_F13, 0},          {XKB_KEY_Return, 0x0D},
-      {XKB_KEY_KP_Enter, 0x0D},  {XKB_KEY_Escape, 0x1B},    {XKB_KEY_space, 0x20},
-      {XKB_KEY_Alt_L, 0x12},     {XKB_KEY_Alt_R, 0x12},     {XKB_KEY_Control_R, 0x11},
-      {XKB_KEY_Shift_L, 0x10},   {XKB_KEY_Left, 0x25},      {XKB_KEY_Down, 0x28},
-      {XKB_KEY_Delete, 0x2E},    {XKB_KEY_KP_End, 0x61},    {XKB_KEY_KP_1, 0x61},
-      {XKB_KEY_KP_Insert, 0x60}, {XKB_KEY_KP_Begin, 0x65},  {XKB_KEY_KP_9, 0x69},
-      {XKB_KEY_KP_Delete, 0x6E}, {XKB_KEY_KP_Divide, 0x6F}, {XKB_KEY_semicolon, 0xBA},
+      {XKB_KEY_a, 'A'},          {XKB_KEY_Z, 'Z'},           {XKB_KEY_0, '0'},
+      {XKB_KEY_9, '9'},          {XKB_KEY_F1, 0x70},         {XKB_KEY_F10, 0x79},
+      {XKB_KEY_F12, 0x7B},       {XKB_KEY_F13, 0},           {XKB_KEY_Return, 0x0D},
+      {XKB_KEY_KP_Enter, 0x0D},  {XKB_KEY_Escape, 0x1B},     {XKB_KEY_space, 0x20},
+      {XKB_KEY_Alt_L, 0x12},     {XKB_KEY_Alt_R, 0x12},      {XKB_KEY_Control_R, 0x11},
+      {XKB_KEY_Shift_L, 0x10},   {XKB_KEY_Left, 0x25},       {XKB_KEY_Down, 0x28},
+      {XKB_KEY_Delete, 0x2E},    {XKB_KEY_KP_End, 0x61},     {XKB_KEY_KP_1, 0x61},
+      {XKB_KEY_KP_Insert, 0x60}, {XKB_KEY_KP_Begin, 0x65},   {XKB_KEY_KP_9, 0x69},
+      {XKB_KEY_KP_Delete, 0x6E}, {XKB_KEY_KP_Divide, 0x6F},  {XKB_KEY_semicolon, 0xBA},
       {XKB_KEY_grave, 0xC0},     {XKB_KEY_apostrophe, 0xDE}, {XKB_KEY_odiaeresis, 0},
       {XKB_KEY_dead_acute, 0},   {XKB_KEY_NoSymbol, 0},
   };
@@ -61,8 +61,8 @@ class TXvfb {
     if (Pid_ == 0) {
       close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24",
-             "-nolisten", "tcp", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

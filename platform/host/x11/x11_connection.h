@@ -13,29 +13,29 @@
 namespace platform::x11 {
 
 // Every atom the host uses, interned together at start.
-#define KLOP_X11_ATOMS(X) \
-  X(WM_PROTOCOLS) \
-  X(WM_DELETE_WINDOW) \
-  X(WM_STATE) \
-  X(WM_CHANGE_STATE) \
-  X(UTF8_STRING) \
-  X(_NET_WM_NAME) \
-  X(_NET_WM_ICON) \
-  X(_NET_WM_PID) \
-  X(_NET_WM_PING) \
-  X(_NET_WM_STATE) \
-  X(_NET_WM_STATE_HIDDEN) \
-  X(_NET_WM_STATE_MAXIMIZED_VERT) \
-  X(_NET_WM_STATE_MAXIMIZED_HORZ) \
-  X(_NET_WM_STATE_SKIP_TASKBAR) \
-  X(_NET_WM_WINDOW_TYPE) \
-  X(_NET_WM_WINDOW_TYPE_NORMAL) \
-  X(_NET_WM_WINDOW_TYPE_DIALOG) \
+#define KLOP_X11_ATOMS(X)           \
+  X(WM_PROTOCOLS)                   \
+  X(WM_DELETE_WINDOW)               \
+  X(WM_STATE)                       \
+  X(WM_CHANGE_STATE)                \
+  X(UTF8_STRING)                    \
+  X(_NET_WM_NAME)                   \
+  X(_NET_WM_ICON)                   \
+  X(_NET_WM_PID)                    \
+  X(_NET_WM_PING)                   \
+  X(_NET_WM_STATE)                  \
+  X(_NET_WM_STATE_HIDDEN)           \
+  X(_NET_WM_STATE_MAXIMIZED_VERT)   \
+  X(_NET_WM_STATE_MAXIMIZED_HORZ)   \
+  X(_NET_WM_STATE_SKIP_TASKBAR)     \
+  X(_NET_WM_WINDOW_TYPE)            \
+  X(_NET_WM_WINDOW_TYPE_NORMAL)     \
+  X(_NET_WM_WINDOW_TYPE_DIALOG)     \
   X(_NET_WM_WINDOW_TYPE_POPUP_MENU) \
-  X(_NET_WORKAREA) \
-  X(_NET_CURRENT_DESKTOP) \
-  X(_NET_FRAME_EXTENTS) \
-  X(_NET_ACTIVE_WINDOW) \
+  X(_NET_WORKAREA)                  \
+  X(_NET_CURRENT_DESKTOP)           \
+  X(_NET_FRAME_EXTENTS)             \
+  X(_NET_ACTIVE_WINDOW)             \
   X(_MOTIF_WM_HINTS)
 
 struct TAtoms {
@@ -90,7 +90,6 @@ class TConnection {
 
 // A 32-bit property of any window, up to `count` items; empty when unset.
 std::vector<std::uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t window,
-                                               xcb_atom_t property, xcb_atom_t type,
-                                               std::uint32_t count);
+                                         xcb_atom_t property, xcb_atom_t type, std::uint32_t count);
 
 }  // namespace platform::x11

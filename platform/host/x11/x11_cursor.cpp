@@ -62,8 +62,8 @@ xcb_cursor_t TCursors::Arrow() {
   xcb_font_t font = xcb_generate_id(c);
   xcb_open_font(c, font, 6, "cursor");
   Arrow_ = xcb_generate_id(c);
-  xcb_create_glyph_cursor(c, Arrow_, font, font, kLeftPtrGlyph, kLeftPtrGlyph + 1, 0, 0, 0,
-                          0xFFFF, 0xFFFF, 0xFFFF);
+  xcb_create_glyph_cursor(c, Arrow_, font, font, kLeftPtrGlyph, kLeftPtrGlyph + 1, 0, 0, 0, 0xFFFF,
+                          0xFFFF, 0xFFFF);
   xcb_close_font(c, font);
   return Arrow_;
 }

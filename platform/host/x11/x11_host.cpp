@@ -164,8 +164,7 @@ class TX11Host final : public Host {
           e.event = X_->Root();
           e.window = window;
           xcb_send_event(C_, 0, X_->Root(),
-                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                          reinterpret_cast<const char*>(&e));
         }
         w->Mapped = false;
@@ -205,8 +204,8 @@ class TX11Host final : public Host {
           std::vector<xcb_atom_t> state{a._NET_WM_STATE_MAXIMIZED_VERT,
                                         a._NET_WM_STATE_MAXIMIZED_HORZ};
           if (w->Dialog) state.push_back(a._NET_WM_STATE_SKIP_TASKBAR);
-          xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, a._NET_WM_STATE, XCB_ATOM_ATOM,
-                              32, std::uint32_t(state.size()), state.data());
+          xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, a._NET_WM_STATE, XCB_ATOM_ATOM, 32,
+                              std::uint32_t(state.size()), state.data());
         }
         SetWmHints(*X_, *w, false);
         Map(*w);
@@ -265,10 +264,10 @@ class TX11Host final : public Host {
       const std::uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                    XCB_EVENT_MASK_LEAVE_WINDOW;
-      xcb_discard_reply(C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC,
-                                             XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                                             XCB_CURRENT_TIME)
-                                .sequence);
+      xcb_discard_reply(
+          C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                               XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
+                  .sequence);
       Captured_ = window;
     }
     xcb_flush(C_);
@@ -497,8 +496,7 @@ class TX11Host final : public Host {
           xcb_client_message_event_t pong = e;
           pong.window = X_->Root();
           xcb_send_event(C_, 0, X_->Root(),
-                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                          reinterpret_cast<const char*>(&pong));
           xcb_flush(C_);
         }
@@ -559,7 +557,9 @@ class TX11Host final : public Host {
     const std::vector<std::uint32_t> net =
         ReadCardinals(C_, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, 64);
     const std::vector<std::uint32_t> icccm = ReadCardinals(C_, w.Id, a.WM_STATE, a.WM_STATE, 1);
-    auto has = [&](xcb_atom_t atom) { return std::find(net.begin(), net.end(), atom) != net.end(); };
+    auto has = [&](xcb_atom_t atom) {
+      return std::find(net.begin(), net.end(), atom) != net.end();
+    };
     const bool minimized =
         has(a._NET_WM_STATE_HIDDEN) || (!icccm.empty() && icccm[0] == kIconicState);
     const bool maximized =
@@ -584,7 +584,7 @@ class TX11Host final : public Host {
   xcb_window_t Captured_ = 0;
   xcb_window_t Focused_ = 0;
   bool KeyboardGrabbed_ = false;
-  xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
+  xcb_window_t KeyboardGrab_ = 0;                // the window the keyboard is grabbed for
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
 };
 
@@ -609,8 +609,7 @@ bool DrawsOurPixels(const TConnection& x, std::string& error) {
     if (f.data->depth == s.root_depth) packed = f.data->bits_per_pixel == 32;
   }
   const bool littleEndian = std::endian::native == std::endian::little;
-  const bool sameOrder =
-      (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
+  const bool sameOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
   if (visualFits && packed && sameOrder && s.root_depth >= 24) return true;
   error = "the X screen is not 24-bit true colour in 32-bit pixels (depth " +
           std::to_string(s.root_depth) + ")";
