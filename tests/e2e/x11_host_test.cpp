@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <cstdlib>
@@ -85,6 +86,28 @@ class TXvfb {
   pid_t Pid_ = -1;
   std::string Display_;
 };
+
+TEST(X11Host, TheDesktopScaleComesFromTheRootWindowsXftDpi) {
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* c = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(c), 0);
+  const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\n";
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE,
+                      xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                      XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
+                      std::uint32_t(resources.size()), resources.data());
+  // A round trip: the property is set before the host connects.
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  unsetenv("GDK_SCALE");
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  EXPECT_EQ(host->DesktopScale(), 2);
+  host.reset();
+  xcb_disconnect(c);
+}
 
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -431,6 +431,7 @@ class TX11Host final : public Host {
           Push(HostEventKind::FocusGained, e.event);
         } else if (!in && Focused_ == e.event) {
           Focused_ = 0;
+          Keyboard_.ForgetHeldKeys();
           Push(HostEventKind::FocusLost, e.event);
         }
         break;
