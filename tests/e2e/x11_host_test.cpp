@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/host/x11/x11_host.h"
 #include "platform/host/x11/x11_keys.h"
@@ -116,25 +117,31 @@ TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
   TXvfb xvfb;
   ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
   setenv("DISPLAY", xvfb.Display().c_str(), 1);
-  EXPECT_EXIT(
-      {
-        alarm(10);  // a hang ends by SIGALRM, which fails the test
-        std::string error;
-        std::unique_ptr<Host> host = MakeX11Host(error);
-        if (host == nullptr) std::_Exit(3);
-        HostWindowSpec asked;
-        asked.width = 40;
-        asked.height = 30;
-        host->Show(host->CreateWindow(asked), HostShow::Normal);
-        kill(xvfb.Pid(), SIGKILL);
-        // As a program's loop does: wait, take what came, wait again.
-        for (HostEvent e;;) {
-          host->Wait(HostTime::max());
-          while (host->NextEvent(e)) {
-          }
-        }
-      },
-      ::testing::ExitedWithCode(1), "lost the connection to the X server");
+  // Runs in the death test's child: the server goes while the program runs.
+  auto loseTheServer = [&] {
+    alarm(10);  // a hang ends by SIGALRM, which fails the test
+    std::string error;
+    std::unique_ptr<Host> host = MakeX11Host(error);
+    if (host == nullptr) std::_Exit(3);
+    HostWindowSpec asked;
+    asked.width = 40;
+    asked.height = 30;
+    const HostWindow window = host->CreateWindow(asked);
+    host->Show(window, HostShow::Normal);
+    kill(xvfb.Pid(), SIGKILL);
+    usleep(200 * 1000);
+    // Writing to the server that went must not kill the program unheard (SIGPIPE).
+    const std::vector<std::uint32_t> pixels(40 * 30);
+    const HostRect all{0, 0, 40, 30};
+    host->Present(window, pixels.data(), 40, 30, 40, &all, 1);
+    // As a program's loop does: wait, take what came, wait again.
+    for (HostEvent e;;) {
+      host->Wait(HostTime::max());
+      while (host->NextEvent(e)) {
+      }
+    }
+  };
+  EXPECT_EXIT(loseTheServer(), ::testing::ExitedWithCode(1), "lost the connection to the X server");
 }
 
 }  // namespace

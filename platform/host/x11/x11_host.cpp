@@ -10,11 +10,13 @@
 
 #include <errno.h>
 #include <poll.h>
+#include <signal.h>
 #include <time.h>
 
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -620,6 +622,12 @@ bool DrawsOurPixels(const TConnection& x, std::string& error) {
 }  // namespace
 
 std::unique_ptr<Host> MakeX11Host(std::string& error) {
+  // A write to a server that has gone must fail with EPIPE, which the connection
+  // reports and the next wait turns into a message, not kill the process unheard.
+  struct sigaction pipe {};
+  if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
+    std::signal(SIGPIPE, SIG_IGN);
+  }
   auto x = std::make_unique<TConnection>();
   if (!x->Open(error) || !DrawsOurPixels(*x, error)) return nullptr;
   return std::make_unique<TX11Host>(std::move(x));
