@@ -6,8 +6,8 @@
 
 #include "platform/gdi/gdi_internal.h"
 
+#include "platform/faults.h"
 #include "platform/gdi/font.h"
-#include "platform/window/faults.h"
 
 namespace platform {
 namespace {
@@ -67,12 +67,15 @@ GdiObject* StockMonoBitmap() {
 }
 
 GdiObject* Stock(int which) {
-  static GdiObject* objects[NULL_PEN + 1] = {
-      MakeStock(GdiKind::Brush, kWhite, false),    MakeStock(GdiKind::Brush, 0xC0C0C0, false),
-      MakeStock(GdiKind::Brush, 0x808080, false),  MakeStock(GdiKind::Brush, 0x404040, false),
-      MakeStock(GdiKind::Brush, 0, false),         MakeStock(GdiKind::Brush, 0, true),
-      MakeStock(GdiKind::Pen, kWhite, false),      MakeStock(GdiKind::Pen, 0, false),
-      MakeStock(GdiKind::Pen, 0, true)};
+  static GdiObject* objects[NULL_PEN + 1] = {MakeStock(GdiKind::Brush, kWhite, false),
+                                             MakeStock(GdiKind::Brush, 0xC0C0C0, false),
+                                             MakeStock(GdiKind::Brush, 0x808080, false),
+                                             MakeStock(GdiKind::Brush, 0x404040, false),
+                                             MakeStock(GdiKind::Brush, 0, false),
+                                             MakeStock(GdiKind::Brush, 0, true),
+                                             MakeStock(GdiKind::Pen, kWhite, false),
+                                             MakeStock(GdiKind::Pen, 0, false),
+                                             MakeStock(GdiKind::Pen, 0, true)};
   return objects[which];
 }
 
@@ -86,7 +89,9 @@ void Release(GdiObject* o) {
   }
 }
 
-void Hold(GdiObject* o) { ++o->selections; }
+void Hold(GdiObject* o) {
+  ++o->selections;
+}
 
 void InitSelections(DeviceContext& dc) {
   dc.pen = Stock(BLACK_PEN);
@@ -152,7 +157,9 @@ void ForEachClipped(DeviceContext& dc, const Target& t, RECT r, Fn&& fn) {
   }
 }
 
-std::uint32_t ToMono(std::uint32_t v) { return v == kWhite ? kWhite : 0; }
+std::uint32_t ToMono(std::uint32_t v) {
+  return v == kWhite ? kWhite : 0;
+}
 
 void FillSolid(DeviceContext& dc, const RECT& r, std::uint32_t pixel) {
   Target t = TargetOf(dc);
@@ -374,7 +381,9 @@ DWORD GetSysColor(int index) {
   return SwapRB(platform::SysPixel(index));
 }
 
-HBRUSH GetSysColorBrush(int index) { return reinterpret_cast<HBRUSH>(platform::SysBrush(index)); }
+HBRUSH GetSysColorBrush(int index) {
+  return reinterpret_cast<HBRUSH>(platform::SysBrush(index));
+}
 
 HDC CreateCompatibleDC(HDC hdc) {
   if (platform::RefuseThisCall(platform::TOperation::CreateCompatibleDC)) return nullptr;
@@ -412,9 +421,9 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
   // Compatible with a memory context means the depth of its bitmap: monochrome if the
   // stock one is still selected.
   const int bpp = dc->memory && dc->bitmap->bitsPixel == 1 ? 1 : 32;
-  return platform::MakeBitmap(width, height, bpp,
-                              std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height,
-                                                         bpp == 1 ? 0 : 0));
+  return platform::MakeBitmap(
+      width, height, bpp,
+      std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, bpp == 1 ? 0 : 0));
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPixel, const void* bits) {
@@ -636,7 +645,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   }
   if (pw > 0) {
     const std::uint32_t c = dc->pen->pixel;
-    const LONG ol = L - pw / 2, ot = T - pw / 2;        // outer left/top
+    const LONG ol = L - pw / 2, ot = T - pw / 2;                     // outer left/top
     const LONG orr = R - 1 - pw / 2 + pw, ob = B - 1 - pw / 2 + pw;  // outer right/bottom
     const LONG il = L + (pw + 1) / 2, it = T + (pw + 1) / 2;
     const LONG ir = R - 1 - pw / 2, ib = B - 1 - pw / 2;
@@ -752,9 +761,8 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int count) {
   DeviceContext* dc = DcOf(hdc);
   if (dc == nullptr || count < 0 || (count > 0 && text == nullptr)) return FALSE;
   if (count == 0) return TRUE;
-  return platform::DrawText(*dc, x, y, text, count, nullptr, dc->bkMode == OPAQUE, nullptr)
-             ? TRUE
-             : FALSE;
+  return platform::DrawText(*dc, x, y, text, count, nullptr, dc->bkMode == OPAQUE, nullptr) ? TRUE
+                                                                                            : FALSE;
 }
 
 BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/window/window_internal.h"
+#include "platform/host/window_seam.h"
 
 namespace platform {
 namespace {
@@ -17,6 +17,18 @@ constexpr int kCascade = 24;
 
 bool Inside(const HostRect& r, int x, int y) {
   return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+}
+
+// Client point (x, y) of `hwnd` on the screen; unchanged when no window is known.
+POINT OnScreen(HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  if (const TWindowSeam* s = WindowSeam()) s->clientToScreen(hwnd, p);
+  return p;
+}
+
+bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint) {
+  const TWindowSeam* s = WindowSeam();
+  return s != nullptr && s->hostPointOf(hwnd, client, host, surfacePoint);
 }
 
 }  // namespace
@@ -61,14 +73,12 @@ void THeadlessHost::ClickAt(HostTime at, int x, int y) {
 }
 
 void THeadlessHost::MoveToClientAt(HostTime at, HWND hwnd, int x, int y) {
-  POINT p{x, y};
-  ClientToScreen(hwnd, &p);
+  const POINT p = OnScreen(hwnd, x, y);
   MoveAt(at, p.x, p.y);
 }
 
 void THeadlessHost::ClickClientAt(HostTime at, HWND hwnd, int x, int y) {
-  POINT p{x, y};
-  ClientToScreen(hwnd, &p);
+  const POINT p = OnScreen(hwnd, x, y);
   ClickAt(at, p.x, p.y);
 }
 
@@ -167,14 +177,13 @@ void THeadlessHost::FocusAt(HostTime at, HostWindow window, bool gained) {
 
 std::uint32_t THeadlessHost::PixelAt(HWND hwnd, int x, int y) const {
   std::uint32_t pixel = 0;
-  return SurfacePixel(hwnd, {x, y}, pixel) ? pixel : 0xFF000000;
+  const TWindowSeam* s = WindowSeam();
+  return s != nullptr && s->surfacePixel(hwnd, {x, y}, pixel) ? pixel : 0xFF000000;
 }
 
 std::vector<std::uint32_t> THeadlessHost::ClientPixels(HWND hwnd, int& width, int& height) const {
-  RECT r{};
-  GetClientRect(hwnd, &r);
-  width = r.right;
-  height = r.bottom;
+  width = height = 0;
+  if (const TWindowSeam* s = WindowSeam()) s->clientSize(hwnd, width, height);
   std::vector<std::uint32_t> pixels;
   pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {

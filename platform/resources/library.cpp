@@ -4,8 +4,8 @@
 #include <map>
 #include <memory>
 
+#include "platform/faults.h"
 #include "platform/resources/resources.h"
-#include "platform/window/faults.h"
 
 namespace platform {
 namespace {

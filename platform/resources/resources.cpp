@@ -5,12 +5,12 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/faults.h"
+#include "platform/gdi/gdi_internal.h"
 #include "platform/resources/cursor_icon.h"
 #include "platform/resources/decoders.h"
-#include "platform/gdi/gdi_internal.h"
 #include "platform/resources/resource_table.h"
 #include "platform/resources/resources.h"
-#include "platform/window/faults.h"
 
 namespace platform {
 namespace {
@@ -64,8 +64,12 @@ void ReadPalette(const std::uint8_t* p, int count, std::uint32_t* out) {
   }
 }
 
-int Nibble(const std::uint8_t* row, int x) { return (x & 1) ? row[x / 2] & 0xF : row[x / 2] >> 4; }
-bool Bit(const std::uint8_t* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; }
+int Nibble(const std::uint8_t* row, int x) {
+  return (x & 1) ? row[x / 2] & 0xF : row[x / 2] >> 4;
+}
+bool Bit(const std::uint8_t* row, int x) {
+  return (row[x / 8] >> (7 - x % 8)) & 1;
+}
 
 // The masked image formats: colour (bits 1 or 4) rows then AND rows, heights doubled.
 // Only cursors (1 bit) know the screen-inverting pixel; icons are masked by AND alone.
@@ -323,8 +327,12 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
 }
 
 // Loaded cursors and icons are shared, so destroying one only checks the handle.
-BOOL DestroyCursor(HCURSOR cursor) { return platform::CursorShapeOf(cursor) ? TRUE : FALSE; }
-BOOL DestroyIcon(HICON icon) { return platform::IconShapeOf(icon) ? TRUE : FALSE; }
+BOOL DestroyCursor(HCURSOR cursor) {
+  return platform::CursorShapeOf(cursor) ? TRUE : FALSE;
+}
+BOOL DestroyIcon(HICON icon) {
+  return platform::IconShapeOf(icon) ? TRUE : FALSE;
+}
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   const platform::CursorShape* s = platform::IconShapeOf(icon);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <map>
 
+#include "platform/faults.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/resources/resource_table.h"
@@ -17,7 +18,6 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/modal_loop.h"
 #include "platform/ui/ui.h"
-#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {

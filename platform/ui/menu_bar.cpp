@@ -2,12 +2,12 @@
 // laid out in the dialog font and painted through the classic look.
 #include <algorithm>
 
+#include "platform/faults.h"
 #include "platform/gdi/gdi.h"
 #include "platform/resources/resources.h"
 #include "platform/ui/look.h"
 #include "platform/ui/menu_internal.h"
 #include "platform/ui/ui.h"
-#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/faults.h"
 #include "platform/resources/resources.h"
-#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {

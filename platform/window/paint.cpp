@@ -1,8 +1,8 @@
 // Update regions, WM_PAINT support and client-area device contexts.
 #include <algorithm>
 
+#include "platform/faults.h"
 #include "platform/gdi/gdi_internal.h"
-#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {

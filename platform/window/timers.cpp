@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/window/faults.h"
+#include "platform/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -76,6 +76,14 @@ void KillWindowTimers(HWND hwnd) {
   auto& ts = Timers();
   ts.erase(std::remove_if(ts.begin(), ts.end(), [&](const TTimer& t) { return t.hwnd == hwnd; }),
            ts.end());
+}
+
+void RefuseTimersForTesting(bool refuse) {
+  if (refuse) {
+    RefuseForTesting(TOperation::SetTimer, 1, true);
+  } else {
+    StopRefusingForTesting(TOperation::SetTimer);
+  }
 }
 
 }  // namespace platform

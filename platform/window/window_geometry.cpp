@@ -1,6 +1,7 @@
 // Window rectangles, moving and sizing, showing and minimising, coordinate mapping.
 #include <algorithm>
 
+#include "platform/host/window_seam.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -122,6 +123,8 @@ bool SetNonClientTop(HWND hwnd, int height) {
   return true;
 }
 
+namespace {
+
 bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint) {
   TWnd* w = WndOf(hwnd);
   TWnd* top = WndOf(TopLevelOf(hwnd));
@@ -144,6 +147,26 @@ bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel) {
   pixel = s.Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.Width()) +
                    static_cast<std::size_t>(x)];
   return true;
+}
+
+bool ClientPointOnScreen(HWND hwnd, POINT& point) {
+  return ClientToScreen(hwnd, &point) != FALSE;
+}
+
+bool ClientSize(HWND hwnd, int& width, int& height) {
+  RECT r{};
+  if (!GetClientRect(hwnd, &r)) return false;
+  width = r.right;
+  height = r.bottom;
+  return true;
+}
+
+const TWindowSeam kSeam{HostPointOf, SurfacePixel, ClientPointOnScreen, ClientSize};
+
+}  // namespace
+
+void OfferWindowSeam() {
+  InstallWindowSeam(&kSeam);
 }
 
 void SendSizeMessage(HWND hwnd) {

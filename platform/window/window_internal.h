@@ -111,10 +111,9 @@ struct TMenuHooks {
 void InstallMenuHooks(const TMenuHooks* hooks);
 const TMenuHooks* MenuHooks();  // nullptr until installed
 
-// For the host: where client point `client` of `hwnd` lies on which host surface.
-bool HostPointOf(HWND hwnd, POINT client, HostWindow& host, POINT& surfacePoint);
-// The surface pixel (0x00RRGGBB) at client point `client` of `hwnd`; false outside it.
-bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel);
+// Gives the hosts their window seam (platform/host/window_seam.h); called before the
+// first top-level window is made.
+void OfferWindowSeam();
 
 // Calls the window procedure; the window may be gone afterwards.
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

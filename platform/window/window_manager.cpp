@@ -4,8 +4,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/faults.h"
 #include "platform/resources/cursor_icon.h"
-#include "platform/window/faults.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -268,6 +268,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       asked.x = x + guess.left;
       asked.y = y + guess.top;
     }
+    platform::OfferWindowSeam();
     w.host = host.CreateWindow(asked);
     if (w.host == 0) return nullptr;
     w.insets = host.Decorations(w.host);

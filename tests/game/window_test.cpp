@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "game/ids.h"
-#include "platform/window/faults.h"
+#include "platform/faults.h"
 #include "res/klop_resources.h"
 #include "tests/game/game_fixture.h"
 

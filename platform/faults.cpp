@@ -1,9 +1,7 @@
-#include "platform/window/faults.h"
+#include "platform/faults.h"
 
 #include <array>
 #include <cstddef>
-
-#include "platform/window/window.h"
 
 namespace platform {
 namespace {
@@ -57,14 +55,6 @@ bool RefuseThisCall(TOperation op) {
 
 void ResetFaults() {
   g_refusals = {};
-}
-
-void RefuseTimersForTesting(bool refuse) {
-  if (refuse) {
-    RefuseForTesting(TOperation::SetTimer, 1, true);
-  } else {
-    StopRefusingForTesting(TOperation::SetTimer);
-  }
 }
 
 }  // namespace platform
