@@ -38,7 +38,15 @@ bool DisplayIsLocal() {
 }  // namespace
 
 TConnection::~TConnection() {
-  if (C_ != nullptr) xcb_disconnect(C_);
+  if (C_ == nullptr) return;
+  if (PictFormatsAsked_) xcb_discard_reply(C_, PictFormats_.sequence);
+  xcb_disconnect(C_);
+}
+
+xcb_render_query_pict_formats_reply_t* TConnection::TakePictFormats() {
+  if (!PictFormatsAsked_) return nullptr;
+  PictFormatsAsked_ = false;
+  return xcb_render_query_pict_formats_reply(C_, PictFormats_, nullptr);
 }
 
 bool TConnection::Open(std::string& error) {
@@ -70,7 +78,6 @@ bool TConnection::Open(std::string& error) {
       C_, 0, Screen_->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1u << 20);
   xcb_prefetch_extension_data(C_, &xcb_shm_id);
   xcb_prefetch_extension_data(C_, &xcb_render_id);
-  xcb_prefetch_maximum_request_length(C_);
 
   std::size_t next = 0;
   auto answer = [&] {
@@ -90,9 +97,14 @@ bool TConnection::Open(std::string& error) {
                 std::getenv("KLOP_X11_NO_SHM") == nullptr;
   const xcb_query_extension_reply_t* render = xcb_get_extension_data(C_, &xcb_render_id);
   RenderOffered_ = render != nullptr && render->present != 0;
-  if (std::uint32_t longs = xcb_get_maximum_request_length(C_); longs > 0) {
-    MaxRequestBytes_ = std::size_t(longs) * 4;
+  if (RenderOffered_) {
+    // Asked now, read when the first colour cursor is built: by then it has come.
+    PictFormats_ = xcb_render_query_pict_formats(C_);
+    PictFormatsAsked_ = true;
   }
+  // The core limit (256 kB) is plenty for cursors, icons and rows of pictures, and
+  // needs no round trip to enable BIG-REQUESTS.
+  MaxRequestBytes_ = std::size_t(xcb_get_setup(C_)->maximum_request_length) * 4;
   if (Lost()) {
     error = "the X server closed the connection at start";
     return false;

@@ -3,6 +3,7 @@
 // Everything it needs at start is asked for in one batch before any reply is read.
 #pragma once
 
+#include <xcb/render.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -12,29 +13,29 @@
 namespace platform::x11 {
 
 // Every atom the host uses, interned together at start.
-#define KLOP_X11_ATOMS(X) \
-  X(WM_PROTOCOLS) \
-  X(WM_DELETE_WINDOW) \
-  X(WM_STATE) \
-  X(WM_CHANGE_STATE) \
-  X(UTF8_STRING) \
-  X(_NET_WM_NAME) \
-  X(_NET_WM_ICON) \
-  X(_NET_WM_PID) \
-  X(_NET_WM_PING) \
-  X(_NET_WM_STATE) \
-  X(_NET_WM_STATE_HIDDEN) \
-  X(_NET_WM_STATE_MAXIMIZED_VERT) \
-  X(_NET_WM_STATE_MAXIMIZED_HORZ) \
-  X(_NET_WM_STATE_SKIP_TASKBAR) \
-  X(_NET_WM_WINDOW_TYPE) \
-  X(_NET_WM_WINDOW_TYPE_NORMAL) \
-  X(_NET_WM_WINDOW_TYPE_DIALOG) \
+#define KLOP_X11_ATOMS(X)           \
+  X(WM_PROTOCOLS)                   \
+  X(WM_DELETE_WINDOW)               \
+  X(WM_STATE)                       \
+  X(WM_CHANGE_STATE)                \
+  X(UTF8_STRING)                    \
+  X(_NET_WM_NAME)                   \
+  X(_NET_WM_ICON)                   \
+  X(_NET_WM_PID)                    \
+  X(_NET_WM_PING)                   \
+  X(_NET_WM_STATE)                  \
+  X(_NET_WM_STATE_HIDDEN)           \
+  X(_NET_WM_STATE_MAXIMIZED_VERT)   \
+  X(_NET_WM_STATE_MAXIMIZED_HORZ)   \
+  X(_NET_WM_STATE_SKIP_TASKBAR)     \
+  X(_NET_WM_WINDOW_TYPE)            \
+  X(_NET_WM_WINDOW_TYPE_NORMAL)     \
+  X(_NET_WM_WINDOW_TYPE_DIALOG)     \
   X(_NET_WM_WINDOW_TYPE_POPUP_MENU) \
-  X(_NET_WORKAREA) \
-  X(_NET_CURRENT_DESKTOP) \
-  X(_NET_FRAME_EXTENTS) \
-  X(_NET_ACTIVE_WINDOW) \
+  X(_NET_WORKAREA)                  \
+  X(_NET_CURRENT_DESKTOP)           \
+  X(_NET_FRAME_EXTENTS)             \
+  X(_NET_ACTIVE_WINDOW)             \
   X(_MOTIF_WM_HINTS)
 
 struct TAtoms {
@@ -68,6 +69,10 @@ class TConnection {
   // The X server went away (or broke the protocol): nothing more can be done.
   bool Lost() const { return xcb_connection_has_error(C_) != 0; }
 
+  // RENDER's picture formats, asked for at start; the caller frees the reply. Null
+  // after the first call, or when there is no answer.
+  xcb_render_query_pict_formats_reply_t* TakePictFormats();
+
   // A 32-bit property of the root window, up to `count` items; empty when unset.
   std::vector<std::uint32_t> RootCardinals(xcb_atom_t property, std::uint32_t count) const;
 
@@ -78,12 +83,13 @@ class TConnection {
   bool ShmOffered_ = false;
   bool RenderOffered_ = false;
   std::size_t MaxRequestBytes_ = 262140;
+  xcb_render_query_pict_formats_cookie_t PictFormats_{};
+  bool PictFormatsAsked_ = false;
   std::string Resources_;
 };
 
 // A 32-bit property of any window, up to `count` items; empty when unset.
 std::vector<std::uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t window,
-                                               xcb_atom_t property, xcb_atom_t type,
-                                               std::uint32_t count);
+                                         xcb_atom_t property, xcb_atom_t type, std::uint32_t count);
 
 }  // namespace platform::x11

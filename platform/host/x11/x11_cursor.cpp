@@ -27,17 +27,10 @@ std::uint32_t Premultiplied(std::uint32_t p) {
 
 }  // namespace
 
-TCursors::TCursors(const TConnection& x) : X_(x) {
-  if (X_.RenderOffered()) {
-    // Asked now, read when the first colour cursor is built.
-    FormatsCookie_ = xcb_render_query_pict_formats(X_.C());
-    FormatsAsked_ = true;
-  }
-}
+TCursors::TCursors(TConnection& x) : X_(x) {}
 
 TCursors::~TCursors() {
   xcb_connection_t* c = X_.C();
-  if (FormatsAsked_ && !FormatsRead_) xcb_discard_reply(c, FormatsCookie_.sequence);
   for (auto& [id, cursor] : Cache_) xcb_free_cursor(c, cursor);
   if (Arrow_ != 0) xcb_free_cursor(c, Arrow_);
   if (Blank_ != 0) xcb_free_cursor(c, Blank_);
@@ -69,8 +62,8 @@ xcb_cursor_t TCursors::Arrow() {
   xcb_font_t font = xcb_generate_id(c);
   xcb_open_font(c, font, 6, "cursor");
   Arrow_ = xcb_generate_id(c);
-  xcb_create_glyph_cursor(c, Arrow_, font, font, kLeftPtrGlyph, kLeftPtrGlyph + 1, 0, 0, 0,
-                          0xFFFF, 0xFFFF, 0xFFFF);
+  xcb_create_glyph_cursor(c, Arrow_, font, font, kLeftPtrGlyph, kLeftPtrGlyph + 1, 0, 0, 0, 0xFFFF,
+                          0xFFFF, 0xFFFF);
   xcb_close_font(c, font);
   return Arrow_;
 }
@@ -93,10 +86,10 @@ xcb_cursor_t TCursors::Blank() {
 }
 
 xcb_render_pictformat_t TCursors::ArgbFormat() {
-  if (!FormatsAsked_ || FormatsRead_) return Argb_;
+  if (FormatsRead_ || !X_.RenderOffered()) return Argb_;
   FormatsRead_ = true;
   std::unique_ptr<xcb_render_query_pict_formats_reply_t, decltype(&std::free)> r(
-      xcb_render_query_pict_formats_reply(X_.C(), FormatsCookie_, nullptr), &std::free);
+      X_.TakePictFormats(), &std::free);
   if (!r) return Argb_;
   for (auto it = xcb_render_query_pict_formats_formats_iterator(r.get()); it.rem > 0;
        xcb_render_pictforminfo_next(&it)) {

@@ -15,7 +15,7 @@ namespace platform::x11 {
 
 class TCursors {
  public:
-  explicit TCursors(const TConnection& x);
+  explicit TCursors(TConnection& x);
   TCursors(const TCursors&) = delete;
   TCursors& operator=(const TCursors&) = delete;
   ~TCursors();
@@ -30,9 +30,7 @@ class TCursors {
   xcb_cursor_t Build(const CursorShape& shape);
   xcb_render_pictformat_t ArgbFormat();
 
-  const TConnection& X_;
-  xcb_render_query_pict_formats_cookie_t FormatsCookie_{};
-  bool FormatsAsked_ = false;
+  TConnection& X_;
   bool FormatsRead_ = false;
   xcb_render_pictformat_t Argb_ = 0;
   xcb_cursor_t Arrow_ = 0;

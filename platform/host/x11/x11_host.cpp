@@ -10,11 +10,13 @@
 
 #include <errno.h>
 #include <poll.h>
+#include <signal.h>
 #include <time.h>
 
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -79,6 +81,8 @@ class TX11Host final : public Host {
     it->second.Picture = TPicture{};
     xcb_destroy_window(C_, window);
     Windows_.erase(it);
+    // The server ends a grab whose window goes.
+    if (KeyboardGrabbed_ && KeyboardGrab_ == window) KeyboardGrabbed_ = false;
     if (Focused_ == window) Focused_ = 0;
     std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
     UpdateMenuGrab();
@@ -162,8 +166,7 @@ class TX11Host final : public Host {
           e.event = X_->Root();
           e.window = window;
           xcb_send_event(C_, 0, X_->Root(),
-                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                          reinterpret_cast<const char*>(&e));
         }
         w->Mapped = false;
@@ -192,11 +195,22 @@ class TX11Host final : public Host {
         break;
       case HostShow::Maximized:
         if (w->Popup) break;
-        if (!w->Mapped) SetWmHints(*X_, *w, false);
-        if (!w->Mapped) Map(*w);
-        TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateAdd,
-                          a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
-                          kFromApplication);
+        if (w->Mapped) {
+          TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateAdd,
+                            a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
+                            kFromApplication);
+          break;
+        }
+        {
+          // Not yet managed: the desktop reads the state from the window when it maps.
+          std::vector<xcb_atom_t> state{a._NET_WM_STATE_MAXIMIZED_VERT,
+                                        a._NET_WM_STATE_MAXIMIZED_HORZ};
+          if (w->Dialog) state.push_back(a._NET_WM_STATE_SKIP_TASKBAR);
+          xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, a._NET_WM_STATE, XCB_ATOM_ATOM, 32,
+                              std::uint32_t(state.size()), state.data());
+        }
+        SetWmHints(*X_, *w, false);
+        Map(*w);
         break;
     }
     UpdateMenuGrab();
@@ -252,10 +266,10 @@ class TX11Host final : public Host {
       const std::uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                    XCB_EVENT_MASK_LEAVE_WINDOW;
-      xcb_discard_reply(C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC,
-                                             XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                                             XCB_CURRENT_TIME)
-                                .sequence);
+      xcb_discard_reply(
+          C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                               XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
+                  .sequence);
       Captured_ = window;
     }
     xcb_flush(C_);
@@ -327,6 +341,7 @@ class TX11Host final : public Host {
     }
     if (menu != nullptr && !KeyboardGrabbed_) {
       const xcb_window_t to = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
+      KeyboardGrab_ = to;
       xcb_discard_reply(C_, xcb_grab_keyboard(C_, 1, to, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
                                               XCB_GRAB_MODE_ASYNC)
                                 .sequence);
@@ -418,6 +433,7 @@ class TX11Host final : public Host {
           Push(HostEventKind::FocusGained, e.event);
         } else if (!in && Focused_ == e.event) {
           Focused_ = 0;
+          Keyboard_.ForgetHeldKeys();
           Push(HostEventKind::FocusLost, e.event);
         }
         break;
@@ -483,8 +499,7 @@ class TX11Host final : public Host {
           xcb_client_message_event_t pong = e;
           pong.window = X_->Root();
           xcb_send_event(C_, 0, X_->Root(),
-                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                          reinterpret_cast<const char*>(&pong));
           xcb_flush(C_);
         }
@@ -545,7 +560,9 @@ class TX11Host final : public Host {
     const std::vector<std::uint32_t> net =
         ReadCardinals(C_, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, 64);
     const std::vector<std::uint32_t> icccm = ReadCardinals(C_, w.Id, a.WM_STATE, a.WM_STATE, 1);
-    auto has = [&](xcb_atom_t atom) { return std::find(net.begin(), net.end(), atom) != net.end(); };
+    auto has = [&](xcb_atom_t atom) {
+      return std::find(net.begin(), net.end(), atom) != net.end();
+    };
     const bool minimized =
         has(a._NET_WM_STATE_HIDDEN) || (!icccm.empty() && icccm[0] == kIconicState);
     const bool maximized =
@@ -570,6 +587,7 @@ class TX11Host final : public Host {
   xcb_window_t Captured_ = 0;
   xcb_window_t Focused_ = 0;
   bool KeyboardGrabbed_ = false;
+  xcb_window_t KeyboardGrab_ = 0;                // the window the keyboard is grabbed for
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
 };
 
@@ -594,8 +612,7 @@ bool DrawsOurPixels(const TConnection& x, std::string& error) {
     if (f.data->depth == s.root_depth) packed = f.data->bits_per_pixel == 32;
   }
   const bool littleEndian = std::endian::native == std::endian::little;
-  const bool sameOrder =
-      (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
+  const bool sameOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
   if (visualFits && packed && sameOrder && s.root_depth >= 24) return true;
   error = "the X screen is not 24-bit true colour in 32-bit pixels (depth " +
           std::to_string(s.root_depth) + ")";
@@ -605,6 +622,12 @@ bool DrawsOurPixels(const TConnection& x, std::string& error) {
 }  // namespace
 
 std::unique_ptr<Host> MakeX11Host(std::string& error) {
+  // A write to a server that has gone must fail with EPIPE, which the connection
+  // reports and the next wait turns into a message, not kill the process unheard.
+  struct sigaction pipe {};
+  if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
+    std::signal(SIGPIPE, SIG_IGN);
+  }
   auto x = std::make_unique<TConnection>();
   if (!x->Open(error) || !DrawsOurPixels(*x, error)) return nullptr;
   return std::make_unique<TX11Host>(std::move(x));

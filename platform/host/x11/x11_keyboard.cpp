@@ -68,10 +68,8 @@ bool TKeyboard::Load() {
   // Held keys repeat as presses alone, without a release before each.
   const std::uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
   xcb_discard_reply(
-      C_,
-      xcb_xkb_per_client_flags(C_, XCB_XKB_ID_USE_CORE_KBD, repeat, repeat, 0, 0, 0).sequence);
-  const std::uint16_t news =
-      XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+      C_, xcb_xkb_per_client_flags(C_, XCB_XKB_ID_USE_CORE_KBD, repeat, repeat, 0, 0, 0).sequence);
+  const std::uint16_t news = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
   xcb_xkb_select_events(C_, XCB_XKB_ID_USE_CORE_KBD, news, 0, news, 0xFF, 0xFF, nullptr);
   LoadKeymap();
   return State_ != nullptr;
@@ -118,7 +116,10 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
     k.Vk = VirtualKeyOfKeysym(syms[0]);
   }
   // The modifier keys count themselves, as they do once pressed.
-  const unsigned self = k.Vk == 0x10 ? kModShift : k.Vk == 0x11 ? kModCtrl : k.Vk == 0x12 ? kModAlt : 0;
+  const unsigned self = k.Vk == 0x10   ? kModShift
+                        : k.Vk == 0x11 ? kModCtrl
+                        : k.Vk == 0x12 ? kModAlt
+                                       : 0;
   k.Modifiers = press ? k.Modifiers | self : k.Modifiers & ~self;
   if (!press) return k;
 
@@ -137,10 +138,11 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
 std::string TKeyboard::Compose(std::uint32_t keysym, std::string typed) {
   if (ComposeState_ == nullptr) {
     if (!StartsComposing(keysym) || ComposeTable_ != nullptr) return typed;
-    ComposeTable_ = xkb_compose_table_new_from_locale(Context_, ComposeLocale(),
-                                                      XKB_COMPOSE_COMPILE_NO_FLAGS);
+    ComposeTable_ =
+        xkb_compose_table_new_from_locale(Context_, ComposeLocale(), XKB_COMPOSE_COMPILE_NO_FLAGS);
     if (ComposeTable_ == nullptr) {
-      ComposeTable_ = xkb_compose_table_new_from_locale(Context_, "C", XKB_COMPOSE_COMPILE_NO_FLAGS);
+      ComposeTable_ =
+          xkb_compose_table_new_from_locale(Context_, "C", XKB_COMPOSE_COMPILE_NO_FLAGS);
     }
     if (ComposeTable_ == nullptr) return typed;
     ComposeState_ = xkb_compose_state_new(ComposeTable_, XKB_COMPOSE_STATE_NO_FLAGS);

@@ -34,6 +34,8 @@ class TKeyboard {
 
   // A KeyPress or KeyRelease: `state` is the event's modifier and group mask.
   TKeyStroke Translate(bool press, xcb_keycode_t code, std::uint16_t state);
+  // Keys held when the window lost the keyboard are released where we cannot see.
+  void ForgetHeldKeys() { Down_.reset(); }
   // Takes the server's news of a changed keyboard; false for events that are not XKB's.
   bool HandleXkbEvent(const xcb_generic_event_t& e);
 

@@ -62,7 +62,9 @@ TPresenter::TPresenter(const TConnection& x)
   xcb_create_gc(X_.C(), Gc_, X_.Root(), XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
 }
 
-TPresenter::~TPresenter() { xcb_free_gc(X_.C(), Gc_); }
+TPresenter::~TPresenter() {
+  xcb_free_gc(X_.C(), Gc_);
+}
 
 void TPresenter::Allocate(TPicture& p, int width, int height) {
   p.Release();
@@ -148,8 +150,8 @@ void TPresenter::Put(xcb_window_t window, TPicture& p, const HostRect& r) {
   }
   // As many whole rows per request as the server takes.
   const std::size_t rowBytes = std::size_t(r.width) * 4;
-  const int perRequest =
-      std::max(1, int((X_.MaxRequestBytes() - kPutImageHeader) / std::max<std::size_t>(rowBytes, 1)));
+  const int perRequest = std::max(
+      1, int((X_.MaxRequestBytes() - kPutImageHeader) / std::max<std::size_t>(rowBytes, 1)));
   for (int top = r.y; top < r.y + r.height; top += perRequest) {
     const int rows = std::min(perRequest, r.y + r.height - top);
     Rows_.resize(std::size_t(r.width) * std::size_t(rows));

@@ -51,8 +51,8 @@ void Put32(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t 
 void Put8(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
           const std::string& bytes) {
   if (property == XCB_ATOM_NONE) return;
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8,
-                      std::uint32_t(bytes.size()), bytes.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, std::uint32_t(bytes.size()),
+                      bytes.data());
 }
 
 }  // namespace
@@ -93,8 +93,12 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
   w.Bounds = {w.Positioned ? asked.x : 0, w.Positioned ? asked.y : 0, asked.width, asked.height};
 
   // No background: the kept copy answers exposes, so the server need not clear first.
-  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, XCB_GRAVITY_NORTH_WEST,
-                                  w.Popup ? 1u : 0u, w.Popup ? 1u : 0u, kEvents, cursor};
+  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE,
+                                  XCB_GRAVITY_NORTH_WEST,
+                                  w.Popup ? 1u : 0u,
+                                  w.Popup ? 1u : 0u,
+                                  kEvents,
+                                  cursor};
   xcb_create_window(c, XCB_COPY_FROM_PARENT, w.Id, x.Root(), std::int16_t(w.Bounds.x),
                     std::int16_t(w.Bounds.y), std::uint16_t(w.Bounds.width),
                     std::uint16_t(w.Bounds.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
@@ -194,8 +198,8 @@ void SetWmHints(const TConnection& x, const TWindow& w, bool iconic) {
   Put32(x.C(), w.Id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, hints, 9);
 }
 
-void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type,
-                       std::uint32_t d0, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3) {
+void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                       std::uint32_t d1, std::uint32_t d2, std::uint32_t d3) {
   if (type == XCB_ATOM_NONE) return;
   xcb_client_message_event_t e{};
   e.response_type = XCB_CLIENT_MESSAGE;

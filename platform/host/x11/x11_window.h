@@ -42,9 +42,8 @@ void SetNormalHints(const TConnection& x, const TWindow& w);
 // WM_HINTS: takes focus unless a popup; starts minimised when `iconic`.
 void SetWmHints(const TConnection& x, const TWindow& w, bool iconic);
 // A client message to the window manager about `window` (on the root window).
-void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type,
-                       std::uint32_t d0, std::uint32_t d1 = 0, std::uint32_t d2 = 0,
-                       std::uint32_t d3 = 0);
+void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                       std::uint32_t d1 = 0, std::uint32_t d2 = 0, std::uint32_t d3 = 0);
 
 // UTF-8 to Latin-1 for WM_NAME, '?' for what Latin-1 lacks.
 std::string Latin1Of(const std::string& utf8);
