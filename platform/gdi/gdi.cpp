@@ -635,6 +635,27 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
   return CLR_INVALID;
 }
 
+int GetClipBox(HDC hdc, LPRECT rect) {
+  DeviceContext* dc = DcOf(hdc);
+  if (dc == nullptr || rect == nullptr) return 0;
+  *rect = {0, 0, 0, 0};
+  const platform::Target t = platform::TargetOf(*dc);
+  bool any = false;
+  for (const RECT& c : dc->clip) {
+    const RECT in{std::max<LONG>(c.left, 0), std::max<LONG>(c.top, 0),
+                  std::min<LONG>(c.right, t.width), std::min<LONG>(c.bottom, t.height)};
+    if (in.left >= in.right || in.top >= in.bottom) continue;
+    *rect = any ? RECT{std::min(rect->left, in.left), std::min(rect->top, in.top),
+                       std::max(rect->right, in.right), std::max(rect->bottom, in.bottom)}
+                : in;
+    any = true;
+  }
+  if (!any) return NULLREGION;
+  *rect = {rect->left - dc->origin.x, rect->top - dc->origin.y, rect->right - dc->origin.x,
+           rect->bottom - dc->origin.y};
+  return dc->clip.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   DeviceContext* dc = DcOf(hdc);
   if (dc == nullptr || GetPixel(hdc, x, y) == CLR_INVALID) return CLR_INVALID;

@@ -44,6 +44,8 @@ BOOL DeleteObject(HGDIOBJ object);
 BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xSrc, int ySrc, DWORD rop);
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+// The smallest rectangle (logical coordinates) around what the context can draw on.
+int GetClipBox(HDC dc, LPRECT rect);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 

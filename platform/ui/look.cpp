@@ -96,6 +96,15 @@ void DrawOnce(HDC dc, int x, int y, const TStripped& s, COLORREF color) {
   SelectObject(dc, oldFont);
 }
 
+// The part of `r` that drawing on `dc` can reach. Pixel patterns walk only this, so
+// that a control far larger than its window costs no more than one that fits.
+RECT Drawable(HDC dc, const RECT& r) {
+  RECT box{};
+  if (GetClipBox(dc, &box) == 0) return {0, 0, 0, 0};
+  return {std::max(r.left, box.left), std::max(r.top, box.top), std::min(r.right, box.right),
+          std::min(r.bottom, box.bottom)};
+}
+
 // A filled triangle pointing `arrow`, its base `base` pixels (odd), centred in `r`.
 void Triangle(HDC dc, const RECT& r, Arrow arrow, int base, COLORREF color) {
   const int depth = (base + 1) / 2;
@@ -105,21 +114,34 @@ void Triangle(HDC dc, const RECT& r, Arrow arrow, int base, COLORREF color) {
   const int x0 = r.left + (w - (horizontal ? depth : base)) / 2;
   const int y0 = r.top + (h - (horizontal ? base : depth)) / 2;
   const int mid = base / 2;
+  const RECT v =
+      Drawable(dc, {x0, y0, x0 + (horizontal ? depth : base), y0 + (horizontal ? base : depth)});
   for (int i = 0; i < depth; ++i) {
-    for (int j = mid - i; j <= mid + i; ++j) {
-      switch (arrow) {
-        case Arrow::Left:
-          SetPixel(dc, x0 + i, y0 + j, color);
-          break;
-        case Arrow::Right:
-          SetPixel(dc, x0 + depth - 1 - i, y0 + j, color);
-          break;
-        case Arrow::Up:
-          SetPixel(dc, x0 + j, y0 + i, color);
-          break;
-        case Arrow::Down:
-          SetPixel(dc, x0 + j, y0 + depth - 1 - i, color);
-          break;
+    // Line i runs across the arrow: a column of a left or right arrow, else a row.
+    int line = 0;
+    switch (arrow) {
+      case Arrow::Left:
+        line = x0 + i;
+        break;
+      case Arrow::Right:
+        line = x0 + depth - 1 - i;
+        break;
+      case Arrow::Up:
+        line = y0 + i;
+        break;
+      case Arrow::Down:
+        line = y0 + depth - 1 - i;
+        break;
+    }
+    if (line < (horizontal ? v.left : v.top) || line >= (horizontal ? v.right : v.bottom)) continue;
+    const int start = horizontal ? y0 : x0;
+    const int from = std::max<int>(mid - i, (horizontal ? v.top : v.left) - start);
+    const int to = std::min<int>(mid + i, (horizontal ? v.bottom : v.right) - 1 - start);
+    for (int j = from; j <= to; ++j) {
+      if (horizontal) {
+        SetPixel(dc, line, start + j, color);
+      } else {
+        SetPixel(dc, start + j, line, color);
       }
     }
   }
@@ -202,12 +224,17 @@ void DrawFocusRect(HDC dc, const RECT& r) {
   if (r.right - r.left < 2 || r.bottom - r.top < 2) return;
   // The halftone pattern, counted from the rectangle's corner, along its outline only.
   const COLORREF c = Sys(COLOR_WINDOWTEXT);
-  for (int y = r.top; y < r.bottom; ++y) {
-    const bool edgeRow = y == r.top || y == r.bottom - 1;
-    for (int x = r.left; x < r.right; ++x) {
-      if (!edgeRow && x != r.left && x != r.right - 1) continue;
-      if (((x - r.left) + (y - r.top)) % 2 == 0) SetPixel(dc, x, y, c);
-    }
+  const RECT v = Drawable(dc, r);
+  const auto dot = [&](int x, int y) {
+    if (((x - r.left) + (y - r.top)) % 2 == 0) SetPixel(dc, x, y, c);
+  };
+  for (const int y : {r.top, r.bottom - 1}) {
+    if (y < v.top || y >= v.bottom) continue;
+    for (int x = v.left; x < v.right; ++x) dot(x, y);
+  }
+  for (const int x : {r.left, r.right - 1}) {
+    if (x < v.left || x >= v.right) continue;
+    for (int y = std::max(v.top, r.top + 1); y < std::min(v.bottom, r.bottom - 1); ++y) dot(x, y);
   }
 }
 
@@ -264,8 +291,9 @@ void DrawScrollTrack(HDC dc, const RECT& r, bool held) {
   }
   FillColor(dc, r, COLOR_3DLIGHT);
   const COLORREF white = Sys(COLOR_BTNHIGHLIGHT);
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left + ((r.left + y) & 1); x < r.right; x += 2) SetPixel(dc, x, y, white);
+  const RECT v = Drawable(dc, r);
+  for (int y = v.top; y < v.bottom; ++y) {
+    for (int x = v.left + ((v.left + y) & 1); x < v.right; x += 2) SetPixel(dc, x, y, white);
   }
 }
 

@@ -186,6 +186,16 @@ void SetWindowGeometry(HWND hwnd, const RECT& rect, bool repaint, bool fromHost)
   const RECT old = w->rect;
   const RECT oldClient = ClientRectOf(*w);
   if (w->parent == nullptr) {
+    if (!fromHost) {
+      RECT capped = rect;
+      capped.right =
+          static_cast<LONG>(std::min<long long>(rect.right, 0LL + rect.left + kMaxWindowSide));
+      capped.bottom =
+          static_cast<LONG>(std::min<long long>(rect.bottom, 0LL + rect.top + kMaxWindowSide));
+      if (capped.right != rect.right || capped.bottom != rect.bottom) {
+        return SetWindowGeometry(hwnd, capped, repaint, fromHost);
+      }
+    }
     const HostRect b = SurfaceBoundsFor(*w, rect);
     if (!fromHost) CurrentHost().SetBounds(w->host, b);
     w->rect = rect;

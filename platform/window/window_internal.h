@@ -92,6 +92,11 @@ bool SetNonClientTop(HWND hwnd, int height);
 // (which comes even if the client area needs none). GetWindowDC draws there.
 void InvalidateNonClient(HWND hwnd);
 
+// No top-level window a program asks for (or a dialog template lays out) is larger than
+// this on a side: beyond any desktop it shows on, yet a surface that can be allocated.
+// Sizes the desktop itself gives a window are its own.
+constexpr int kMaxWindowSide = 4096;
+
 // One row of a menu bar, GetSystemMetrics(SM_CYMENU): the non-client strip of a window
 // with a menu.
 constexpr int kMenuBarRow = 19;

@@ -254,6 +254,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       width = platform::kDefaultWidth;
       height = platform::kDefaultHeight;
     }
+    width = std::min(width, platform::kMaxWindowSide);
+    height = std::min(height, platform::kMaxWindowSide);
     platform::Host& host = platform::CurrentHost();
     platform::HostWindowSpec asked;
     asked.title = w.text;

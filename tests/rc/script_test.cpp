@@ -139,7 +139,7 @@ TEST(ScriptParser, ControlStatementsGiveTheirClassesAndDefaultStyles) {
       "  CTEXT \"c\", -1, 1, 2, 3, 4, NOT WS_GROUP\n"
       "  RTEXT \"r\", -1, 1, 2, 3, 4, SS_NOPREFIX, WS_EX_CLIENTEDGE\n"
       "  ICON \"Critter\", -1, 60, 19, 18, 20\n"
-      "  ICON 5, -1, 1, 2\n"
+      "  ICON \"C\", -1, 1, 2\n"
       "  SCROLLBAR 101, 6, 18, 138, 9, SBS_TOPALIGN | WS_TABSTOP\n"
       "  EDITTEXT IDC_X, -5, 90, 24, 13\n"
       "  CONTROL \"15\", IDC_X, \"edit\", ES_LEFT | WS_BORDER, 63, 90, 24, 13\n"
@@ -161,7 +161,7 @@ TEST(ScriptParser, ControlStatementsGiveTheirClassesAndDefaultStyles) {
       {kChild | SS_CENTER, 0, 0xFFFF, 0x82, u"", {}, u"c"},
       {kChild | SS_RIGHT | WS_GROUP | SS_NOPREFIX, WS_EX_CLIENTEDGE, 0xFFFF, 0x82, u"", {}, u"r"},
       {kChild | SS_ICON, 0, 0xFFFF, 0x82, u"", {}, u"Critter"},
-      {kChild | SS_ICON, 0, 0xFFFF, 0x82, u"", 5, u""},
+      {kChild | SS_ICON, 0, 0xFFFF, 0x82, u"", {}, u"C"},
       {kChild | SBS_HORZ | SBS_TOPALIGN | WS_TABSTOP, 0, 101, 0x84, u"", {}, u""},
       {kChild | ES_LEFT | WS_BORDER | WS_TABSTOP, 0, 109, 0x81, u"", {}, u""},
       {kChild | ES_LEFT | WS_BORDER, 0, 109, 0x81, u"", {}, u"15"},
@@ -238,6 +238,12 @@ TEST(ScriptParser, ReportsEachFaultAtItsLine) {
       {"coordinate range", "D DIALOG 0, 0, 40000, 1 {}\n", 1, "out of range"},
       {"control id range", "D DIALOG 0,0,1,1 {\n LTEXT \"\", -2, 0,0,1,1\n}\n", 2,
        "control id -2 is out of range"},
+      {"negative size", "D DIALOG 0,0,1,1 {\n LTEXT \"\", 1, 0,0,-1,1\n}\n", 2,
+       "size -1 is out of range"},
+      {"negative dialog size", "D DIALOG 0, 0, 10, -5 {}\n", 1, "size -5 is out of range"},
+      {"numbered text", "D DIALOG 0,0,1,1 {\n ICON 5, -1, 1, 2\n}\n", 2, "expected a text"},
+      {"empty class", "D DIALOG 0,0,1,1 {\n CONTROL \"\", 1, \"\", 0, 0,0,1,1\n}\n", 2,
+       "control class cannot be empty"},
       {"command id range", "M MENU {\n MENUITEM \"a\", 70000\n}\n", 2, "out of range"},
       {"duplicate name", "Board BITMAP \"a.xpm\"\n\nBOARD BITMAP \"b.xpm\"\n", 3,
        "duplicate name: BITMAP BOARD is already defined at line 1"},

@@ -1,4 +1,5 @@
 // Window creation and destruction, geometry, showing, focus and window words.
+#include "platform/window/window_internal.h"
 #include "windowing_fixture.h"
 
 namespace klop_test {
@@ -327,6 +328,20 @@ TEST_F(TWindows, HostMinimiseRestoreAndResizeReachTheWindow) {
   GetClientRect(top, &r);
   EXPECT_EQ(r.right, 320);
   EXPECT_EQ(r.bottom, 240);
+}
+
+// No size a program asks for (a damaged dialog template included) makes a surface larger
+// than any desktop: it would take gigabytes.
+TEST_F(TWindows, TopLevelSizesAskedForAreCapped) {
+  HWND top = MakeTop(100000, 70);
+  RECT r;
+  GetWindowRect(top, &r);
+  EXPECT_EQ(r.right - r.left, platform::kMaxWindowSide);
+  EXPECT_EQ(r.bottom - r.top, 70);
+  MoveWindow(top, 10, 20, 300, 90000, TRUE);
+  GetWindowRect(top, &r);
+  EXPECT_EQ(r.right - r.left, 300);
+  EXPECT_EQ(r.bottom - r.top, platform::kMaxWindowSide);
 }
 
 TEST_F(TWindows, ShowDefaultShowsAndActivatesAndUnsupportedShowCommandsFail) {

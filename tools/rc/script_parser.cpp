@@ -261,6 +261,8 @@ class TParser {
   std::int16_t Coordinate() {
     return static_cast<std::int16_t>(Ranged(-32768, 32767, "coordinate"));
   }
+  // A width or height: the platform opens no dialog with a negative one.
+  std::int16_t Size() { return static_cast<std::int16_t>(Ranged(0, 32767, "size")); }
   std::uint16_t ControlId() {
     return static_cast<std::uint16_t>(Ranged(-1, 65535, "control id") & 0xFFFF);
   }
@@ -393,9 +395,9 @@ class TParser {
     ExpectPunct(",");
     d.Y = Coordinate();
     ExpectPunct(",");
-    d.Cx = Coordinate();
+    d.Cx = Size();
     ExpectPunct(",");
-    d.Cy = Coordinate();
+    d.Cy = Size();
     std::uint32_t style = WS_POPUP | WS_BORDER | WS_SYSMENU;
     std::uint32_t extra = 0;
     while (!IsPunct(Peek(), "{") && !IsKeyword(Peek(), "BEGIN")) {
@@ -429,11 +431,11 @@ class TParser {
 
   TNameOrOrdinal Text() {
     TNameOrOrdinal text;
-    if (Peek().Kind == TTokenKind::String) {
-      text.Name = Utf16(Next());
-    } else {
-      text.Ordinal = static_cast<std::uint16_t>(Ranged(0, 65535, "ordinal"));
+    // The platform's dialogs take texts only: a numbered one would fail the dialog.
+    if (Peek().Kind != TTokenKind::String) {
+      Fail(Peek(), "expected a text, found " + Describe(Peek()));
     }
+    text.Name = Utf16(Next());
     return text;
   }
 
@@ -442,9 +444,9 @@ class TParser {
     ExpectPunct(",");
     c.Y = Coordinate();
     ExpectPunct(",");
-    c.Cx = Coordinate();
+    c.Cx = Size();
     ExpectPunct(",");
-    c.Cy = Coordinate();
+    c.Cy = Size();
   }
 
   // The optional trailing ", style [, exstyle]" of the shorthand statements.
@@ -486,6 +488,7 @@ class TParser {
       c.Id = ControlId();
       ExpectPunct(",");
       if (Peek().Kind == TTokenKind::String) {
+        if (Peek().Text.empty()) Fail(Peek(), "a control class cannot be empty");
         c.Class.Name = Utf16(Next());
       } else if (Peek().Kind == TTokenKind::Identifier) {
         // The bare class keywords stand for their names.
@@ -520,9 +523,9 @@ class TParser {
       c.Y = Coordinate();
       c.Style = kChild | SS_ICON;
       if (AcceptPunct(",")) {
-        c.Cx = Coordinate();
+        c.Cx = Size();
         ExpectPunct(",");
-        c.Cy = Coordinate();
+        c.Cy = Size();
         StyleTail(c, kChild | SS_ICON);
       }
       return c;
