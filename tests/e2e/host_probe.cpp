@@ -27,7 +27,12 @@ constexpr int kPopupW = 60;
 constexpr int kPopupH = 40;
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }

@@ -13,7 +13,12 @@
 namespace {
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }

@@ -20,7 +20,12 @@ constexpr UINT kOpen = WM_USER + 1;
 int g_ticks = 0;
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
