@@ -9,11 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "program/app.h"
-#include "app/entry.h"
 #include "platform/host/host.h"
-#include "platform/host/sdl_host.h"
-#include "res/klop_resources.h"
+#include "program/desktop_main.h"
 
 namespace {
 
@@ -21,7 +18,7 @@ using namespace platform;
 
 class TProbeHost final : public Host {
  public:
-  explicit TProbeHost(Host& inner) : Inner(inner) {}
+  explicit TProbeHost(std::unique_ptr<Host> inner) : Owned(std::move(inner)), Inner(*Owned) {}
 
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     return Inner.CreateWindow(asked);
@@ -65,6 +62,7 @@ class TProbeHost final : public Host {
   void Wait(HostTime deadline) override { Inner.Wait(deadline); }
 
  private:
+  std::unique_ptr<Host> Owned;
   Host& Inner;
   bool FirstFrameSeen = false;
   std::optional<std::chrono::steady_clock::time_point> PressedAt;
@@ -72,13 +70,10 @@ class TProbeHost final : public Host {
 
 }  // namespace
 
+// Takes the command line as klop does (--scale N); reports above the scaling, so that
+// press-present includes it.
 int main(int argc, char** argv) {
-  std::string error;
-  std::unique_ptr<Host> host = MakeSdlHost(error);
-  if (host == nullptr) {
-    std::fprintf(stderr, "klop-probe: cannot open the display: %s\n", error.c_str());
-    return 1;
-  }
-  TProbeHost probe(*host);
-  return RunProcess(probe, klop::Module(), argc, argv, ProgramMain);
+  return DesktopMain(argc, argv, [](std::unique_ptr<Host> inner) -> std::unique_ptr<Host> {
+    return std::make_unique<TProbeHost>(std::move(inner));
+  });
 }

@@ -203,6 +203,16 @@ GdiObject* SysBrush(int index);
 
 }  // namespace
 
+std::size_t LiveDCsForTesting() {
+  return LiveDCs().size();
+}
+
+std::size_t LiveGdiObjectsForTesting() {
+  return static_cast<std::size_t>(
+      std::count_if(LiveObjects().begin(), LiveObjects().end(),
+                    [](const void* o) { return !static_cast<const GdiObject*>(o)->stock; }));
+}
+
 HGDIOBJ NewGdiObject(GdiObject* object) {
   LiveObjects().insert(object);
   return object;

@@ -1,6 +1,8 @@
 // Drawing: device contexts, pens, brushes, fonts, bitmaps and the primitives that use them.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/constants.h"
 #include "platform/types.h"
 
@@ -64,3 +66,12 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
+
+namespace platform {
+
+// Read-only views for tests that look for leaks: the live device contexts, and the live
+// drawing objects that are not stock objects (those are made once, when first asked for).
+std::size_t LiveDCsForTesting();
+std::size_t LiveGdiObjectsForTesting();
+
+}  // namespace platform

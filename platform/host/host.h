@@ -146,6 +146,10 @@ class Host {
   // Blocks until an event is pending or `deadline` (a Now() value) has passed.
   // HostTime::max() waits for input alone.
   virtual void Wait(HostTime deadline) = 0;
+
+  // The whole-number scale the desktop asks windows to be shown at (1 for none). Only
+  // the program's start-up asks it, to choose how to wrap the host (scaled_host.h).
+  virtual int DesktopScale() const { return 1; }
 };
 
 // Makes `host` the process's host; call before any other platform function.

@@ -48,15 +48,19 @@ std::optional<double> XftDpiOf(std::string_view resources) {
   return found;
 }
 
+std::optional<int> GdkScaleOf(const char* gdkScale) {
+  if (gdkScale == nullptr) return std::nullopt;
+  std::optional<int> n = WholeNumber(gdkScale);
+  if (!n || *n < kMinScale || *n > kMaxScale) return std::nullopt;
+  return n;
+}
+
 int DesktopScaleFrom(const char* gdkScale, const char* resources) {
-  if (gdkScale != nullptr) {
-    if (std::optional<int> n = WholeNumber(gdkScale); n && *n >= kMinScale && *n <= kMaxScale) {
-      return *n;
-    }
-  }
+  if (std::optional<int> n = GdkScaleOf(gdkScale)) return *n;
   if (resources != nullptr) {
     if (std::optional<double> dpi = XftDpiOf(resources)) {
-      return std::clamp(int(std::floor(*dpi / 96.0 + 0.5)), kMinScale, kMaxScale);
+      // Kept in range as a double first: a huge dpi would not fit in an int.
+      return int(std::clamp(std::floor(*dpi / 96.0 + 0.5), double(kMinScale), double(kMaxScale)));
     }
   }
   return 1;

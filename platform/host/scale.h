@@ -19,6 +19,10 @@ constexpr int kMaxScale = 8;
 // RESOURCE_MANAGER), or nothing when it is missing or not a positive number.
 std::optional<double> XftDpiOf(std::string_view resources);
 
+// GDK_SCALE's value when it is a whole number in range, or nothing. A host asks this
+// first, and reads the resource database only when it answers nothing.
+std::optional<int> GdkScaleOf(const char* gdkScale);
+
 // The desktop's scale: GDK_SCALE when it is a whole number in range, else Xft.dpi / 96
 // rounded to the nearest whole number (halves up) and kept in range, else 1.
 // Either argument may be null.

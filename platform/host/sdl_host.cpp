@@ -6,7 +6,9 @@
 // be answered without the platform) and converted into SDL's software window
 // surface; only those rectangles are then pushed to the display with
 // SDL_UpdateWindowSurfaceRects. Nothing is drawn by the GPU: the framebuffer stays
-// in software, which keeps the process small and the window's X id stable.
+// in software, which keeps the process small and the window's X id stable. On a
+// high-density desktop the program wraps this host in a scaled one (scaled_host.h),
+// so the pixels arriving here are already N times larger.
 //
 // Input is read in Wait and NextEvent, translated into HostEvents and kept in a ring
 // until taken. Wait blocks on the X server's socket until it speaks or the deadline
@@ -15,18 +17,25 @@
 
 #include <SDL.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "klop_config.h"
+#include "platform/host/scale.h"
 #include "platform/host/sdl_keys.h"
 #include "platform/host/sdl_x11.h"
 
@@ -87,6 +96,30 @@ struct TSdlWindow {
 
 bool g_open = false;  // SDL is process-wide: one host at a time
 
+// libX11 parses the locale's whole compose table (half a megabyte) whenever SDL opens
+// its input method, unless it finds a cache of it: by default only in ~/.compose-cache,
+// which nobody creates. Pointing XCOMPOSECACHE at our own cache folder (made private,
+// as libX11 insists) lets every start after the first read the cache instead. libX11
+// keeps no cache for root, so neither do we; a user's own XCOMPOSECACHE wins.
+void UseComposeCache() {
+  if (geteuid() == 0 || std::getenv("XCOMPOSECACHE") != nullptr) return;
+  std::string folder;
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  const char* home = std::getenv("HOME");
+  if (cache != nullptr && cache[0] == '/') {
+    folder = cache;
+    mkdir(folder.c_str(), 0700);
+  } else if (home != nullptr && home[0] == '/') {
+    folder = std::string(home) + "/.cache";
+    mkdir(folder.c_str(), 0700);
+  } else {
+    return;
+  }
+  folder += "/klop";
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+  setenv("XCOMPOSECACHE", folder.c_str(), 0);
+}
+
 class TSdlHost final : public Host {
  public:
   TSdlHost() : TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
@@ -117,6 +150,12 @@ class TSdlHost final : public Host {
     if (window == nullptr) return 0;
     HostWindow id = SDL_GetWindowID(window);
     if (XConnection_ < 0) XConnection_ = X11ConnectionOf(window);
+    // The same class on every window, so the desktop groups them under the program's
+    // entry; the instance is the program's file name (KLOP_WM_NAME for the game itself),
+    // as ICCCM asks and as the X11 host does.
+    const char* instance = program_invocation_short_name;
+    if (instance == nullptr || instance[0] == '\0') instance = KLOP_WM_NAME;
+    SetWindowClass(window, instance, KLOP_WM_CLASS);
     TSdlWindow& w = Windows_[id];
     w.Window = window;
     w.Width = asked.width;
@@ -146,6 +185,7 @@ class TSdlHost final : public Host {
   void SetIcon(HostWindow window, const CursorShape& icon) override {
     TSdlWindow* w = Find(window);
     if (w == nullptr || !ShapeIsSound(icon)) return;
+    if (SetWindowIcons(w->Window, icon.pixels.data(), icon.width, icon.height)) return;
     // SDL copies the pixels before this returns, so the surface may borrow them.
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<std::uint32_t*>(icon.pixels.data()), icon.width, icon.height, 32, icon.width * 4,
@@ -289,6 +329,12 @@ class TSdlHost final : public Host {
 
   void CapturePointer(HostWindow window, bool captured) override {
     if (Find(window) != nullptr) SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);
+  }
+
+  int DesktopScale() const override {
+    if (std::optional<int> n = GdkScaleOf(std::getenv("GDK_SCALE"))) return *n;
+    const std::string resources = X11Resources();
+    return DesktopScaleFrom(nullptr, resources.c_str());
   }
 
   HostTime Now() const override {
@@ -610,6 +656,10 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   // dbus-launch to find or start one (about 8 ms before the first frame); nothing here
   // needs a bus that the desktop did not give us.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+  // Display modes through XRandR cost round trips at start, and a windowed program
+  // never changes them.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  UseComposeCache();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     return nullptr;

@@ -237,7 +237,23 @@ INT_PTR RunDialog(HINSTANCE instance, const TDialogSpec& spec, HWND owner, DLGPR
 using platform::DialogStateOf;
 using platform::TDialogState;
 
+namespace {
+
+LRESULT DialogMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
+}  // namespace
+
 LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = DialogMessage(dialog, msg, wParam, lParam);
+  // The dialog's record goes with its window, also when the DLGPROC answered this
+  // message itself.
+  if (msg == WM_NCDESTROY) platform::States().erase(dialog);
+  return result;
+}
+
+namespace {
+
+LRESULT DialogMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!IsWindow(dialog)) return 0;
   if (const DLGPROC proc = platform::DlgProcOf(dialog)) {
     SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
@@ -295,14 +311,13 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_NCDESTROY:
-      platform::States().erase(dialog);
-      break;
     default:
       break;
   }
   return DefWindowProcA(dialog, msg, wParam, lParam);
 }
+
+}  // namespace
 
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc,
                         LPARAM param) {

@@ -175,6 +175,10 @@ bool ReadLevel(TTemplateReader& r, HMENU menu, int depth) {
 
 }  // namespace
 
+std::size_t LiveMenusForTesting() {
+  return Menus().menus.size();
+}
+
 TMenu* MenuOf(HMENU menu) {
   if (menu == nullptr) return nullptr;
   auto& all = Menus().menus;

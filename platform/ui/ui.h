@@ -5,6 +5,8 @@
 // (FALSE, 0, -1 or nullptr as the platform does) for a handle that is not what it asks for.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/constants.h"
 #include "platform/types.h"
 
@@ -63,3 +65,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // The classic metrics; see look.h for the values chosen.
 int GetSystemMetrics(int index);
+
+namespace platform {
+
+// A read-only view for tests that look for leaks: the live menus, popups included.
+std::size_t LiveMenusForTesting();
+
+}  // namespace platform

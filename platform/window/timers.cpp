@@ -49,6 +49,14 @@ void ResetTimers() {
   Timers().clear();
 }
 
+std::size_t LiveTimersForTesting() {
+  return Timers().size();
+}
+
+bool HasTimerForTesting(HWND hwnd, UINT_PTR id) {
+  return Find(hwnd, id) != Timers().end();
+}
+
 bool HasDueTimer(HWND filter, HostTime now) {
   return Due(filter, now) != nullptr;
 }

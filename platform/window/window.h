@@ -17,6 +17,8 @@
 // Threads: everything here runs on the one thread that created the first window.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/constants.h"
 #include "platform/types.h"
 
@@ -113,6 +115,12 @@ namespace platform {
 void SetVersionForTesting(DWORD version);
 // While refused, SetTimer answers 0 and sets no timer (faults.h refuses any operation).
 void RefuseTimersForTesting(bool refuse);
+// Read-only views for tests that look for leaks and stray timers: the live windows
+// (children and popup menus included), the live timers, and whether timer `id` of
+// `hwnd` exists.
+std::size_t LiveWindowsForTesting();
+std::size_t LiveTimersForTesting();
+bool HasTimerForTesting(HWND hwnd, UINT_PTR id);
 // Destroys every window and forgets queued messages, timers, capture, focus, the cursor,
 // refusals, libraries added for testing and the hooks above, so that each test starts
 // from a fresh platform. Classes stay.

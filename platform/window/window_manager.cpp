@@ -128,6 +128,10 @@ TWnd* WndOf(HWND hwnd) {
   return it == ws.end() ? nullptr : it->second.get();
 }
 
+std::size_t LiveWindowsForTesting() {
+  return Registry().windows.size();
+}
+
 const std::vector<HWND>& TopLevels() {
   return Registry().tops;
 }

@@ -41,6 +41,16 @@ check "the client is 282 wide (got $width)" test "$width" = 282
 check "a menu bar strip sits above a 400-pixel client (strip $bar)" test "$bar" -ge 15 -a "$bar" -le 25
 check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop!\"'"
 check "the frame has the 32x32 icon" eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, '"
+# The icon's sizes: each one's width and height, then its pixels.
+icon_sizes() {
+  xprop -id "$wid" -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/.*= //' | tr -d ' ' | tr ',' '\n' |
+    awk 'BEGIN { at = 1 } NR == at { w = $1 } NR == at + 1 { printf "%dx%d ", w, $1; at += 2 + w * $1 }'
+}
+check "the icon is offered at 32, 64 and 128 (got $(icon_sizes))" test "$(icon_sizes)" = "32x32 64x64 128x128 "
+check "its class is (klop, Klop)" eval "xprop -id $wid WM_CLASS | grep -q '= \"klop\", \"Klop\"$'"
+if [ "${KLOP_HOST:-}" = x11 ]; then
+  check "on the X11 host no SDL library is mapped" eval "! grep -q -i sdl /proc/$pid/maps"
+fi
 
 # Client point -> X window point.
 at() { echo "$1 $(($2 + bar))"; }
@@ -163,6 +173,12 @@ xdo key --clearmodifiers o
 sleep 0.5
 dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
 check "the options dialog opens" test -n "$dialog"
+# Title and close box only; openbox keeps a minimise box whatever a window asks (and
+# minimises the frame with it), but it can be neither maximised nor resized.
+check "the dialog asks to be moved and closed only, with title and border" \
+  eval "xprop -id $dialog _MOTIF_WM_HINTS | grep -q '= 0x3, 0x24, 0xa, 0x0, 0x0$'"
+check "...and is not offered maximise or resize" \
+  eval "! xprop -id $dialog _NET_WM_ALLOWED_ACTIONS | grep -q -E 'MAXIMIZE|RESIZE'"
 # Alt+T: the game time's field; its old text goes, 2 comes, Enter is OK.
 xdo key --clearmodifiers alt+t End BackSpace BackSpace BackSpace BackSpace
 xdo type --delay 50 2

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end: the SDL host alone (host_probe) on its own Xvfb display with openbox:
-# window attributes as the window manager sees them, presented pixels, expose and
-# resize answered from the host's own copy, the cursor, pointer, keys and states.
+# End-to-end: the desktop host alone (host_probe; KLOP_HOST chooses which) on its own
+# Xvfb display with openbox: window attributes as the window manager sees them,
+# presented pixels, expose and resize answered from the host's own copy, the cursor,
+# pointer, keys and states.
 #
 #   host_e2e.sh HOST_PROBE CURSOR_IMAGE
 probe=${1:?usage: host_e2e.sh HOST_PROBE CURSOR_IMAGE}

@@ -1,4 +1,4 @@
-// host_probe: the SDL host alone on a real display, for host_e2e.sh. It opens a
+// host_probe: the desktop host alone on a real display, for host_e2e.sh. It opens a
 // resizable frame and a dialog owned by it, presents known pixels, sets an icon and
 // a cursor, and prints one line per host event. Keys in the frame ask for more:
 //   w  warp the pointer to the frame's surface (30, 40)   -> "warped X Y"
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/sdl_host.h"
+#include "platform/host/desktop_host.h"
 
 namespace {
 
@@ -27,7 +27,12 @@ constexpr int kPopupW = 60;
 constexpr int kPopupH = 40;
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
@@ -98,7 +103,7 @@ const char* KindName(HostEventKind k) {
 
 int main() {
   std::string error;
-  std::unique_ptr<Host> host = MakeSdlHost(error);
+  std::unique_ptr<Host> host = MakeDesktopHost(error);
   if (host == nullptr) {
     std::fprintf(stderr, "host_probe: %s\n", error.c_str());
     return 1;

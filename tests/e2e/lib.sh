@@ -76,11 +76,14 @@ reap() {
   fi
 }
 
-# Xvfb on a display number it picks itself, then openbox; sets DISPLAY.
+# Xvfb on a display number it picks itself, then openbox; sets DISPLAY. Arguments go
+# to Xvfb (e.g. -dpi 192).
 start_desktop() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null \
+  rm -f "$work/wm-ready" "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "$@" 3>"$work/display" </dev/null \
     >"$work/xvfb.log" 2>&1 &
   started+=($!)
+  desktop=($!)
   if ! wait_for 10 test -s "$work/display"; then
     echo "e2e: Xvfb did not start" >&2
     cat "$work/xvfb.log" >&2
@@ -93,6 +96,7 @@ start_desktop() {
   # waits for that without a timeout); its start-up command runs only once it is done.
   openbox --sm-disable --startup "touch $work/wm-ready" </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
+  desktop+=($!)
   wm_ready() {
     test -e "$work/wm-ready" &&
       xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
@@ -102,6 +106,9 @@ start_desktop() {
     exit 1
   fi
 }
+
+# Stops the desktop that start_desktop started, so that a script can start another.
+stop_desktop() { stop "${desktop[1]}"; stop "${desktop[0]}"; }
 
 # Screenshot of window $1; pixel X Y then answers its colour as #RRGGBB.
 shot() {

@@ -18,10 +18,11 @@ xdo windowactivate --sync "$frame" >/dev/null 2>&1
 sleep 0.3
 read -r fx fy <<<"$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')"
 
-# The probe's shown override-redirect windows.
+# The probe's shown override-redirect windows (the SDL host gives every window the
+# program's class, "Klop").
 popups() {
   local id
-  for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ && /"menu_probe"/ {print $1}'); do
+  for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ && /"Klop"\)/ {print $1}'); do
     xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
     xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
   done

@@ -1,4 +1,4 @@
-// menu_probe: the game's menu bar "DAZIZAZE" on a frame of the SDL host, for
+// menu_probe: the game's menu bar "DAZIZAZE" on a frame of the desktop host, for
 // menu_e2e.sh. It prints one line per menu message the frame gets ("initmenu",
 // "initmenupopup INDEX", "command ID") and one per tick of its 100 ms timer ("tick").
 // Closing the frame ends the probe with 0.
@@ -6,14 +6,19 @@
 #include <memory>
 #include <string>
 
-#include "platform/host/sdl_host.h"
+#include "platform/host/desktop_host.h"
 #include "platform/platform.h"
 #include "res/klop_resources.h"
 
 namespace {
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
@@ -45,7 +50,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 int main() {
   std::string error;
-  std::unique_ptr<platform::Host> host = platform::MakeSdlHost(error);
+  std::unique_ptr<platform::Host> host = platform::MakeDesktopHost(error);
   if (host == nullptr) {
     std::fprintf(stderr, "menu_probe: %s\n", error.c_str());
     return 1;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/host/sdl_host.h"
+#include "platform/host/desktop_host.h"
 #include "platform/platform.h"
 #include "res/klop_resources.h"
 
@@ -20,7 +20,12 @@ constexpr UINT kOpen = WM_USER + 1;
 int g_ticks = 0;
 
 void Say(const char* format, auto... args) {
-  std::printf(format, args...);
+  // A bare message is written, not used as a format (Debian's flags refuse that).
+  if constexpr (sizeof...(args) == 0) {
+    std::fputs(format, stdout);
+  } else {
+    std::printf(format, args...);
+  }
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
@@ -64,7 +69,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 int main(int argc, char** argv) {
   const bool idle = argc > 1 && std::string(argv[1]) == "--idle";
   std::string error;
-  std::unique_ptr<platform::Host> host = platform::MakeSdlHost(error);
+  std::unique_ptr<platform::Host> host = platform::MakeDesktopHost(error);
   if (host == nullptr) {
     std::fprintf(stderr, "ui_probe: %s\n", error.c_str());
     return 1;

@@ -1,9 +1,10 @@
 #include "tests/game/game_fixture.h"
 
-#include "program/app.h"
 #include "app/entry.h"
 #include "app/frame_window.h"
+#include "program/app.h"
 #include "res/klop_resources.h"
+#include "tests/game/game_support.h"
 
 namespace klop_test {
 
@@ -99,36 +100,7 @@ std::vector<std::uint32_t> TGameTest::Picture() const {
 }
 
 bool TGameTest::PanelShows(int box, const std::string& text) const {
-  // The number's box area and text point, drawn here again on a bitmap of its own
-  // with the platform's calls: olive, then the text in the context's defaults.
-  static constexpr RECT kAreas[5] = {{130, 252, 162, 274},
-                                     {40, 310, 70, 328},
-                                     {77, 310, 116, 328},
-                                     {133, 310, 173, 328},
-                                     {203, 310, 238, 327}};
-  const RECT& area = kAreas[box];
-  HDC screen = ::GetDC(Game());
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, TGameWindow::kWidth, TGameWindow::kHeight);
-  ::ReleaseDC(Game(), screen);
-  HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap);
-  HBRUSH olive = ::CreateSolidBrush(RGB(128, 128, 0));
-  ::FillRect(dc, &area, olive);
-  ::SetBkMode(dc, TRANSPARENT);
-  ::TextOutA(dc, area.left, area.top, text.c_str(), static_cast<int>(text.size()));
-  bool same = true;
-  for (int y = area.top; y < area.bottom && same; ++y) {
-    for (int x = area.left; x < area.right && same; ++x) {
-      const COLORREF c = ::GetPixel(dc, x, y);
-      const std::uint32_t want = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-      same = Pixel(x, y) == want;
-    }
-  }
-  ::SelectObject(dc, oldBitmap);
-  ::DeleteObject(olive);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  return same;
+  return klop_test::PanelShows(host, Game(), box, text);
 }
 
 }  // namespace klop_test

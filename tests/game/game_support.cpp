@@ -63,6 +63,40 @@ TImage ExpectedPicture(bool gameOver, const int (&holes)[5]) {
   return picture;
 }
 
+bool PanelShows(const platform::THeadlessHost& host, HWND game, int box, const std::string& text) {
+  static constexpr RECT kAreas[5] = {{130, 252, 162, 274},
+                                     {40, 310, 70, 328},
+                                     {77, 310, 116, 328},
+                                     {133, 310, 173, 328},
+                                     {203, 310, 238, 327}};
+  const RECT& area = kAreas[box];
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  HDC screen = ::GetDC(game);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  ::ReleaseDC(game, screen);
+  HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap);
+  HBRUSH olive = ::CreateSolidBrush(RGB(128, 128, 0));
+  const RECT all{0, 0, width, height};
+  ::FillRect(dc, &all, olive);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+  bool same = true;
+  for (int y = 0; y < height && same; ++y) {
+    for (int x = 0; x < width && same; ++x) {
+      const COLORREF c = ::GetPixel(dc, x, y);
+      const std::uint32_t want = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+      same = host.PixelAt(game, area.left + x, area.top + y) == want;
+    }
+  }
+  ::SelectObject(dc, oldBitmap);
+  ::DeleteObject(olive);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return same;
+}
+
 bool InNumberArea(int x, int y) {
   const bool lower = y >= 310 && y <= 327;
   return (x >= 130 && x <= 161 && y >= 252 && y <= 273) || (lower && x >= 40 && x <= 69) ||

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/headless.h"
+#include "platform/types.h"
+
 namespace klop_test {
 
 struct TImage {
@@ -21,6 +24,12 @@ TImage ResourceBitmap(const char* name);
 // The client area a game window shows, without the numbers of its panel: background,
 // board, then the game-over picture, or the holes given as 0 empty, 1 live, 2 dead.
 TImage ExpectedPicture(bool gameOver, const int (&holes)[5]);
+
+// Whether number box `box` of game window `game` (0 time, 1 hits, 2 misses, 3 escaped,
+// 4 score) shows `text` as drawn so far: its pixels are compared with the box drawn
+// again, olive and the text in the context's defaults, on a bitmap of its own with the
+// platform's calls.
+bool PanelShows(const platform::THeadlessHost& host, HWND game, int box, const std::string& text);
 
 // Whether (x, y) lies in one of the panel's five number areas.
 bool InNumberArea(int x, int y);

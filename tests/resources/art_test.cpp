@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/resources/cursor_icon.h"
 #include "platform/gdi/gdi.h"
-#include "platform/resources/resources.h"
 #include "platform/gdi/surface.h"
+#include "platform/resources/cursor_icon.h"
+#include "platform/resources/resources.h"
 #include "res/klop_resources.h"
-#include "tests/support/png_writer.h"
+#include "tools/png/png_writer.h"
 
 namespace {
 
@@ -553,7 +553,7 @@ TEST_F(TRender, NoSeamAroundTheNumberBoxes) {
   std::error_code ec;
   const auto dir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
   const std::string png = (ec ? std::filesystem::path(".") : dir) / "board_render.png";
-  ASSERT_TRUE(klop::test::WritePng(png, kWidth, kHeight, drawn)) << png;
+  ASSERT_TRUE(klop::png::WritePng(png, kWidth, kHeight, drawn)) << png;
 
   RepaintNumberAreas();
   RepaintNumberAreas();
@@ -599,10 +599,10 @@ TEST_F(TRender, PicturesOverlapOnlyOnPlainLightGrey) {
 TEST(PngWriter, ChecksumsAndStoredBlocks) {
   // Known check values of the two checksums.
   const std::string digits = "123456789";
-  EXPECT_EQ(klop::test::Crc32(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()),
+  EXPECT_EQ(klop::png::Crc32(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()),
             0xCBF43926u);
   const std::string wiki = "Wikipedia";
-  EXPECT_EQ(klop::test::Adler32(reinterpret_cast<const std::uint8_t*>(wiki.data()), wiki.size()),
+  EXPECT_EQ(klop::png::Adler32(reinterpret_cast<const std::uint8_t*>(wiki.data()), wiki.size()),
             0x11E60398u);
 
   // An image whose scan lines need more than one stored block decodes back to its
@@ -610,7 +610,7 @@ TEST(PngWriter, ChecksumsAndStoredBlocks) {
   const int w = 300, h = 80;  // 80 * (1 + 900) bytes: two blocks
   std::vector<std::uint32_t> px(w * h);
   for (int i = 0; i < w * h; ++i) px[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
-  const std::vector<std::uint8_t> png = klop::test::EncodePng(w, h, px);
+  const std::vector<std::uint8_t> png = klop::png::EncodePng(w, h, px);
   ASSERT_GT(png.size(), 8u);
   const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   ASSERT_TRUE(std::equal(sig, sig + 8, png.begin()));
@@ -625,7 +625,7 @@ TEST(PngWriter, ChecksumsAndStoredBlocks) {
     const std::uint32_t len = be32(at);
     ASSERT_LE(at + 12 + len, png.size());
     types.emplace_back(png.begin() + at + 4, png.begin() + at + 8);
-    EXPECT_EQ(be32(at + 8 + len), klop::test::Crc32(png.data() + at + 4, len + 4)) << types.back();
+    EXPECT_EQ(be32(at + 8 + len), klop::png::Crc32(png.data() + at + 4, len + 4)) << types.back();
     if (types.back() == "IHDR") {
       EXPECT_EQ(be32(at + 8), static_cast<std::uint32_t>(w));
       EXPECT_EQ(be32(at + 12), static_cast<std::uint32_t>(h));
@@ -657,7 +657,7 @@ TEST(PngWriter, ChecksumsAndStoredBlocks) {
   const std::uint32_t adler = (std::uint32_t{idat[at]} << 24) |
                               (std::uint32_t{idat[at + 1]} << 16) |
                               (std::uint32_t{idat[at + 2]} << 8) | idat[at + 3];
-  EXPECT_EQ(adler, klop::test::Adler32(raw.data(), raw.size()));
+  EXPECT_EQ(adler, klop::png::Adler32(raw.data(), raw.size()));
   ASSERT_EQ(raw.size(), static_cast<std::size_t>(h) * (1 + 3 * w));
   for (int y = 0; y < h; ++y) {
     ASSERT_EQ(raw[y * (1 + 3 * w)], 0) << "filter type of row " << y;
@@ -669,8 +669,8 @@ TEST(PngWriter, ChecksumsAndStoredBlocks) {
     }
   }
   // Sizes that do not match their pixels give nothing.
-  EXPECT_TRUE(klop::test::EncodePng(0, 1, {}).empty());
-  EXPECT_TRUE(klop::test::EncodePng(2, 2, std::vector<std::uint32_t>(3)).empty());
+  EXPECT_TRUE(klop::png::EncodePng(0, 1, {}).empty());
+  EXPECT_TRUE(klop::png::EncodePng(2, 2, std::vector<std::uint32_t>(3)).empty());
 }
 
 }  // namespace

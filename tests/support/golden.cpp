@@ -7,13 +7,17 @@
 #include <iterator>
 #include <sstream>
 
-#include "tests/support/png_writer.h"
+#include "tools/png/png_writer.h"
 
 #ifndef KLOP_GOLDEN_DIR
 #error "KLOP_GOLDEN_DIR must name the folder of the golden PNGs"
 #endif
 
 namespace klop::test {
+
+using png::Adler32;
+using png::Crc32;
+using png::WritePng;
 
 namespace {
 

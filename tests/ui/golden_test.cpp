@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "tests/support/golden.h"
-#include "tests/support/png_writer.h"
+#include "tools/png/png_writer.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::vector<std::uint32_t> Pattern(int w, int h) {
 TEST(GoldenPng, ReadsBackWhatWasWrittenAcrossStoredBlocks) {
   // 200 x 120 RGB rows make more than one 64 KiB stored block.
   const auto pixels = Pattern(200, 120);
-  ASSERT_TRUE(klop::test::WritePng("golden_roundtrip.png", 200, 120, pixels));
+  ASSERT_TRUE(klop::png::WritePng("golden_roundtrip.png", 200, 120, pixels));
   int w = 0, h = 0;
   std::vector<std::uint32_t> back;
   std::string error;
@@ -32,7 +32,7 @@ TEST(GoldenPng, ReadsBackWhatWasWrittenAcrossStoredBlocks) {
 }
 
 TEST(GoldenPng, RefusesDamagedAndMissingFiles) {
-  const auto bytes = klop::test::EncodePng(16, 16, Pattern(16, 16));
+  const auto bytes = klop::png::EncodePng(16, 16, Pattern(16, 16));
   struct Case {
     const char* what;
     std::size_t flip;  // byte to change; SIZE_MAX cuts the file in half instead

@@ -110,7 +110,7 @@ std::string EscapeMake(const std::string& path) {
 
 }  // namespace
 
-TCompiledScript CompileScript(const std::string& scriptPath) {
+TCompiledScript CompileScript(const std::string& scriptPath, const std::string& pictureFolder) {
   TCompiledScript result;
   std::string text, why;
   if (!ReadFile(scriptPath, text, why)) {
@@ -118,7 +118,8 @@ TCompiledScript CompileScript(const std::string& scriptPath) {
   }
   result.Inputs.push_back(scriptPath);
   const TRcScript script = ParseScript(text, scriptPath);
-  const fs::path folder = fs::path(scriptPath).parent_path();
+  const fs::path folder =
+      pictureFolder.empty() ? fs::path(scriptPath).parent_path() : fs::path(pictureFolder);
   for (const TRcResource& r : script.Resources) {
     TCompiledResource out{PlatformKind(r.Kind), r.Name, {}};
     if (r.Kind == TRcKind::Menu) {
@@ -206,14 +207,15 @@ bool WriteIfChanged(const std::string& path, const std::string& content) {
 }
 
 int RunCompiler(const std::vector<std::string>& args, std::ostream& err) {
-  std::string script, output, depfile, depTarget, function = "ResourceTable";
+  std::string script, output, pictures, depfile, depTarget, function = "ResourceTable";
   const char* usage =
-      "usage: klop-rc SCRIPT -o OUTPUT.cpp [--function NAME] [--depfile FILE [--depfile-target "
-      "NAME]]";
+      "usage: klop-rc SCRIPT -o OUTPUT.cpp [--function NAME] [--pictures FOLDER] [--depfile FILE "
+      "[--depfile-target NAME]]";
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if ((a == "-o" || a == "--function" || a == "--depfile" || a == "--depfile-target") &&
+    if ((a == "-o" || a == "--function" || a == "--pictures" || a == "--depfile" ||
+         a == "--depfile-target") &&
         !hasValue) {
       err << "klop-rc: " << a << " needs a value\n" << usage << "\n";
       return 2;
@@ -222,6 +224,8 @@ int RunCompiler(const std::vector<std::string>& args, std::ostream& err) {
       output = args[++i];
     } else if (a == "--function") {
       function = args[++i];
+    } else if (a == "--pictures") {
+      pictures = args[++i];
     } else if (a == "--depfile") {
       depfile = args[++i];
     } else if (a == "--depfile-target") {
@@ -241,7 +245,7 @@ int RunCompiler(const std::vector<std::string>& args, std::ostream& err) {
     return 2;
   }
   try {
-    const TCompiledScript compiled = CompileScript(script);
+    const TCompiledScript compiled = CompileScript(script, pictures);
     WriteIfChanged(output, EmitTable(compiled, function));
     if (!depfile.empty()) {
       WriteIfChanged(depfile, EmitDepfile(depTarget.empty() ? output : depTarget, compiled.Inputs));

@@ -23,8 +23,10 @@ struct TCompiledScript {
 };
 
 // Throws TRcError for any fault of the script or its pictures (a missing or
-// unreadable picture is reported at the script line that names it).
-TCompiledScript CompileScript(const std::string& scriptPath);
+// unreadable picture is reported at the script line that names it). Picture files are
+// relative to `pictureFolder`, or to the script's own folder when it is empty: a script
+// filled in at build time lives in the build folder, away from its pictures.
+TCompiledScript CompileScript(const std::string& scriptPath, const std::string& pictureFolder = {});
 
 // C++ source defining `const platform::ResourceTable& <function>()`, where
 // `function` may be qualified ("klop::ResourceTable").
@@ -37,8 +39,8 @@ std::string EmitDepfile(const std::string& target, const std::vector<std::string
 // whether it wrote. Throws std::runtime_error when the file cannot be written.
 bool WriteIfChanged(const std::string& path, const std::string& content);
 
-// The command line: klop-rc SCRIPT -o OUTPUT.cpp [--function NAME] [--depfile FILE
-// [--depfile-target NAME]] (the depfile's target defaults to OUTPUT.cpp).
+// The command line: klop-rc SCRIPT -o OUTPUT.cpp [--function NAME] [--pictures FOLDER]
+// [--depfile FILE [--depfile-target NAME]] (the depfile's target defaults to OUTPUT.cpp).
 // Answers the exit code; reports errors on `err` as "file:line: message".
 int RunCompiler(const std::vector<std::string>& args, std::ostream& err);
 

@@ -1,0 +1,259 @@
+// launch_watch: starts an X program and observes it from outside, the same way for any
+// program, so that games built on different toolkits can be compared fairly:
+//   map    ms from exec to its top-level window being mapped (under a window manager
+//          the frame the client was reparented into: the moment it can be seen);
+//   paint  ms from exec to the first damage (DAMAGE extension) on that window: its
+//          first picture reaching the screen;
+//   cpu    CPU time (all threads) the program used up to its first picture;
+// then, after letting it settle, its idle wake-ups per second over LINGER seconds, peak
+// RSS, the shared objects it maps and its threads. Prints one line of "name value"
+// pairs; exit status 1 (and a reason on stderr) when no picture came in time.
+//
+//   launch_watch [--linger SECONDS] PROGRAM [ARGS...]
+#include <fcntl.h>
+#include <glob.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr double kGiveUpMs = 20000;
+constexpr double kSettleMs = 1000;
+
+double NowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Applies `read` to each file that the pattern names.
+template <typename F>
+void EachFile(const std::string& pattern, F&& read) {
+  glob_t found{};
+  if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
+    for (std::size_t i = 0; i < found.gl_pathc; ++i) {
+      std::ifstream file(found.gl_pathv[i]);
+      read(file);
+    }
+  }
+  globfree(&found);
+}
+
+// CPU time of every thread of `pid`, in ms (the scheduler's nanosecond counts).
+double CpuMs(pid_t pid) {
+  double total = 0;
+  EachFile("/proc/" + std::to_string(pid) + "/task/*/schedstat", [&](std::ifstream& f) {
+    unsigned long long ns = 0;
+    if (f >> ns) total += ns / 1e6;
+  });
+  return total;
+}
+
+// A field ("VmHWM:", "Threads:", ...) of /proc/PID/status, or its sum over the
+// threads' own status files.
+long StatusField(pid_t pid, const std::string& field, bool allThreads = false) {
+  long total = 0;
+  const std::string base = "/proc/" + std::to_string(pid);
+  EachFile(base + (allThreads ? "/task/*/status" : "/status"), [&](std::ifstream& f) {
+    std::string line;
+    while (std::getline(f, line)) {
+      if (line.compare(0, field.size(), field) == 0)
+        total += std::atol(line.c_str() + field.size());
+    }
+  });
+  return total;
+}
+
+long Switches(pid_t pid) {
+  return StatusField(pid, "voluntary_ctxt_switches:", true) +
+         StatusField(pid, "nonvoluntary_ctxt_switches:", true);
+}
+
+// Distinct shared objects in the program's address space.
+int SharedObjects(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  std::set<std::string> objects;
+  std::string line;
+  while (std::getline(maps, line)) {
+    const std::size_t slash = line.find('/');
+    if (slash == std::string::npos) continue;
+    const std::string path = line.substr(slash);
+    const std::size_t name = path.rfind('/');
+    if (path.find(".so", name) != std::string::npos) objects.insert(path);
+  }
+  return static_cast<int>(objects.size());
+}
+
+void Stop(pid_t pid) {
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 40; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+    usleep(50000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::strlen(name), name), nullptr);
+  xcb_atom_t atom = XCB_ATOM_NONE;
+  if (r != nullptr) atom = r->atom;
+  std::free(r);
+  return atom;
+}
+
+// The window manager's window, whose id tells which windows the manager made.
+xcb_window_t ManagerWindow(xcb_connection_t* c, xcb_window_t root) {
+  const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+  if (check == XCB_ATOM_NONE) return 0;
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+  xcb_window_t w = 0;
+  if (r != nullptr && xcb_get_property_value_length(r) == 4)
+    w = *static_cast<xcb_window_t*>(xcb_get_property_value(r));
+  std::free(r);
+  return w;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double lingerS = 3;
+  int first = 1;
+  if (argc > 2 && std::strcmp(argv[1], "--linger") == 0) {
+    lingerS = std::atof(argv[2]);
+    first = 3;
+  }
+  if (first >= argc) {
+    std::fputs("usage: launch_watch [--linger SECONDS] PROGRAM [ARGS...]\n", stderr);
+    return 2;
+  }
+
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) {
+    std::fputs("launch_watch: cannot open the display\n", stderr);
+    return 1;
+  }
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
+  const std::uint32_t idMask = setup->resource_id_mask;
+  const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
+  if (damage == nullptr || !damage->present) {
+    std::fputs("launch_watch: the X server has no DAMAGE extension\n", stderr);
+    return 1;
+  }
+  std::free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+  const xcb_window_t manager = ManagerWindow(c, root);
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+  // The selection is in force once the server has answered a request after it.
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+  const double start = NowMs();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    std::perror("launch_watch: fork");
+    return 1;
+  }
+  if (pid == 0) {
+    close(xcb_get_file_descriptor(c));
+    // Its output would mix with the figures; its errors stay visible.
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO);
+    execvp(argv[first], argv + first);
+    std::perror("launch_watch: exec");
+    _exit(127);
+  }
+
+  // Windows the program made on the root (by their id's client part: not the manager's),
+  // and the manager's frames each of them went into.
+  const auto isManagers = [&](xcb_window_t w) {
+    return manager != 0 && (w & ~idMask) == (manager & ~idMask);
+  };
+  std::unordered_set<xcb_window_t> windows;
+  std::unordered_map<xcb_window_t, xcb_window_t> frameOf;  // frame -> program window
+  xcb_window_t shown = 0;
+  double mappedAt = -1;
+  double paintedAt = -1;
+  const int fd = xcb_get_file_descriptor(c);
+  while (paintedAt < 0) {
+    if (NowMs() - start > kGiveUpMs || waitpid(pid, nullptr, WNOHANG) == pid) {
+      std::fprintf(stderr, "launch_watch: %s showed no picture (%s)\n", argv[first],
+                   mappedAt < 0 ? "no window was mapped" : "its window stayed blank");
+      Stop(pid);
+      return 1;
+    }
+    pollfd p{fd, POLLIN, 0};
+    poll(&p, 1, 100);
+    while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+      const double at = NowMs();
+      const std::uint8_t type = e->response_type & 0x7F;
+      if (type == XCB_CREATE_NOTIFY) {
+        auto* ce = reinterpret_cast<xcb_create_notify_event_t*>(e);
+        if (ce->parent == root && !ce->override_redirect && !isManagers(ce->window)) {
+          windows.insert(ce->window);
+          // Watched from its birth, so that no drawing can come before the watch.
+          xcb_damage_create(c, xcb_generate_id(c), ce->window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+          xcb_flush(c);
+        }
+      } else if (type == XCB_REPARENT_NOTIFY) {
+        auto* re = reinterpret_cast<xcb_reparent_notify_event_t*>(e);
+        if (windows.count(re->window) != 0) frameOf[re->parent] = re->window;
+      } else if (type == XCB_MAP_NOTIFY) {
+        auto* me = reinterpret_cast<xcb_map_notify_event_t*>(e);
+        if (mappedAt < 0 && me->event == root) {
+          if (windows.count(me->window) != 0) {
+            shown = me->window;
+          } else if (auto f = frameOf.find(me->window); f != frameOf.end()) {
+            shown = f->second;
+          }
+          if (shown != 0) mappedAt = at - start;
+        }
+      } else if (type == damage->first_event + XCB_DAMAGE_NOTIFY) {
+        auto* de = reinterpret_cast<xcb_damage_notify_event_t*>(e);
+        // Drawing into a window that is not yet on screen shows nothing.
+        if (mappedAt >= 0 && de->drawable == shown) paintedAt = at - start;
+      }
+      std::free(e);
+    }
+    if (xcb_connection_has_error(c)) {
+      std::fputs("launch_watch: lost the display\n", stderr);
+      Stop(pid);
+      return 1;
+    }
+  }
+  const double cpu = CpuMs(pid);
+
+  // Settled, then left alone: what it does while nobody touches it.
+  usleep(static_cast<useconds_t>(kSettleMs * 1000));
+  const long s0 = Switches(pid);
+  const double t0 = NowMs();
+  usleep(static_cast<useconds_t>(lingerS * 1e6));
+  const long s1 = Switches(pid);
+  const double wakeups = (s1 - s0) / ((NowMs() - t0) / 1e3);
+  const long rss = StatusField(pid, "VmHWM:");
+  const long threads = StatusField(pid, "Threads:");
+  const int objects = SharedObjects(pid);
+  Stop(pid);
+  xcb_disconnect(c);
+
+  std::printf("map %.1f paint %.1f cpu %.1f rss %ld objects %d wakeups %.1f threads %ld\n",
+              mappedAt, paintedAt, cpu, rss, objects, wakeups, threads);
+  return 0;
+}

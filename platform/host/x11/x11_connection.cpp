@@ -1,0 +1,133 @@
+#include "platform/host/x11/x11_connection.h"
+
+#include <xcb/render.h>
+#include <xcb/shm.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr const char* kAtomNames[] = {
+#define KLOP_X11_ATOM_NAME(name) #name,
+    KLOP_X11_ATOMS(KLOP_X11_ATOM_NAME)
+#undef KLOP_X11_ATOM_NAME
+};
+constexpr std::size_t kAtomCount = sizeof(kAtomNames) / sizeof(kAtomNames[0]);
+
+struct TFree {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using TReply = std::unique_ptr<T, TFree>;
+
+// Shared memory only reaches a server on this machine: a local socket, not TCP.
+bool DisplayIsLocal() {
+  char* host = nullptr;
+  int display = 0;
+  if (xcb_parse_display(nullptr, &host, &display, nullptr) == 0) return false;
+  bool local = host == nullptr || host[0] == '\0' || std::strcmp(host, "unix") == 0;
+  std::free(host);
+  return local;
+}
+
+}  // namespace
+
+TConnection::~TConnection() {
+  if (C_ == nullptr) return;
+  if (PictFormatsAsked_) xcb_discard_reply(C_, PictFormats_.sequence);
+  xcb_disconnect(C_);
+}
+
+xcb_render_query_pict_formats_reply_t* TConnection::TakePictFormats() {
+  if (!PictFormatsAsked_) return nullptr;
+  PictFormatsAsked_ = false;
+  return xcb_render_query_pict_formats_reply(C_, PictFormats_, nullptr);
+}
+
+bool TConnection::Open(std::string& error) {
+  int screenNumber = 0;
+  C_ = xcb_connect(nullptr, &screenNumber);
+  if (int e = xcb_connection_has_error(C_); e != 0) {
+    const char* display = std::getenv("DISPLAY");
+    error = display == nullptr || display[0] == '\0'
+                ? "DISPLAY is not set"
+                : std::string("cannot connect to the X server at ") + display + " (error " +
+                      std::to_string(e) + ")";
+    return false;
+  }
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(C_));
+  for (int i = 0; i < screenNumber && it.rem > 0; ++i) xcb_screen_next(&it);
+  if (it.rem == 0) {
+    error = "the X server has no such screen";
+    return false;
+  }
+  Screen_ = it.data;
+
+  // The whole start-up conversation in one batch: every request goes out before
+  // the first reply is awaited.
+  std::array<xcb_intern_atom_cookie_t, kAtomCount> atoms{};
+  for (std::size_t i = 0; i < kAtomCount; ++i) {
+    atoms[i] = xcb_intern_atom(C_, 0, std::uint16_t(std::strlen(kAtomNames[i])), kAtomNames[i]);
+  }
+  xcb_get_property_cookie_t resources = xcb_get_property(
+      C_, 0, Screen_->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1u << 20);
+  xcb_prefetch_extension_data(C_, &xcb_shm_id);
+  xcb_prefetch_extension_data(C_, &xcb_render_id);
+
+  std::size_t next = 0;
+  auto answer = [&] {
+    TReply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(C_, atoms[next++], nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+  };
+#define KLOP_X11_ATOM_READ(name) Atoms_.name = answer();
+  KLOP_X11_ATOMS(KLOP_X11_ATOM_READ)
+#undef KLOP_X11_ATOM_READ
+  if (TReply<xcb_get_property_reply_t> r{xcb_get_property_reply(C_, resources, nullptr)};
+      r && r->format == 8) {
+    Resources_.assign(static_cast<const char*>(xcb_get_property_value(r.get())),
+                      std::size_t(xcb_get_property_value_length(r.get())));
+  }
+  const xcb_query_extension_reply_t* shm = xcb_get_extension_data(C_, &xcb_shm_id);
+  ShmOffered_ = shm != nullptr && shm->present != 0 && DisplayIsLocal() &&
+                std::getenv("KLOP_X11_NO_SHM") == nullptr;
+  const xcb_query_extension_reply_t* render = xcb_get_extension_data(C_, &xcb_render_id);
+  RenderOffered_ = render != nullptr && render->present != 0;
+  if (RenderOffered_) {
+    // Asked now, read when the first colour cursor is built: by then it has come.
+    PictFormats_ = xcb_render_query_pict_formats(C_);
+    PictFormatsAsked_ = true;
+  }
+  // The core limit (256 kB) is plenty for cursors, icons and rows of pictures, and
+  // needs no round trip to enable BIG-REQUESTS.
+  MaxRequestBytes_ = std::size_t(xcb_get_setup(C_)->maximum_request_length) * 4;
+  if (Lost()) {
+    error = "the X server closed the connection at start";
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t window,
+                                         xcb_atom_t property, xcb_atom_t type,
+                                         std::uint32_t count) {
+  std::vector<std::uint32_t> values;
+  if (property == XCB_ATOM_NONE) return values;
+  xcb_get_property_cookie_t cookie = xcb_get_property(c, 0, window, property, type, 0, count);
+  TReply<xcb_get_property_reply_t> r(xcb_get_property_reply(c, cookie, nullptr));
+  if (!r || r->format != 32) return values;
+  auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+  values.assign(data, data + xcb_get_property_value_length(r.get()) / 4);
+  return values;
+}
+
+std::vector<std::uint32_t> TConnection::RootCardinals(xcb_atom_t property,
+                                                      std::uint32_t count) const {
+  return ReadCardinals(C_, Root(), property, XCB_ATOM_CARDINAL, count);
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,636 @@
+// The X11 host on XCB.
+//
+// One connection, one thread. Requests are written without waiting wherever the
+// protocol allows; the few answers needed (the pointer's position, a window's state
+// after the desktop changed it) are asked for when they are needed. Input is read in
+// Wait and NextEvent, translated into HostEvents and kept until taken; Wait sleeps
+// in ppoll on the connection's socket to the nanosecond of the deadline, so an idle
+// program is never woken.
+#include "platform/host/x11/x11_host.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/host/scale.h"
+#include "platform/host/x11/x11_connection.h"
+#include "platform/host/x11/x11_cursor.h"
+#include "platform/host/x11/x11_keyboard.h"
+#include "platform/host/x11/x11_picture.h"
+#include "platform/host/x11/x11_window.h"
+
+namespace platform {
+namespace {
+
+using namespace x11;
+
+constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kNetWmStateRemove = 0;
+constexpr std::uint32_t kNetWmStateAdd = 1;
+constexpr std::uint32_t kFromApplication = 1;
+constexpr int kMaxSide = 0x7FFF;
+
+struct TFree {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using TReply = std::unique_ptr<T, TFree>;
+
+class TX11Host final : public Host {
+ public:
+  explicit TX11Host(std::unique_ptr<TConnection> x)
+      : X_(std::move(x)), C_(X_->C()), Cursors_(*X_), Presenter_(*X_), Keyboard_(C_) {}
+
+  ~TX11Host() override {
+    if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
+    if (KeyboardGrabbed_) xcb_ungrab_keyboard(C_, XCB_CURRENT_TIME);
+    for (auto& [id, w] : Windows_) {
+      w.Picture = TPicture{};
+      xcb_destroy_window(C_, id);
+    }
+    xcb_flush(C_);
+  }
+
+  HostWindow CreateWindow(const HostWindowSpec& asked) override {
+    if (asked.width <= 0 || asked.height <= 0 || asked.width > kMaxSide ||
+        asked.height > kMaxSide) {
+      return 0;
+    }
+    const TWindow* owner = Find(asked.owner);
+    TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Cursor_);
+    const xcb_window_t id = w.Id;
+    Windows_.emplace(id, std::move(w));
+    return id;
+  }
+
+  void DestroyWindow(HostWindow window) override {
+    auto it = Windows_.find(window);
+    if (it == Windows_.end()) return;
+    if (Captured_ == window) CapturePointer(window, false);
+    it->second.Picture = TPicture{};
+    xcb_destroy_window(C_, window);
+    Windows_.erase(it);
+    // The server ends a grab whose window goes.
+    if (KeyboardGrabbed_ && KeyboardGrab_ == window) KeyboardGrabbed_ = false;
+    if (Focused_ == window) Focused_ = 0;
+    std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
+    UpdateMenuGrab();
+    xcb_flush(C_);
+  }
+
+  void SetTitle(HostWindow window, const std::string& title) override {
+    if (Find(window) != nullptr) x11::SetTitle(*X_, window, title);
+  }
+
+  void SetIcon(HostWindow window, const CursorShape& icon) override {
+    if (Find(window) != nullptr) x11::SetIcon(*X_, window, icon);
+  }
+
+  void SetBounds(HostWindow window, const HostRect& bounds) override {
+    TWindow* w = Find(window);
+    if (w == nullptr) return;
+    std::uint16_t mask = 0;
+    std::uint32_t values[4];
+    int n = 0;
+    // Unchanged positions are not asked for again: the desktop may answer each
+    // request with a move of its own.
+    if (bounds.x != w->Bounds.x || bounds.y != w->Bounds.y) {
+      mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+      values[n++] = std::uint32_t(bounds.x);
+      values[n++] = std::uint32_t(bounds.y);
+      w->Bounds.x = bounds.x;
+      w->Bounds.y = bounds.y;
+      w->Positioned = true;
+    }
+    if (bounds.width > 0 && bounds.height > 0 && bounds.width <= kMaxSide &&
+        bounds.height <= kMaxSide &&
+        (bounds.width != w->Bounds.width || bounds.height != w->Bounds.height)) {
+      mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+      values[n++] = std::uint32_t(bounds.width);
+      values[n++] = std::uint32_t(bounds.height);
+      w->Bounds.width = bounds.width;
+      w->Bounds.height = bounds.height;
+    }
+    if (mask == 0) return;
+    // A fixed-size window's limits move with it, or the desktop would refuse the size.
+    if (!w->Popup) SetNormalHints(*X_, *w);
+    xcb_configure_window(C_, window, mask, values);
+  }
+
+  HostRect Bounds(HostWindow window) const override {
+    const TWindow* w = Find(window);
+    return w ? w->Bounds : HostRect{};
+  }
+
+  HostInsets Decorations(HostWindow window) const override {
+    const TWindow* w = Find(window);
+    return w ? w->Extents : HostInsets{};
+  }
+
+  HostRect WorkArea() const override {
+    const TAtoms& a = X_->Atoms();
+    std::vector<std::uint32_t> desktop = X_->RootCardinals(a._NET_CURRENT_DESKTOP, 1);
+    const std::uint32_t d = desktop.empty() ? 0 : desktop[0];
+    std::vector<std::uint32_t> area = X_->RootCardinals(a._NET_WORKAREA, 4 * (d + 1));
+    if (area.size() >= 4 * (std::size_t(d) + 1) && area[4 * d + 2] > 0 && area[4 * d + 3] > 0) {
+      return HostRect{int(area[4 * d]), int(area[4 * d + 1]), int(area[4 * d + 2]),
+                      int(area[4 * d + 3])};
+    }
+    const xcb_screen_t& s = X_->Screen();
+    return HostRect{0, 0, s.width_in_pixels, s.height_in_pixels};
+  }
+
+  void Show(HostWindow window, HostShow how) override {
+    TWindow* w = Find(window);
+    if (w == nullptr) return;
+    const TAtoms& a = X_->Atoms();
+    switch (how) {
+      case HostShow::Hidden:
+        if (!w->Mapped) break;
+        xcb_unmap_window(C_, window);
+        if (!w->Popup) {
+          // Withdrawn, as ICCCM asks: the desktop forgets the window until it is mapped.
+          xcb_unmap_notify_event_t e{};
+          e.response_type = XCB_UNMAP_NOTIFY;
+          e.event = X_->Root();
+          e.window = window;
+          xcb_send_event(C_, 0, X_->Root(),
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         reinterpret_cast<const char*>(&e));
+        }
+        w->Mapped = false;
+        break;
+      case HostShow::Normal:
+        if (!w->Mapped) {
+          SetWmHints(*X_, *w, false);
+          Map(*w);
+        } else if (w->Minimized) {
+          xcb_map_window(C_, window);  // asks an iconic window back to normal
+          TellWindowManager(*X_, window, a._NET_ACTIVE_WINDOW, kFromApplication, LastTime_);
+        } else if (w->Maximized) {
+          TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateRemove,
+                            a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
+                            kFromApplication);
+        }
+        break;
+      case HostShow::Minimized:
+        if (w->Popup) break;
+        if (!w->Mapped) {
+          SetWmHints(*X_, *w, true);
+          Map(*w);
+        } else {
+          TellWindowManager(*X_, window, a.WM_CHANGE_STATE, kIconicState);
+        }
+        break;
+      case HostShow::Maximized:
+        if (w->Popup) break;
+        if (w->Mapped) {
+          TellWindowManager(*X_, window, a._NET_WM_STATE, kNetWmStateAdd,
+                            a._NET_WM_STATE_MAXIMIZED_VERT, a._NET_WM_STATE_MAXIMIZED_HORZ,
+                            kFromApplication);
+          break;
+        }
+        {
+          // Not yet managed: the desktop reads the state from the window when it maps.
+          std::vector<xcb_atom_t> state{a._NET_WM_STATE_MAXIMIZED_VERT,
+                                        a._NET_WM_STATE_MAXIMIZED_HORZ};
+          if (w->Dialog) state.push_back(a._NET_WM_STATE_SKIP_TASKBAR);
+          xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, a._NET_WM_STATE, XCB_ATOM_ATOM, 32,
+                              std::uint32_t(state.size()), state.data());
+        }
+        SetWmHints(*X_, *w, false);
+        Map(*w);
+        break;
+    }
+    UpdateMenuGrab();
+    xcb_flush(C_);
+  }
+
+  void Raise(HostWindow window) override {
+    TWindow* w = Find(window);
+    if (w == nullptr) return;
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(C_, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    if (!w->Popup) {
+      TellWindowManager(*X_, window, X_->Atoms()._NET_ACTIVE_WINDOW, kFromApplication, LastTime_);
+    }
+    xcb_flush(C_);
+  }
+
+  void Present(HostWindow window, const std::uint32_t* pixels, int width, int height, int stride,
+               const HostRect* rects, std::size_t count) override {
+    if (TWindow* w = Find(window)) {
+      Presenter_.Present(window, w->Picture, pixels, width, height, stride, rects, count);
+    }
+  }
+
+  void SetCursor(const CursorShape* shape) override {
+    const xcb_cursor_t cursor = shape ? Cursors_.For(*shape, Cursor_) : Cursors_.Blank();
+    if (cursor == Cursor_) return;
+    Cursor_ = cursor;
+    for (auto& [id, w] : Windows_) {
+      xcb_change_window_attributes(C_, id, XCB_CW_CURSOR, &cursor);
+    }
+    xcb_flush(C_);
+  }
+
+  void PointerPosition(int& x, int& y) const override {
+    TReply<xcb_query_pointer_reply_t> r(
+        xcb_query_pointer_reply(C_, xcb_query_pointer(C_, X_->Root()), nullptr));
+    x = r ? r->root_x : 0;
+    y = r ? r->root_y : 0;
+  }
+
+  void WarpPointer(int x, int y) override {
+    xcb_warp_pointer(C_, XCB_NONE, X_->Root(), 0, 0, 0, 0, std::int16_t(x), std::int16_t(y));
+    xcb_flush(C_);
+  }
+
+  void CapturePointer(HostWindow window, bool captured) override {
+    if (!captured) {
+      if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
+      Captured_ = 0;
+    } else if (Find(window) != nullptr) {
+      // Events over our other windows still go to them; elsewhere, to this one.
+      const std::uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                   XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+                                   XCB_EVENT_MASK_LEAVE_WINDOW;
+      xcb_discard_reply(
+          C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                               XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
+                  .sequence);
+      Captured_ = window;
+    }
+    xcb_flush(C_);
+  }
+
+  HostTime Now() const override {
+    return std::chrono::duration_cast<HostTime>(
+        std::chrono::steady_clock::now().time_since_epoch());
+  }
+
+  bool NextEvent(HostEvent& event) override {
+    Drain();
+    if (Pending_.empty()) {
+      xcb_flush(C_);
+      return false;
+    }
+    event = Pending_.front();
+    Pending_.pop_front();
+    return true;
+  }
+
+  void Wait(HostTime deadline) override {
+    for (;;) {
+      Drain();
+      if (!Pending_.empty()) return;
+      const bool endless = deadline == HostTime::max();
+      timespec t{};
+      if (!endless) {
+        const HostTime now = Now();
+        if (deadline <= now) return;  // compared first: deadline - now may not fit
+        const HostTime left = deadline - now;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+        t.tv_sec = static_cast<time_t>(seconds.count());
+        t.tv_nsec = static_cast<long>((left - seconds).count());
+      }
+      // Drain read everything the connection held, so sleeping on the socket until
+      // the server speaks again misses nothing.
+      if (xcb_flush(C_) <= 0) ConnectionLost();
+      pollfd fd{xcb_get_file_descriptor(C_), POLLIN, 0};
+      if (ppoll(&fd, 1, endless ? nullptr : &t, nullptr) < 0 && errno != EINTR) ConnectionLost();
+    }
+  }
+
+  int DesktopScale() const override {
+    return DesktopScaleFrom(std::getenv("GDK_SCALE"), X_->Resources().c_str());
+  }
+
+ private:
+  TWindow* Find(HostWindow window) {
+    auto it = Windows_.find(window);
+    return it == Windows_.end() ? nullptr : &it->second;
+  }
+  const TWindow* Find(HostWindow window) const {
+    auto it = Windows_.find(window);
+    return it == Windows_.end() ? nullptr : &it->second;
+  }
+
+  void Map(TWindow& w) {
+    xcb_map_window(C_, w.Id);
+    w.Mapped = true;
+  }
+
+  // A shown popup menu takes the keyboard for its owner, as a menu must: keys keep
+  // going to the owner's window, never to whatever the desktop would focus.
+  void UpdateMenuGrab() {
+    const TWindow* menu = nullptr;
+    for (auto& [id, w] : Windows_) {
+      if (w.Popup && w.Mapped) menu = &w;
+    }
+    if (menu != nullptr && !KeyboardGrabbed_) {
+      const xcb_window_t to = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
+      KeyboardGrab_ = to;
+      xcb_discard_reply(C_, xcb_grab_keyboard(C_, 1, to, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                              XCB_GRAB_MODE_ASYNC)
+                                .sequence);
+      KeyboardGrabbed_ = true;
+    } else if (menu == nullptr && KeyboardGrabbed_) {
+      xcb_ungrab_keyboard(C_, XCB_CURRENT_TIME);
+      KeyboardGrabbed_ = false;
+    }
+  }
+
+  [[noreturn]] void ConnectionLost() const {
+    std::fprintf(stderr, "%s: lost the connection to the X server (error %d)\n",
+                 program_invocation_short_name, xcb_connection_has_error(C_));
+    std::exit(1);
+  }
+
+  // Translates what the connection holds until an event is pending or it holds no more.
+  void Drain() {
+    while (Pending_.empty()) {
+      TReply<xcb_generic_event_t> e(xcb_poll_for_event(C_));
+      if (!e) break;
+      Translate(*e);
+    }
+    if (X_->Lost()) ConnectionLost();
+  }
+
+  HostEvent& Push(HostEventKind kind, HostWindow window) {
+    HostEvent& e = Pending_.emplace_back();
+    e.kind = kind;
+    e.window = window;
+    e.time = Now();
+    return e;
+  }
+
+  void Translate(const xcb_generic_event_t& any) {
+    switch (any.response_type & 0x7F) {
+      case 0:  // an error: a request about a window that was already going
+        break;
+      case XCB_EXPOSE: {
+        const auto& e = reinterpret_cast<const xcb_expose_event_t&>(any);
+        TWindow* w = Find(e.window);
+        const HostRect r{e.x, e.y, e.width, e.height};
+        if (w != nullptr && !Presenter_.Show(e.window, w->Picture, r)) {
+          HostEvent& h = Push(HostEventKind::Exposed, e.window);
+          h.x = r.x;
+          h.y = r.y;
+          h.width = r.width;
+          h.height = r.height;
+        }
+        if (w != nullptr && e.count == 0) xcb_flush(C_);
+        break;
+      }
+      case XCB_CONFIGURE_NOTIFY:
+        Configured(reinterpret_cast<const xcb_configure_notify_event_t&>(any),
+                   (any.response_type & 0x80) != 0);
+        break;
+      case XCB_REPARENT_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_reparent_notify_event_t&>(any);
+        if (TWindow* w = Find(e.window)) w->Reparented = e.parent != X_->Root();
+        break;
+      }
+      case XCB_PROPERTY_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(any);
+        LastTime_ = e.time;
+        TWindow* w = Find(e.window);
+        if (w == nullptr) break;
+        const TAtoms& a = X_->Atoms();
+        if (e.atom == a._NET_WM_STATE || e.atom == a.WM_STATE) {
+          StateChanged(*w);
+        } else if (e.atom == a._NET_FRAME_EXTENTS) {
+          std::vector<std::uint32_t> v =
+              ReadCardinals(C_, w->Id, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+          if (v.size() == 4) w->Extents = HostInsets{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+        }
+        break;
+      }
+      case XCB_FOCUS_IN:
+      case XCB_FOCUS_OUT: {
+        const auto& e = reinterpret_cast<const xcb_focus_in_event_t&>(any);
+        // Grabs (a menu's, a desktop shortcut's) and moves inside the window are no change.
+        if (e.mode == XCB_NOTIFY_MODE_GRAB || e.mode == XCB_NOTIFY_MODE_UNGRAB ||
+            e.detail == XCB_NOTIFY_DETAIL_INFERIOR || e.detail == XCB_NOTIFY_DETAIL_POINTER ||
+            Find(e.event) == nullptr) {
+          break;
+        }
+        const bool in = (any.response_type & 0x7F) == XCB_FOCUS_IN;
+        if (in && Focused_ != e.event) {
+          Focused_ = e.event;
+          Push(HostEventKind::FocusGained, e.event);
+        } else if (!in && Focused_ == e.event) {
+          Focused_ = 0;
+          Keyboard_.ForgetHeldKeys();
+          Push(HostEventKind::FocusLost, e.event);
+        }
+        break;
+      }
+      case XCB_LEAVE_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(any);
+        LastTime_ = e.time;
+        if (e.mode == XCB_NOTIFY_MODE_NORMAL && e.detail != XCB_NOTIFY_DETAIL_INFERIOR &&
+            Captured_ == 0 && Find(e.event) != nullptr) {
+          Push(HostEventKind::PointerLeft, e.event);
+        }
+        break;
+      }
+      case XCB_MOTION_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(any);
+        LastTime_ = e.time;
+        if (Find(e.event) == nullptr) break;
+        HostEvent& h = Push(HostEventKind::PointerMove, e.event);
+        h.x = e.event_x;
+        h.y = e.event_y;
+        h.modifiers = ModifiersOfState(e.state);
+        break;
+      }
+      case XCB_BUTTON_PRESS:
+      case XCB_BUTTON_RELEASE: {
+        const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(any);
+        LastTime_ = e.time;
+        // 1, 2 and 3 are left, middle and right; the rest are wheels and side buttons.
+        if (e.detail < 1 || e.detail > 3 || Find(e.event) == nullptr) break;
+        const bool press = (any.response_type & 0x7F) == XCB_BUTTON_PRESS;
+        HostEvent& h =
+            Push(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, e.event);
+        h.x = e.event_x;
+        h.y = e.event_y;
+        h.button = e.detail;
+        h.modifiers = ModifiersOfState(e.state);
+        break;
+      }
+      case XCB_KEY_PRESS:
+      case XCB_KEY_RELEASE: {
+        const auto& e = reinterpret_cast<const xcb_key_press_event_t&>(any);
+        LastTime_ = e.time;
+        if (Find(e.event) == nullptr) break;
+        const bool press = (any.response_type & 0x7F) == XCB_KEY_PRESS;
+        TKeyStroke k = Keyboard_.Translate(press, e.detail, e.state);
+        if (k.Vk != 0) {
+          HostEvent& h = Push(press ? HostEventKind::KeyDown : HostEventKind::KeyUp, e.event);
+          h.key = k.Vk;
+          h.modifiers = k.Modifiers;
+          h.repeat = k.Repeat;
+        }
+        PushText(e.event, k.Text);
+        break;
+      }
+      case XCB_CLIENT_MESSAGE: {
+        const auto& e = reinterpret_cast<const xcb_client_message_event_t&>(any);
+        const TAtoms& a = X_->Atoms();
+        if (e.type != a.WM_PROTOCOLS || e.format != 32 || Find(e.window) == nullptr) break;
+        if (e.data.data32[0] == a.WM_DELETE_WINDOW) {
+          Push(HostEventKind::CloseRequest, e.window);
+        } else if (e.data.data32[0] == a._NET_WM_PING) {
+          // Alive: the ping goes back to the root window as it came.
+          xcb_client_message_event_t pong = e;
+          pong.window = X_->Root();
+          xcb_send_event(C_, 0, X_->Root(),
+                         XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                         reinterpret_cast<const char*>(&pong));
+          xcb_flush(C_);
+        }
+        break;
+      }
+      default:
+        Keyboard_.HandleXkbEvent(any);
+        break;
+    }
+  }
+
+  // One event per character, as the platform delivers one character message each.
+  void PushText(HostWindow window, const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t end = at + 1;
+      while (end < text.size() && end - at < 4 &&
+             (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        ++end;
+      }
+      HostEvent& h = Push(HostEventKind::Text, window);
+      std::copy(text.begin() + std::ptrdiff_t(at), text.begin() + std::ptrdiff_t(end), h.text);
+      at = end;
+    }
+  }
+
+  void Configured(const xcb_configure_notify_event_t& e, bool fromWindowManager) {
+    TWindow* w = Find(e.window);
+    if (w == nullptr || e.event != e.window) return;
+    int x = e.x;
+    int y = e.y;
+    if (!fromWindowManager && w->Reparented) {
+      // Inside the desktop's frame the event says where in the frame, not on the screen.
+      TReply<xcb_translate_coordinates_reply_t> r(xcb_translate_coordinates_reply(
+          C_, xcb_translate_coordinates(C_, e.window, X_->Root(), 0, 0), nullptr));
+      if (!r) return;
+      x = r->dst_x;
+      y = r->dst_y;
+    }
+    if (e.width != w->Bounds.width || e.height != w->Bounds.height) {
+      w->Bounds.width = e.width;
+      w->Bounds.height = e.height;
+      HostEvent& h = Push(HostEventKind::Resized, e.window);
+      h.width = e.width;
+      h.height = e.height;
+    }
+    if (x != w->Bounds.x || y != w->Bounds.y) {
+      w->Bounds.x = x;
+      w->Bounds.y = y;
+      HostEvent& h = Push(HostEventKind::Moved, e.window);
+      h.x = x;
+      h.y = y;
+    }
+  }
+
+  // The desktop minimised, maximised or restored the window.
+  void StateChanged(TWindow& w) {
+    const TAtoms& a = X_->Atoms();
+    const std::vector<std::uint32_t> net =
+        ReadCardinals(C_, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, 64);
+    const std::vector<std::uint32_t> icccm = ReadCardinals(C_, w.Id, a.WM_STATE, a.WM_STATE, 1);
+    auto has = [&](xcb_atom_t atom) {
+      return std::find(net.begin(), net.end(), atom) != net.end();
+    };
+    const bool minimized =
+        has(a._NET_WM_STATE_HIDDEN) || (!icccm.empty() && icccm[0] == kIconicState);
+    const bool maximized =
+        has(a._NET_WM_STATE_MAXIMIZED_VERT) && has(a._NET_WM_STATE_MAXIMIZED_HORZ);
+    if (minimized && !w.Minimized) {
+      Push(HostEventKind::Minimized, w.Id);
+    } else if (!minimized && (w.Minimized || maximized != w.Maximized)) {
+      Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
+    }
+    w.Minimized = minimized;
+    w.Maximized = maximized;
+  }
+
+  std::unique_ptr<TConnection> X_;
+  xcb_connection_t* C_;
+  TCursors Cursors_;
+  TPresenter Presenter_;
+  TKeyboard Keyboard_;
+  std::unordered_map<xcb_window_t, TWindow> Windows_;
+  std::deque<HostEvent> Pending_;
+  xcb_cursor_t Cursor_ = XCB_NONE;  // on every window; none is the root's arrow
+  xcb_window_t Captured_ = 0;
+  xcb_window_t Focused_ = 0;
+  bool KeyboardGrabbed_ = false;
+  xcb_window_t KeyboardGrab_ = 0;                // the window the keyboard is grabbed for
+  xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
+};
+
+// The platform's pixels are 0x00RRGGBB words; the server must take them as they are.
+bool DrawsOurPixels(const TConnection& x, std::string& error) {
+  const xcb_screen_t& s = x.Screen();
+  const xcb_setup_t* setup = xcb_get_setup(x.C());
+  bool visualFits = false;
+  for (auto d = xcb_screen_allowed_depths_iterator(&s); d.rem > 0; xcb_depth_next(&d)) {
+    if (d.data->depth != s.root_depth) continue;
+    for (auto v = xcb_depth_visuals_iterator(d.data); v.rem > 0; xcb_visualtype_next(&v)) {
+      const xcb_visualtype_t& t = *v.data;
+      if (t.visual_id == s.root_visual) {
+        visualFits = (t._class == XCB_VISUAL_CLASS_TRUE_COLOR ||
+                      t._class == XCB_VISUAL_CLASS_DIRECT_COLOR) &&
+                     t.red_mask == 0xFF0000 && t.green_mask == 0xFF00 && t.blue_mask == 0xFF;
+      }
+    }
+  }
+  bool packed = false;
+  for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
+    if (f.data->depth == s.root_depth) packed = f.data->bits_per_pixel == 32;
+  }
+  const bool littleEndian = std::endian::native == std::endian::little;
+  const bool sameOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
+  if (visualFits && packed && sameOrder && s.root_depth >= 24) return true;
+  error = "the X screen is not 24-bit true colour in 32-bit pixels (depth " +
+          std::to_string(s.root_depth) + ")";
+  return false;
+}
+
+}  // namespace
+
+std::unique_ptr<Host> MakeX11Host(std::string& error) {
+  // A write to a server that has gone must fail with EPIPE, which the connection
+  // reports and the next wait turns into a message, not kill the process unheard.
+  struct sigaction pipe {};
+  if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
+    std::signal(SIGPIPE, SIG_IGN);
+  }
+  auto x = std::make_unique<TConnection>();
+  if (!x->Open(error) || !DrawsOurPixels(*x, error)) return nullptr;
+  return std::make_unique<TX11Host>(std::move(x));
+}
+
+}  // namespace platform

@@ -1,0 +1,218 @@
+#include "platform/host/x11/x11_window.h"
+
+#include <errno.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "klop_config.h"
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr std::uint32_t kEvents =
+    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_KEY_PRESS |
+    XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
+    XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_PROPERTY_CHANGE;
+
+// ICCCM's WM_NORMAL_HINTS flags and WM_HINTS fields.
+constexpr std::uint32_t kUSPosition = 1;
+constexpr std::uint32_t kPPosition = 4;
+constexpr std::uint32_t kPSize = 8;
+constexpr std::uint32_t kPMinSize = 16;
+constexpr std::uint32_t kPMaxSize = 32;
+constexpr std::uint32_t kPWinGravity = 512;
+constexpr std::uint32_t kStaticGravity = 10;
+constexpr std::uint32_t kInputHint = 1;
+constexpr std::uint32_t kStateHint = 2;
+constexpr std::uint32_t kNormalState = 1;
+constexpr std::uint32_t kIconicState = 3;
+// The Motif hints that leave a dialog its title, border and close box alone.
+constexpr std::uint32_t kMwmHintsFunctions = 1;
+constexpr std::uint32_t kMwmHintsDecorations = 2;
+constexpr std::uint32_t kMwmFuncMove = 4;
+constexpr std::uint32_t kMwmFuncClose = 32;
+constexpr std::uint32_t kMwmDecorBorder = 2;
+constexpr std::uint32_t kMwmDecorTitle = 8;
+constexpr std::uint32_t kMwmDecorMenu = 16;
+
+void Put32(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
+           const std::uint32_t* values, std::size_t count) {
+  if (property == XCB_ATOM_NONE) return;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 32, std::uint32_t(count),
+                      values);
+}
+
+void Put8(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
+          const std::string& bytes) {
+  if (property == XCB_ATOM_NONE) return;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, std::uint32_t(bytes.size()),
+                      bytes.data());
+}
+
+}  // namespace
+
+std::string Latin1Of(const std::string& utf8) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (byte(i) < 0x80) {
+      out += char(byte(i++));
+      continue;
+    }
+    if ((byte(i) >> 5) == 0x6 && i + 1 < utf8.size() && (byte(i + 1) & 0xC0) == 0x80) {
+      const unsigned code = ((byte(i) & 0x1Fu) << 6) | (byte(i + 1) & 0x3Fu);
+      out += code < 0x100 ? char(code) : '?';
+      i += 2;
+      continue;
+    }
+    // A character beyond Latin-1, or a broken one: one '?' for the lot.
+    out += '?';
+    ++i;
+    while (i < utf8.size() && (byte(i) & 0xC0) == 0x80) ++i;
+  }
+  return out;
+}
+
+TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_window_t owner,
+                       xcb_cursor_t cursor) {
+  xcb_connection_t* c = x.C();
+  const TAtoms& a = x.Atoms();
+  TWindow w;
+  w.Id = xcb_generate_id(c);
+  w.Owner = owner;
+  w.Popup = asked.popup;
+  w.Dialog = asked.dialog && !asked.popup;
+  w.Resizable = asked.resizable && !w.Dialog && !w.Popup;
+  w.Positioned = asked.x != kHostDefaultPosition && asked.y != kHostDefaultPosition;
+  w.Bounds = {w.Positioned ? asked.x : 0, w.Positioned ? asked.y : 0, asked.width, asked.height};
+
+  // No background: the kept copy answers exposes, so the server need not clear first.
+  const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE,
+                                  XCB_GRAVITY_NORTH_WEST,
+                                  w.Popup ? 1u : 0u,
+                                  w.Popup ? 1u : 0u,
+                                  kEvents,
+                                  cursor};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w.Id, x.Root(), std::int16_t(w.Bounds.x),
+                    std::int16_t(w.Bounds.y), std::uint16_t(w.Bounds.width),
+                    std::uint16_t(w.Bounds.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    x.Screen().root_visual,
+                    XCB_CW_BACK_PIXMAP | XCB_CW_BIT_GRAVITY | XCB_CW_OVERRIDE_REDIRECT |
+                        XCB_CW_SAVE_UNDER | XCB_CW_EVENT_MASK | XCB_CW_CURSOR,
+                    values);
+
+  // The instance is the program's file name (KLOP_WM_NAME for the game itself), as
+  // ICCCM asks; the class is the game's.
+  const char* instance = program_invocation_short_name;
+  if (instance == nullptr || instance[0] == '\0') instance = KLOP_WM_NAME;
+  const std::string wmClass = std::string(instance) + '\0' + KLOP_WM_CLASS + '\0';
+  Put8(c, w.Id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
+  SetTitle(x, w.Id, asked.title);
+  const std::uint32_t pid = std::uint32_t(getpid());
+  Put32(c, w.Id, a._NET_WM_PID, XCB_ATOM_CARDINAL, &pid, 1);
+  char host[HOST_NAME_MAX + 1] = {};
+  if (gethostname(host, sizeof host - 1) == 0) {
+    Put8(c, w.Id, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, host);
+  }
+  const std::uint32_t protocols[] = {a.WM_DELETE_WINDOW, a._NET_WM_PING};
+  Put32(c, w.Id, a.WM_PROTOCOLS, XCB_ATOM_ATOM, protocols, 2);
+  SetWmHints(x, w, false);
+  SetNormalHints(x, w);
+  const std::uint32_t type = w.Popup    ? a._NET_WM_WINDOW_TYPE_POPUP_MENU
+                             : w.Dialog ? a._NET_WM_WINDOW_TYPE_DIALOG
+                                        : a._NET_WM_WINDOW_TYPE_NORMAL;
+  Put32(c, w.Id, a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, &type, 1);
+  if (w.Popup || w.Dialog) {
+    Put32(c, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, &a._NET_WM_STATE_SKIP_TASKBAR, 1);
+    if (owner != 0) Put32(c, w.Id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, &owner, 1);
+  }
+  if (w.Dialog) {
+    const std::uint32_t motif[] = {kMwmHintsFunctions | kMwmHintsDecorations,
+                                   kMwmFuncMove | kMwmFuncClose,
+                                   kMwmDecorBorder | kMwmDecorTitle | kMwmDecorMenu, 0, 0};
+    Put32(c, w.Id, a._MOTIF_WM_HINTS, a._MOTIF_WM_HINTS, motif, 5);
+  }
+  return w;
+}
+
+void SetTitle(const TConnection& x, xcb_window_t window, const std::string& title) {
+  Put8(x.C(), window, x.Atoms()._NET_WM_NAME, x.Atoms().UTF8_STRING, title);
+  Put8(x.C(), window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, Latin1Of(title));
+}
+
+void SetIcon(const TConnection& x, xcb_window_t window, const CursorShape& icon) {
+  const int w = icon.width;
+  const int h = icon.height;
+  if (w <= 0 || h <= 0 || w > 256 || h > 256 ||
+      icon.pixels.size() != std::size_t(w) * std::size_t(h)) {
+    return;
+  }
+  // Large task bars and switchers scale a small icon themselves, blurred; a sharp
+  // enlargement of the pixels looks as the icon was drawn.
+  std::vector<std::uint32_t> data{std::uint32_t(w), std::uint32_t(h)};
+  data.insert(data.end(), icon.pixels.begin(), icon.pixels.end());
+  const int side = std::max(w, h);
+  for (int target : {64, 128}) {
+    const int n = target / side;
+    if (n < 2 || side * n != target) continue;
+    data.push_back(std::uint32_t(w * n));
+    data.push_back(std::uint32_t(h * n));
+    for (int y = 0; y < h * n; ++y) {
+      for (int xx = 0; xx < w * n; ++xx) {
+        data.push_back(icon.pixels[std::size_t(y / n) * std::size_t(w) + std::size_t(xx / n)]);
+      }
+    }
+  }
+  if (data.size() * 4 + 64 > x.MaxRequestBytes()) return;
+  Put32(x.C(), window, x.Atoms()._NET_WM_ICON, XCB_ATOM_CARDINAL, data.data(), data.size());
+}
+
+void SetNormalHints(const TConnection& x, const TWindow& w) {
+  std::uint32_t hints[18] = {};
+  const HostRect& b = w.Bounds;
+  hints[0] = kPSize | kPWinGravity;
+  if (w.Positioned) hints[0] |= kUSPosition | kPPosition;
+  hints[1] = std::uint32_t(b.x);
+  hints[2] = std::uint32_t(b.y);
+  hints[3] = std::uint32_t(b.width);
+  hints[4] = std::uint32_t(b.height);
+  if (!w.Resizable) {
+    hints[0] |= kPMinSize | kPMaxSize;
+    hints[5] = hints[7] = std::uint32_t(b.width);
+    hints[6] = hints[8] = std::uint32_t(b.height);
+  }
+  // Positions name the surface: the desktop puts its frame around it.
+  hints[17] = kStaticGravity;
+  Put32(x.C(), w.Id, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, hints, 18);
+}
+
+void SetWmHints(const TConnection& x, const TWindow& w, bool iconic) {
+  const std::uint32_t hints[9] = {kInputHint | kStateHint, w.Popup ? 0u : 1u,
+                                  iconic ? kIconicState : kNormalState};
+  Put32(x.C(), w.Id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, hints, 9);
+}
+
+void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                       std::uint32_t d1, std::uint32_t d2, std::uint32_t d3) {
+  if (type == XCB_ATOM_NONE) return;
+  xcb_client_message_event_t e{};
+  e.response_type = XCB_CLIENT_MESSAGE;
+  e.format = 32;
+  e.window = window;
+  e.type = type;
+  e.data.data32[0] = d0;
+  e.data.data32[1] = d1;
+  e.data.data32[2] = d2;
+  e.data.data32[3] = d3;
+  xcb_send_event(x.C(), 0, x.Root(),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&e));
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,51 @@
+// Top-level windows and what the window manager reads from them (ICCCM and EWMH):
+// the framed frame, dialogs (typed as such, transient for their owner, fixed size,
+// title and close box only, off the task bar) and popup menus (override-redirect,
+// placed exactly). All of it is written without waiting for a reply.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host/host.h"
+#include "platform/host/x11/x11_connection.h"
+#include "platform/host/x11/x11_picture.h"
+
+namespace platform::x11 {
+
+struct TWindow {
+  xcb_window_t Id = 0;
+  xcb_window_t Owner = 0;
+  bool Popup = false;
+  bool Dialog = false;
+  bool Resizable = false;
+  bool Positioned = false;  // placed where asked, not where the desktop likes
+  HostRect Bounds;          // the surface on the screen, as last known or asked for
+  HostInsets Extents;       // the desktop's decorations, once it says
+  bool Mapped = false;      // shown as far as we asked
+  bool Reparented = false;  // inside a frame of the window manager's
+  bool Minimized = false;
+  bool Maximized = false;
+  TPicture Picture;
+};
+
+// Creates the X window for `asked` with every property set; `owner` may be 0.
+TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_window_t owner,
+                       xcb_cursor_t cursor);
+void SetTitle(const TConnection& x, xcb_window_t window, const std::string& title);
+// _NET_WM_ICON: the icon as given, and whole-number enlargements of it to 64 and 128.
+void SetIcon(const TConnection& x, xcb_window_t window, const CursorShape& icon);
+// WM_NORMAL_HINTS for the window's current bounds.
+void SetNormalHints(const TConnection& x, const TWindow& w);
+// WM_HINTS: takes focus unless a popup; starts minimised when `iconic`.
+void SetWmHints(const TConnection& x, const TWindow& w, bool iconic);
+// A client message to the window manager about `window` (on the root window).
+void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                       std::uint32_t d1 = 0, std::uint32_t d2 = 0, std::uint32_t d3 = 0);
+
+// UTF-8 to Latin-1 for WM_NAME, '?' for what Latin-1 lacks.
+std::string Latin1Of(const std::string& utf8);
+
+}  // namespace platform::x11

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# End-to-end: the game at scale 2, chosen by --scale 2 and, on a second desktop, by the X
+# server's Xft.dpi of 192. Each time the window must be the scale-1 window enlarged
+# pixel for pixel, and still play: a click on a doubled critter scores, the options
+# dialog opens at twice its size and its controls work by mouse. Every process started
+# here is stopped by its own id at the end.
+#
+#   scale_e2e.sh KLOP CURSOR_IMAGE
+set -u
+
+klop=${1:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
+cursor_image=${2:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
+
+source "$(dirname "$0")/lib.sh"
+if ! command -v xrdb >/dev/null 2>&1; then
+  echo "e2e: 'xrdb' is missing; scripts/setup installs it" >&2
+  exit 1
+fi
+
+holes=("10 10" "200 10" "100 100" "10 200" "200 200")
+
+# A few pixels of a fresh screenshot of window $1, cropped to geometry $2, as text.
+crop_of() { timeout 10 import -window "$1" -crop "$2" +repage -depth 8 txt:- | tail -n +2; }
+
+# Starts the game with the given arguments; sets pid and wid (its frame, activated).
+launch() {
+  "$klop" "$@" </dev/null >"$out" 2>"$work/err" &
+  pid=$!
+  started+=("$pid")
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+  if [ -z "$wid" ]; then
+    echo "scale_e2e: no window of the game is visible ($*)" >&2
+    explain_stuck "$pid"
+    exit 1
+  fi
+  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+}
+
+close_game() {
+  wmctrl -i -c "$wid"
+  check "$1: closing the window ends the game" wait_for 10 exited "$pid"
+  reap "$pid"
+  check "$1: the game exits 0 (got $status)" test "$status" = 0
+}
+
+# A picture of window $1 in file $2, once its pixel ($3, $4) is black (the game-over
+# picture is up).
+picture() {
+  wait_for 5 eval "crop_of $1 1x1+$3+$4 | grep -q '#000000'" &&
+    timeout 10 import -window "$1" "$2"
+}
+
+# Opens Game > Options by keyboard; sets dialog.
+open_options() {
+  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+  xdo key --clearmodifiers alt+g
+  sleep 0.3
+  xdo key --clearmodifiers o
+  dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
+}
+
+# --- The command line, before any display is opened -----------------------------------
+# Expected status, stdout (an extended regexp for all of it, lines joined by blanks;
+# empty for none) and number of stderr lines, then the arguments.
+runs() {
+  local want=$1 stdout=$2 errs=$3 status
+  shift 3
+  DISPLAY= "$klop" "$@" >"$work/cl.out" 2>"$work/cl.err" </dev/null
+  status=$?
+  if [ -z "$stdout" ]; then
+    [ ! -s "$work/cl.out" ] || return 1
+  else
+    tr '\n' ' ' <"$work/cl.out" | grep -q -x -E "$stdout" || return 1
+  fi
+  [ "$status" = "$want" ] && [ "$(wc -l <"$work/cl.err")" = "$errs" ]
+}
+check "--version prints the version, exit 0" runs 0 'klop 1\.0\.2 ' 0 --version
+check "--help prints the usage and --scale, exit 0" runs 0 'usage: klop .*--scale N.*' 0 --help
+check "an unknown option: one line on stderr, exit 2" runs 2 '' 1 --frobnicate
+check "a stray argument: one line on stderr, exit 2" runs 2 '' 1 --scale 2 extra
+check "--scale 9 is refused, exit 2" runs 2 '' 1 --scale=9
+
+# A screen that holds the doubled window whole (a window cut by the screen's edge
+# captures only in part).
+screen=(-screen 0 1600x1200x24)
+
+# --- Scale 1: the reference ---------------------------------------------------------
+start_desktop "${screen[@]}"
+launch
+read -r width height < <(client_size "$wid" | tr x ' ')
+bar=$((height - 400))
+picture "$wid" "$work/one.png" 85 $((103 + bar))
+check "scale 1: the reference picture was taken" test -s "$work/one.png"
+open_options
+one_dialog=$(client_size "$dialog")
+xdo key --clearmodifiers Escape
+close_game "scale 1"
+
+# Checks the game at scale 2 as started with the given arguments, under the name $1.
+at_scale_2() {
+  local name=$1 s=2
+  shift
+  launch "$@"
+  read -r width height < <(client_size "$wid" | tr x ' ')
+  bar=$((height - 800))
+  check "$name: the client is 564 wide (got $width)" test "$width" = 564
+  check "$name: a 38-row menu bar above 800 rows (got $bar)" test "$bar" = 38
+
+  picture "$wid" "$work/two.png" $((85 * s)) $((103 * s + bar))
+  /usr/bin/convert "$work/one.png" -scale 200% "$work/one-doubled.png"
+  local differ
+  differ=$(compare -metric AE "$work/one-doubled.png" "$work/two.png" null: 2>&1)
+  check "$name: the picture is the scale-1 picture doubled (pixels differing: $differ)" \
+    test "$differ" = 0
+
+  xdo mousemove --sync --window "$wid" $((140 * s)) $((190 * s + bar))
+  sleep 0.3
+  check "$name: the mallet is doubled with its hot spot (got $(cursor_head))" \
+    test "$(cursor_head)" = "64 64 30 34"
+
+  # New by keyboard, then swings at the doubled holes' middles in turn until the hits
+  # count: clicks that the scaling put anywhere else would all be misses.
+  xdo key --clearmodifiers alt+g
+  sleep 0.3
+  xdo key --clearmodifiers n
+  check "$name: New starts a game" wait_for 3 eval "! crop_of $wid 1x1+$((85 * s))+$((103 * s + bar)) | grep -q '#000000'"
+  local hits_box="$((32 * s))x$((19 * s))+$((39 * s))+$((309 * s + bar))"
+  local hits_before
+  hits_before=$(crop_of "$wid" "$hits_box")
+  scored() {
+    local h x y until=$(($(date +%s) + 13))
+    while [ "$(date +%s)" -lt "$until" ]; do
+      for h in 0 1 2 3 4; do
+        read -r x y <<<"${holes[h]}"
+        xdo mousemove --window "$wid" $(((x + 36) * s)) $(((y + 36) * s + bar)) click 1
+      done
+      [ "$(crop_of "$wid" "$hits_box")" != "$hits_before" ] && return 0
+    done
+    return 1
+  }
+  check "$name: a click on a doubled critter scores" scored
+  xdo key --clearmodifiers alt+g
+  sleep 0.3
+  xdo key --clearmodifiers s
+  sleep 0.3
+
+  # The options dialog at twice its size, worked by mouse: the speed's right arrow
+  # moves its thumb, a click puts the caret in the game time, OK takes a 2-second game.
+  open_options
+  check "$name: the options dialog opens" test -n "$dialog"
+  read -r dw dh < <(echo "$one_dialog" | tr x ' ')
+  check "$name: ...at twice its size ($one_dialog, got $(client_size "$dialog"))" \
+    test "$(client_size "$dialog")" = "$((dw * 2))x$((dh * 2))"
+  local thumb
+  thumb=$(crop_of "$dialog" "$((207 * s))x$((17 * s))+$((9 * s))+$((29 * s))")
+  for _ in 1 2 3; do
+    xdo mousemove --window "$dialog" $((208 * s)) $((37 * s)) click 1
+    sleep 0.15
+  done
+  check "$name: a click on the speed's arrow moves its thumb" eval \
+    "[ \"\$(crop_of $dialog $((207 * s))x$((17 * s))+$((9 * s))+$((29 * s)))\" != '$thumb' ]"
+  xdo mousemove --window "$dialog" $((113 * s)) $((156 * s)) click 1
+  sleep 0.2
+  xdo key --clearmodifiers End BackSpace BackSpace BackSpace BackSpace
+  xdo type --delay 50 2
+  xdo mousemove --window "$dialog" $((69 * s)) $((201 * s)) click 1
+  check "$name: OK by mouse closes the dialog" \
+    wait_for 3 eval "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable"
+  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+  xdo key --clearmodifiers alt+g
+  sleep 0.3
+  xdo key --clearmodifiers n
+  local game_over="crop_of $wid 1x1+$((85 * s))+$((103 * s + bar)) | grep -q '#000000'"
+  check "$name: the short game starts" wait_for 3 eval "! $game_over"
+  local started_at took
+  started_at=$(date +%s%N)
+  check "$name: the game time typed in the dialog holds (over in about 2 s)" \
+    wait_for 6 eval "$game_over"
+  took=$((($(date +%s%N) - started_at) / 1000000))
+  check "$name: ...not long before ($took ms after it started)" test "$took" -ge 1200
+  close_game "$name"
+  check "$name: nothing on stderr" test ! -s "$work/err"
+}
+
+# --- Scale 2 by the command line ------------------------------------------------------
+at_scale_2 "--scale 2" --scale 2
+
+# --- Scale 2 from the X server's Xft.dpi, on a desktop of 192 dots per inch -----------
+stop_desktop
+start_desktop "${screen[@]}" -dpi 192
+echo 'Xft.dpi: 192' | xrdb -merge
+at_scale_2 "Xft.dpi 192"
+
+finish
