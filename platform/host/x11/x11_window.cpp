@@ -32,14 +32,14 @@ constexpr std::uint32_t kInputHint = 1;
 constexpr std::uint32_t kStateHint = 2;
 constexpr std::uint32_t kNormalState = 1;
 constexpr std::uint32_t kIconicState = 3;
-// The Motif hints that leave a dialog its title, border and close box alone.
+// The Motif hints that leave a dialog its title, border and close box alone, as the
+// SDL host asks.
 constexpr std::uint32_t kMwmHintsFunctions = 1;
 constexpr std::uint32_t kMwmHintsDecorations = 2;
 constexpr std::uint32_t kMwmFuncMove = 4;
 constexpr std::uint32_t kMwmFuncClose = 32;
 constexpr std::uint32_t kMwmDecorBorder = 2;
 constexpr std::uint32_t kMwmDecorTitle = 8;
-constexpr std::uint32_t kMwmDecorMenu = 16;
 
 void Put32(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
            const std::uint32_t* values, std::size_t count) {
@@ -135,7 +135,7 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
   if (w.Dialog) {
     const std::uint32_t motif[] = {kMwmHintsFunctions | kMwmHintsDecorations,
                                    kMwmFuncMove | kMwmFuncClose,
-                                   kMwmDecorBorder | kMwmDecorTitle | kMwmDecorMenu, 0, 0};
+                                   kMwmDecorBorder | kMwmDecorTitle, 0, 0};
     Put32(c, w.Id, a._MOTIF_WM_HINTS, a._MOTIF_WM_HINTS, motif, 5);
   }
   return w;
