@@ -21,16 +21,7 @@ live='#000000'
 dead='#00FFFF'
 holes=("10 10" "200 10" "100 100" "10 200" "200 200")
 
-"$klop" </dev/null >"$out" 2>"$work/err" &
-pid=$!
-started+=("$pid")
-wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
-if [ -z "$wid" ]; then
-  echo "game_e2e: no window of the game is visible" >&2
-  explain_stuck "$pid"
-  exit 1
-fi
-xdo windowactivate --sync "$wid" >/dev/null 2>&1
+start_game "$klop"
 sleep 0.3
 
 # --- Geometry and title -------------------------------------------------------------

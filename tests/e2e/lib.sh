@@ -176,3 +176,18 @@ finish() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# Starts the game (the command and its arguments), sets pid and wid to its visible
+# window and activates it; a game that shows no window ends the script.
+start_game() {
+  "$@" </dev/null >"$out" 2>"$work/err" &
+  pid=$!
+  started+=("$pid")
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+  if [ -z "$wid" ]; then
+    echo "$(basename "$0" .sh): no window of the game is visible ($*)" >&2
+    explain_stuck "$pid"
+    exit 1
+  fi
+  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+}

@@ -23,18 +23,7 @@ holes=("10 10" "200 10" "100 100" "10 200" "200 200")
 crop_of() { timeout 10 import -window "$1" -crop "$2" +repage -depth 8 txt:- | tail -n +2; }
 
 # Starts the game with the given arguments; sets pid and wid (its frame, activated).
-launch() {
-  "$klop" "$@" </dev/null >"$out" 2>"$work/err" &
-  pid=$!
-  started+=("$pid")
-  wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
-  if [ -z "$wid" ]; then
-    echo "scale_e2e: no window of the game is visible ($*)" >&2
-    explain_stuck "$pid"
-    exit 1
-  fi
-  xdo windowactivate --sync "$wid" >/dev/null 2>&1
-}
+launch() { start_game "$klop" "$@"; }
 
 close_game() {
   wmctrl -i -c "$wid"

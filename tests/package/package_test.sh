@@ -94,16 +94,7 @@ check "the entry's Exec ($exec_line) names the packaged program" test -x "$progr
 [ -x "$program" ] || finish
 
 start_desktop
-"$program" </dev/null >"$out" 2>"$work/err" &
-pid=$!
-started+=("$pid")
-wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
-if [ -z "$wid" ]; then
-  echo "package_test: no window of the game is visible" >&2
-  explain_stuck "$pid"
-  exit 1
-fi
-xdo windowactivate --sync "$wid" >/dev/null 2>&1
+start_game "$program"
 sleep 0.3
 
 class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')
