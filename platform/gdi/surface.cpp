@@ -20,26 +20,46 @@ RECT Union(const RECT& a, const RECT& b) {
 
 }  // namespace
 
-TSurface::TSurface(int width, int height)
-    : Width_(std::max(width, 0)),
-      Height_(std::max(height, 0)),
-      Pixels_(static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_), 0xFFFFFF) {}
+TSurface::TSurface(int width, int height, Host* host, HostWindow window)
+    : Host_(host), Window_(window), Width_(std::max(width, 0)), Height_(std::max(height, 0)) {}
+
+std::uint32_t* TSurface::Make() const {
+  const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);
+  std::uint32_t* lent = Host_ != nullptr && count > 0 ? Host_->WindowPixels(Window_, Width_, Height_)
+                                                      : nullptr;
+  if (lent == nullptr) {
+    Own_.assign(count, 0xFFFFFF);
+    return Own_.data();
+  }
+  Own_ = {};
+  std::fill_n(lent, count, 0xFFFFFFu);
+  return lent;
+}
+
+std::uint32_t* TSurface::Pixels() const {
+  if (Pixels_ == nullptr) Pixels_ = Make();
+  return Pixels_;
+}
 
 void TSurface::Resize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == Width_ && height == Height_) return;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                    0xFFFFFF);
+  const int oldWidth = Width_;
   const int w = std::min(width, Width_);
   const int h = std::min(height, Height_);
-  for (int y = 0; y < h; ++y) {
-    std::copy_n(Pixels_.begin() + static_cast<std::ptrdiff_t>(y) * Width_, w,
-                pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
-  }
-  Pixels_ = std::move(pixels);
   Width_ = width;
   Height_ = height;
+  if (Pixels_ != nullptr) {
+    // Copied out first: lent memory goes when the new size is lent.
+    const std::vector<std::uint32_t> old(
+        Pixels_, Pixels_ + static_cast<std::size_t>(oldWidth) * static_cast<std::size_t>(h));
+    Pixels_ = Make();
+    for (int y = 0; y < h; ++y) {
+      std::copy_n(old.begin() + static_cast<std::ptrdiff_t>(y) * oldWidth, w,
+                  Pixels_ + static_cast<std::ptrdiff_t>(y) * width);
+    }
+  }
   Dirty_.clear();
   MarkDirty({0, 0, Width_, Height_});
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/host/host.h"
 #include "platform/types.h"
 
 namespace platform {
@@ -12,24 +13,34 @@ namespace platform {
 // changed since they were last taken, so that only those are presented.
 class TSurface {
  public:
-  TSurface(int width, int height);
+  // With a host, the pixels live in memory it lends for `window` when it has some.
+  TSurface(int width, int height, Host* host = nullptr, HostWindow window = 0);
 
   // Keeps the pixels that still fit; new pixels are white. Marks the whole surface.
   void Resize(int width, int height);
 
   int Width() const { return Width_; }
   int Height() const { return Height_; }
-  std::uint32_t* Data() { return Pixels_.data(); }
-  const std::uint32_t* Data() const { return Pixels_.data(); }
+  std::uint32_t* Data() { return Pixels(); }
+  const std::uint32_t* Data() const { return Pixels(); }
 
   void MarkDirty(const RECT& r);  // clipped to the surface; empty rectangles are ignored
   bool HasDirty() const { return !Dirty_.empty(); }
   std::vector<RECT> TakeDirty();
 
  private:
+  // The pixels are made when first asked for: a window is often created at one size
+  // and moved to another before anything is drawn.
+  std::uint32_t* Pixels() const;
+  // White pixels at the current size, in lent memory when the host has some.
+  std::uint32_t* Make() const;
+
+  Host* Host_;
+  HostWindow Window_;
   int Width_ = 0;
   int Height_ = 0;
-  std::vector<std::uint32_t> Pixels_;
+  mutable std::uint32_t* Pixels_ = nullptr;  // nullptr until made
+  mutable std::vector<std::uint32_t> Own_;   // the pixels when not lent
   std::vector<RECT> Dirty_;
 };
 

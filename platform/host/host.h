@@ -131,6 +131,14 @@ class Host {
   // Shows the given rectangles of the window's pixels; `stride` counts pixels per row.
   virtual void Present(HostWindow window, const std::uint32_t* pixels, int width, int height,
                        int stride, const HostRect* rects, std::size_t count) = 0;
+  // Memory for the window's pixels at this size that Present shows without copying
+  // (shared with the display server), or nullptr when the host has none to lend and the
+  // caller keeps its own. It is the window's until the next call for it or its end;
+  // between Presents the host may read it to repaint the window.
+  virtual std::uint32_t* WindowPixels(HostWindow window, int width, int height) {
+    (void)window, (void)width, (void)height;
+    return nullptr;
+  }
 
   // The pointer. SetCursor(nullptr) hides it; the shape is not kept past the call.
   virtual void SetCursor(const CursorShape* shape) = 0;

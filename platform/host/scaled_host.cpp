@@ -31,7 +31,8 @@ constexpr std::uint64_t kFirstScaledCursorId = std::uint64_t{1} << 63;
 constexpr std::size_t kMaxCachedCursors = 64;
 
 struct TScaledWindow {
-  std::vector<std::uint32_t> Pixels;  // Width * Height, device pixels
+  std::uint32_t* Pixels = nullptr;   // Width * Height device pixels: lent, or Own's
+  std::vector<std::uint32_t> Own;
   int Width = 0;
   int Height = 0;
 };
@@ -117,7 +118,12 @@ class TScaledHost final : public Host {
     if (w.Width != int(w64) || w.Height != int(h64)) {
       w.Width = int(w64);
       w.Height = int(h64);
-      w.Pixels.assign(std::size_t(w64 * h64), 0);
+      w.Own.clear();
+      w.Pixels = Inner_->WindowPixels(window, w.Width, w.Height);
+      if (w.Pixels == nullptr) {
+        w.Own.assign(std::size_t(w64 * h64), 0);
+        w.Pixels = w.Own.data();
+      }
     }
     Rects_.clear();
     for (std::size_t i = 0; i < count; ++i) {
@@ -130,7 +136,7 @@ class TScaledHost final : public Host {
       for (int y = y0; y < y1; ++y) ScaleRow(w, pixels + std::ptrdiff_t(y) * stride, x0, x1, y);
       Rects_.push_back(HostRect{x0 * N_, y0 * N_, (x1 - x0) * N_, (y1 - y0) * N_});
     }
-    Inner_->Present(window, w.Pixels.data(), w.Width, w.Height, w.Width, Rects_.data(),
+    Inner_->Present(window, w.Pixels, w.Width, w.Height, w.Width, Rects_.data(),
                     Rects_.size());
   }
 
@@ -214,7 +220,7 @@ class TScaledHost final : public Host {
 
   // Source pixels x0..x1 of platform row y into the buffer's rows y*N .. y*N + N - 1.
   void ScaleRow(TScaledWindow& w, const std::uint32_t* src, int x0, int x1, int y) const {
-    std::uint32_t* row = w.Pixels.data() + std::size_t(y) * N_ * std::size_t(w.Width);
+    std::uint32_t* row = w.Pixels + std::size_t(y) * N_ * std::size_t(w.Width);
     std::uint32_t* out = row + std::size_t(x0) * N_;
     for (int x = x0; x < x1; ++x) out = std::fill_n(out, N_, src[x]);
     const std::size_t bytes = std::size_t(x1 - x0) * N_ * sizeof(std::uint32_t);

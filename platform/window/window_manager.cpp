@@ -296,7 +296,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       host.SetIcon(w.host, *icon);
     }
     const platform::HostRect b = host.Bounds(w.host);
-    w.surface = std::make_unique<platform::TSurface>(b.width, b.height);
+    w.surface = std::make_unique<platform::TSurface>(b.width, b.height, &host, w.host);
     w.nonClientTop = barHeight;
     w.rect = {b.x - w.insets.left, b.y - w.insets.top, b.x + b.width + w.insets.right,
               b.y + b.height + w.insets.bottom};

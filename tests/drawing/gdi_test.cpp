@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
+#include "platform/host/headless.h"
 
 namespace {
 
@@ -26,6 +28,34 @@ std::string Picture(const TSurface& s, std::uint32_t ink) {
     out += '\n';
   }
   return out;
+}
+
+// Lends each window's pixels, as the X11 host lends shared memory, and spoils what it
+// lent before (kept readable, so that a surface still reading it fails, not crashes).
+class TLendingHost : public platform::THeadlessHost {
+ public:
+  std::uint32_t* WindowPixels(platform::HostWindow, int width, int height) override {
+    if (!Blocks.empty()) std::fill(Blocks.back().begin(), Blocks.back().end(), 0xBADBADu);
+    Blocks.emplace_back(std::size_t(width) * std::size_t(height), 0u);
+    return Blocks.back().data();
+  }
+  std::vector<std::vector<std::uint32_t>> Blocks;
+};
+
+TEST(Surface, DrawsInLentPixelsAndKeepsThemThroughAResize) {
+  TLendingHost host;
+  TSurface s(3, 2, &host, 1);
+  s.Resize(2, 2);
+  EXPECT_TRUE(host.Blocks.empty()) << "nothing is lent before the pixels are needed";
+  s.Data()[0] = 0x123456;
+  s.Data()[3] = 0x654321;
+  ASSERT_EQ(host.Blocks.size(), 1u);
+  EXPECT_EQ(s.Data(), host.Blocks.back().data());
+  s.Resize(3, 3);
+  ASSERT_EQ(host.Blocks.size(), 2u);
+  EXPECT_EQ(s.Data(), host.Blocks.back().data());
+  const std::vector<std::uint32_t> expected{0x123456, kW, kW, kW, 0x654321, kW, kW, kW, kW};
+  EXPECT_EQ(std::vector<std::uint32_t>(s.Data(), s.Data() + 9), expected);
 }
 
 struct RectCase {

@@ -235,6 +235,11 @@ class TX11Host final : public Host {
     }
   }
 
+  std::uint32_t* WindowPixels(HostWindow window, int width, int height) override {
+    TWindow* w = Find(window);
+    return w != nullptr ? Presenter_.Lend(w->Picture, width, height) : nullptr;
+  }
+
   void SetCursor(const CursorShape* shape) override {
     const xcb_cursor_t cursor = shape ? Cursors_.For(*shape, Cursor_) : Cursors_.Blank();
     if (cursor == Cursor_) return;

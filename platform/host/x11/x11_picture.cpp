@@ -1,6 +1,7 @@
 #include "platform/host/x11/x11_picture.h"
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 #include <xcb/shm.h>
 
@@ -35,6 +36,7 @@ TPicture& TPicture::operator=(TPicture&& other) noexcept {
   Heap_ = std::move(other.Heap_);
   Shared_ = other.Shared_;
   Segment_ = other.Segment_;
+  Lent_ = other.Lent_;
   if (Shared_ == nullptr) Pixels_ = Heap_.empty() ? nullptr : Heap_.data();
   other.Pixels_ = nullptr;
   other.Shared_ = nullptr;
@@ -53,6 +55,7 @@ void TPicture::Release() {
   Heap_ = {};
   Pixels_ = nullptr;
   Width_ = Height_ = 0;
+  Lent_ = false;
 }
 
 TPresenter::TPresenter(const TConnection& x)
@@ -66,12 +69,12 @@ TPresenter::~TPresenter() {
   xcb_free_gc(X_.C(), Gc_);
 }
 
-void TPresenter::Allocate(TPicture& p, int width, int height) {
+bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
   p.Release();
   xcb_connection_t* c = X_.C();
   p.C_ = c;
   const std::size_t count = std::size_t(width) * std::size_t(height);
-  if (Shm_ != TShm::Failed) {
+  if (shared && Shm_ != TShm::Failed) {
     const int id = shmget(IPC_PRIVATE, count * 4, IPC_CREAT | 0600);
     void* at = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, 0);
     if (at != reinterpret_cast<void*>(-1)) {
@@ -91,10 +94,11 @@ void TPresenter::Allocate(TPicture& p, int width, int height) {
       // the process dies.
       shmctl(id, IPC_RMID, nullptr);
       if (attached) {
+        // All of it is written at once: one call instead of a fault per page.
+        madvise(at, count * 4, MADV_POPULATE_WRITE);
         p.Shared_ = at;
         p.Segment_ = segment;
         p.Pixels_ = static_cast<std::uint32_t*>(at);
-        std::fill_n(p.Pixels_, count, kWhite);
       } else {
         shmdt(at);
       }
@@ -103,11 +107,22 @@ void TPresenter::Allocate(TPicture& p, int width, int height) {
     }
   }
   if (p.Pixels_ == nullptr) {
+    if (shared) return false;
     p.Heap_.assign(count, kWhite);
     p.Pixels_ = p.Heap_.data();
   }
   p.Width_ = width;
   p.Height_ = height;
+  return true;
+}
+
+std::uint32_t* TPresenter::Lend(TPicture& picture, int width, int height) {
+  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
+      !Allocate(picture, width, height, true)) {
+    return nullptr;
+  }
+  picture.Lent_ = true;
+  return picture.Pixels_;
 }
 
 void TPresenter::Present(xcb_window_t window, TPicture& picture, const std::uint32_t* pixels,
@@ -117,24 +132,47 @@ void TPresenter::Present(xcb_window_t window, TPicture& picture, const std::uint
       height > 0x7FFF) {
     return;
   }
+  const bool lent = picture.Lent() && pixels == picture.Pixels_ && stride == width &&
+                    width == picture.Width() && height == picture.Height();
   // A new size: the platform presents all of it, so the old copy is not kept.
-  if (picture.Width() != width || picture.Height() != height) Allocate(picture, width, height);
+  if (!lent && (picture.Lent() || picture.Width() != width || picture.Height() != height)) {
+    if (Allocate(picture, width, height, true)) {
+      std::fill_n(picture.Pixels_, std::size_t(width) * std::size_t(height), kWhite);
+    } else {
+      Allocate(picture, width, height, false);
+    }
+  }
   for (std::size_t i = 0; i < count; ++i) {
     HostRect r;
     if (!ClipRect(rects[i], width, height, r)) continue;
-    for (int row = r.y; row < r.y + r.height; ++row) {
-      std::memcpy(picture.Row(row) + r.x, pixels + std::ptrdiff_t(row) * stride + r.x,
-                  std::size_t(r.width) * 4);
+    if (!lent) {
+      for (int row = r.y; row < r.y + r.height; ++row) {
+        std::memcpy(picture.Row(row) + r.x, pixels + std::ptrdiff_t(row) * stride + r.x,
+                    std::size_t(r.width) * 4);
+      }
     }
     Put(window, picture, r);
   }
-  xcb_flush(X_.C());
+  if (lent) {
+    AwaitPuts();
+  } else {
+    xcb_flush(X_.C());
+  }
+}
+
+void TPresenter::AwaitPuts() {
+  // The platform draws in lent pixels next: the server must have read them first.
+  // Requests are done in order, so one answer says the puts before it are done.
+  std::free(xcb_get_input_focus_reply(X_.C(), xcb_get_input_focus(X_.C()), nullptr));
 }
 
 bool TPresenter::Show(xcb_window_t window, TPicture& picture, const HostRect& area) {
   if (picture.Empty()) return false;
   HostRect r;
-  if (ClipRect(area, picture.Width(), picture.Height(), r)) Put(window, picture, r);
+  if (ClipRect(area, picture.Width(), picture.Height(), r)) {
+    Put(window, picture, r);
+    if (picture.Lent()) AwaitPuts();
+  }
   return true;
 }
 

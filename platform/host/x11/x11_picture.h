@@ -30,6 +30,8 @@ class TPicture {
   int Height() const { return Height_; }
   bool Empty() const { return Width_ == 0; }
   std::uint32_t* Row(int y) { return Pixels_ + std::size_t(y) * std::size_t(Width_); }
+  // Whether these are the platform's own pixels, lent to it (see TPresenter::Lend).
+  bool Lent() const { return Lent_; }
 
  private:
   friend class TPresenter;
@@ -42,6 +44,7 @@ class TPicture {
   std::vector<std::uint32_t> Heap_;  // the pixels when not in shared memory
   void* Shared_ = nullptr;           // the shared segment as mapped here
   std::uint32_t Segment_ = 0;        // its server-side id, 0 for none
+  bool Lent_ = false;
 };
 
 class TPresenter {
@@ -51,16 +54,23 @@ class TPresenter {
   TPresenter& operator=(const TPresenter&) = delete;
   ~TPresenter();
 
+  // Makes the picture the platform's own pixels, in shared memory, so that presenting
+  // needs no copy; nullptr (and the picture emptied) when shared memory does not work.
+  std::uint32_t* Lend(TPicture& picture, int width, int height);
   // Copies the given rectangles of the platform's pixels into the window's kept copy
-  // (made anew, white, when the size changed) and shows them.
+  // (made anew, white, when the size changed) and shows them; pixels lent by Lend are
+  // shown as they are, and the server is done reading them when this returns.
   void Present(xcb_window_t window, TPicture& picture, const std::uint32_t* pixels, int width,
                int height, int stride, const HostRect* rects, std::size_t count);
   // Shows part of the kept copy again (an expose); false when nothing is kept there.
   bool Show(xcb_window_t window, TPicture& picture, const HostRect& area);
 
  private:
-  void Allocate(TPicture& picture, int width, int height);
+  // Shared memory for the picture, or heap memory when `shared` is not asked for or
+  // does not work; false when it has none.
+  bool Allocate(TPicture& picture, int width, int height, bool shared);
   void Put(xcb_window_t window, TPicture& picture, const HostRect& r);
+  void AwaitPuts();
 
   const TConnection& X_;
   xcb_gcontext_t Gc_ = 0;
