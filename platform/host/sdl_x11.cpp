@@ -10,7 +10,7 @@
 namespace platform {
 namespace {
 
-constexpr int kLargestIcon = 128;
+constexpr int kLargestIcon = 64;
 
 // The Xlib display and window behind an SDL window, or false when it is not on X11.
 bool X11Of(SDL_Window* window, Display*& display, Window& xwindow) {

@@ -264,12 +264,8 @@ DWORD MessageTimeOf(HostTime t) {
 }
 
 MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  MSG m{hwnd, message, wParam, lParam, MessageTimeOf(CurrentHost().Now()), {0, 0}};
-  int x = 0;
-  int y = 0;
-  CurrentHost().PointerPosition(x, y);
-  m.pt = {x, y};
-  return m;
+  return MSG{hwnd, message, wParam, lParam, MessageTimeOf(CurrentHost().Now()),
+             LastPointerPosition()};
 }
 
 void NoteArrival() {

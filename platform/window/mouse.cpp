@@ -22,6 +22,10 @@ struct TClick {
 HWND g_capture = nullptr;
 HCURSOR g_cursor = nullptr;
 WPARAM g_buttons = 0;  // MK_LBUTTON | MK_RBUTTON | MK_MBUTTON
+// Where the pointer was last seen, for the messages made without input. Asking the host
+// is a round trip to an X server, too dear for every posted or paint message.
+POINT g_pointer{};
+bool g_pointerKnown = false;
 TClick g_click;
 
 WPARAM ButtonFlag(int button) {
@@ -130,6 +134,10 @@ bool PointerMessage(const TInput& in, const TFilter& filter, bool remove, MSG& m
     screen.x += t->rect.left + t->insets.left;
     screen.y += t->rect.top + t->insets.top;
   }
+  if (remove) {
+    g_pointer = screen;
+    g_pointerKnown = true;
+  }
   HWND target = nullptr;
   LRESULT hit = HTCLIENT;
   if (g_capture != nullptr) {
@@ -195,11 +203,23 @@ bool PointerMessage(const TInput& in, const TFilter& filter, bool remove, MSG& m
   return true;
 }
 
+POINT LastPointerPosition() {
+  if (!g_pointerKnown) {
+    int x = 0;
+    int y = 0;
+    CurrentHost().PointerPosition(x, y);
+    g_pointer = {x, y};
+    g_pointerKnown = true;
+  }
+  return g_pointer;
+}
+
 void ResetMouse() {
   g_capture = nullptr;
   g_cursor = nullptr;
   g_buttons = 0;
   g_click = {};
+  g_pointerKnown = false;
 }
 
 void ForgetMouse(HWND hwnd) {
@@ -241,6 +261,8 @@ BOOL GetCursorPos(LPPOINT point) {
   int y = 0;
   platform::CurrentHost().PointerPosition(x, y);
   *point = {x, y};
+  platform::g_pointer = *point;
+  platform::g_pointerKnown = true;
   return TRUE;
 }
 
@@ -248,6 +270,8 @@ BOOL SetCursorPos(int x, int y) {
   platform::Host& host = platform::CurrentHost();
   host.WarpPointer(x, y);
   const POINT p{x, y};
+  platform::g_pointer = p;
+  platform::g_pointerKnown = true;
   const HWND top =
       platform::g_capture ? platform::TopLevelOf(platform::g_capture) : platform::TopLevelAt(p);
   TWnd* t = WndOf(top);

@@ -200,6 +200,9 @@ void NoteMouseButton();  // a press with Alt held: that Alt was no tap
 // Resetting between tests.
 void ResetTimers();
 void ResetMouse();
+// Where the pointer was last seen (by input, GetCursorPos or SetCursorPos); the host is
+// asked only the first time.
+POINT LastPointerPosition();
 void ResetKeyboard();
 void ResetFocus();
 

@@ -1,6 +1,8 @@
 #include "platform/host/x11/x11_connection.h"
 
 #include <xcb/render.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <xcb/shm.h>
 
 #include <array>
@@ -38,6 +40,7 @@ bool DisplayIsLocal() {
 }  // namespace
 
 TConnection::~TConnection() {
+  if (Shm_ == TShm::Trying) shmdt(ShmTryMemory_);
   if (C_ == nullptr) return;
   if (PictFormatsAsked_) xcb_discard_reply(C_, PictFormats_.sequence);
   xcb_disconnect(C_);
@@ -93,8 +96,21 @@ bool TConnection::Open(std::string& error) {
                       std::size_t(xcb_get_property_value_length(r.get())));
   }
   const xcb_query_extension_reply_t* shm = xcb_get_extension_data(C_, &xcb_shm_id);
-  ShmOffered_ = shm != nullptr && shm->present != 0 && DisplayIsLocal() &&
-                std::getenv("KLOP_X11_NO_SHM") == nullptr;
+  if (shm != nullptr && shm->present != 0 && DisplayIsLocal() &&
+      std::getenv("KLOP_X11_NO_SHM") == nullptr) {
+    // Asked now, answered by the time the first picture needs it: a server that shares
+    // our machine may still not see our memory (another IPC namespace).
+    const int id = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
+    void* at = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, SHM_RDONLY);
+    if (at != reinterpret_cast<void*>(-1)) {
+      ShmTrySegment_ = xcb_generate_id(C_);
+      ShmTry_ = xcb_shm_attach_checked(C_, ShmTrySegment_, std::uint32_t(id), 1);
+      ShmTryMemory_ = at;
+      Shm_ = TShm::Trying;
+    }
+    // It goes when the server and we both let go.
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
+  }
   const xcb_query_extension_reply_t* render = xcb_get_extension_data(C_, &xcb_render_id);
   RenderOffered_ = render != nullptr && render->present != 0;
   if (RenderOffered_) {
@@ -110,6 +126,17 @@ bool TConnection::Open(std::string& error) {
     return false;
   }
   return true;
+}
+
+bool TConnection::ShmWorks() {
+  if (Shm_ == TShm::Trying) {
+    xcb_generic_error_t* e = xcb_request_check(C_, ShmTry_);
+    Shm_ = e == nullptr && !Lost() ? TShm::Yes : TShm::No;
+    std::free(e);
+    if (Shm_ == TShm::Yes) xcb_shm_detach(C_, ShmTrySegment_);
+    shmdt(ShmTryMemory_);
+  }
+  return Shm_ == TShm::Yes;
 }
 
 std::vector<std::uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t window,

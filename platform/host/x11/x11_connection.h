@@ -58,8 +58,9 @@ class TConnection {
   const xcb_screen_t& Screen() const { return *Screen_; }
   xcb_window_t Root() const { return Screen_->root; }
   const TAtoms& Atoms() const { return Atoms_; }
-  // Shared memory may carry pictures: the server has MIT-SHM and is on this machine.
-  bool ShmOffered() const { return ShmOffered_; }
+  // Shared memory carries pictures: the server has MIT-SHM, is on this machine and could
+  // attach a page of ours. That was tried at start; the first call reads the answer.
+  bool ShmWorks();
   bool RenderOffered() const { return RenderOffered_; }
   // The largest request in bytes.
   std::size_t MaxRequestBytes() const { return MaxRequestBytes_; }
@@ -80,7 +81,10 @@ class TConnection {
   xcb_connection_t* C_ = nullptr;
   xcb_screen_t* Screen_ = nullptr;
   TAtoms Atoms_;
-  bool ShmOffered_ = false;
+  enum class TShm { No, Trying, Yes } Shm_ = TShm::No;
+  xcb_void_cookie_t ShmTry_{};
+  std::uint32_t ShmTrySegment_ = 0;
+  void* ShmTryMemory_ = nullptr;
   bool RenderOffered_ = false;
   std::size_t MaxRequestBytes_ = 262140;
   xcb_render_query_pict_formats_cookie_t PictFormats_{};

@@ -58,8 +58,7 @@ void TPicture::Release() {
   Lent_ = false;
 }
 
-TPresenter::TPresenter(const TConnection& x)
-    : X_(x), Shm_(x.ShmOffered() ? TShm::Untried : TShm::Failed) {
+TPresenter::TPresenter(TConnection& x) : X_(x) {
   Gc_ = xcb_generate_id(X_.C());
   const std::uint32_t noExposures = 0;
   xcb_create_gc(X_.C(), Gc_, X_.Root(), XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
@@ -74,37 +73,19 @@ bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
   xcb_connection_t* c = X_.C();
   p.C_ = c;
   const std::size_t count = std::size_t(width) * std::size_t(height);
-  if (shared && Shm_ != TShm::Failed) {
+  if (shared && X_.ShmWorks()) {
     const int id = shmget(IPC_PRIVATE, count * 4, IPC_CREAT | 0600);
     void* at = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, 0);
     if (at != reinterpret_cast<void*>(-1)) {
-      const std::uint32_t segment = xcb_generate_id(c);
-      bool attached = true;
-      if (Shm_ == TShm::Untried) {
-        // The first attach is checked: a server elsewhere cannot see our memory.
-        xcb_generic_error_t* e =
-            xcb_request_check(c, xcb_shm_attach_checked(c, segment, std::uint32_t(id), 1));
-        attached = e == nullptr;
-        std::free(e);
-        Shm_ = attached ? TShm::Works : TShm::Failed;
-      } else {
-        xcb_shm_attach(c, segment, std::uint32_t(id), 1);
-      }
-      // Marked for removal now: it goes when the server and we both let go, even if
-      // the process dies.
-      shmctl(id, IPC_RMID, nullptr);
-      if (attached) {
-        // All of it is written at once: one call instead of a fault per page.
-        madvise(at, count * 4, MADV_POPULATE_WRITE);
-        p.Shared_ = at;
-        p.Segment_ = segment;
-        p.Pixels_ = static_cast<std::uint32_t*>(at);
-      } else {
-        shmdt(at);
-      }
-    } else if (id >= 0) {
-      shmctl(id, IPC_RMID, nullptr);
+      p.Segment_ = xcb_generate_id(c);
+      xcb_shm_attach(c, p.Segment_, std::uint32_t(id), 1);
+      // Faulted in at once: one call instead of a fault per page.
+      madvise(at, count * 4, MADV_POPULATE_WRITE);
+      p.Shared_ = at;
+      p.Pixels_ = static_cast<std::uint32_t*>(at);
     }
+    // It goes when the server and we both let go, even if the process dies.
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
   }
   if (p.Pixels_ == nullptr) {
     if (shared) return false;

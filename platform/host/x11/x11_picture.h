@@ -49,7 +49,7 @@ class TPicture {
 
 class TPresenter {
  public:
-  explicit TPresenter(const TConnection& x);
+  explicit TPresenter(TConnection& x);
   TPresenter(const TPresenter&) = delete;
   TPresenter& operator=(const TPresenter&) = delete;
   ~TPresenter();
@@ -72,9 +72,8 @@ class TPresenter {
   void Put(xcb_window_t window, TPicture& picture, const HostRect& r);
   void AwaitPuts();
 
-  const TConnection& X_;
+  TConnection& X_;
   xcb_gcontext_t Gc_ = 0;
-  enum class TShm { Untried, Works, Failed } Shm_;
   std::vector<std::uint32_t> Rows_;  // a rectangle's rows, packed for PutImage
 };
 

@@ -154,13 +154,18 @@ void SetIcon(const TConnection& x, xcb_window_t window, const CursorShape& icon)
     return;
   }
   // Large task bars and switchers scale a small icon themselves, blurred; a sharp
-  // enlargement of the pixels looks as the icon was drawn.
-  std::vector<std::uint32_t> data{std::uint32_t(w), std::uint32_t(h)};
-  data.insert(data.end(), icon.pixels.begin(), icon.pixels.end());
+  // enlargement of the pixels looks as the icon was drawn. Larger ones take their icon
+  // from the desktop entry's; this one is read by the window manager before it maps the
+  // window.
   const int side = std::max(w, h);
-  for (int target : {64, 128}) {
-    const int n = target / side;
-    if (n < 2 || side * n != target) continue;
+  const int n = 64 / side;
+  const bool enlarged = n >= 2 && side * n == 64;
+  std::vector<std::uint32_t> data;
+  data.reserve(4 + icon.pixels.size() * (enlarged ? 1 + n * n : 1));
+  data.push_back(std::uint32_t(w));
+  data.push_back(std::uint32_t(h));
+  data.insert(data.end(), icon.pixels.begin(), icon.pixels.end());
+  if (enlarged) {
     data.push_back(std::uint32_t(w * n));
     data.push_back(std::uint32_t(h * n));
     for (int y = 0; y < h * n; ++y) {

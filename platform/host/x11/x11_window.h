@@ -35,7 +35,7 @@ struct TWindow {
 TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_window_t owner,
                        xcb_cursor_t cursor);
 void SetTitle(const TConnection& x, xcb_window_t window, const std::string& title);
-// _NET_WM_ICON: the icon as given, and whole-number enlargements of it to 64 and 128.
+// _NET_WM_ICON: the icon as given, and its whole-number enlargement to 64.
 void SetIcon(const TConnection& x, xcb_window_t window, const CursorShape& icon);
 // WM_NORMAL_HINTS for the window's current bounds.
 void SetNormalHints(const TConnection& x, const TWindow& w);
