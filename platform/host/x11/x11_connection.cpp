@@ -1,8 +1,8 @@
 #include "platform/host/x11/x11_connection.h"
 
-#include <xcb/render.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <xcb/render.h>
 #include <xcb/shm.h>
 
 #include <array>

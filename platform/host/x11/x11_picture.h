@@ -66,8 +66,8 @@ class TPresenter {
   bool Show(xcb_window_t window, TPicture& picture, const HostRect& area);
 
  private:
-  // Shared memory for the picture, or heap memory when `shared` is not asked for or
-  // does not work; false when it has none.
+  // Memory for the picture: shared when `shared` (false when shared memory does not
+  // work), else white heap memory.
   bool Allocate(TPicture& picture, int width, int height, bool shared);
   void Put(xcb_window_t window, TPicture& picture, const HostRect& r);
   void AwaitPuts();
