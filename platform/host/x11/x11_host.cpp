@@ -396,7 +396,8 @@ class TX11Host final : public Host {
           h.width = r.width;
           h.height = r.height;
         }
-        if (w != nullptr && e.count == 0) xcb_flush(C_);
+        // A burst arrives whole and is read before the platform draws again.
+        if (w != nullptr && e.count == 0) Presenter_.Send(w->Picture);
         break;
       }
       case XCB_CONFIGURE_NOTIFY:

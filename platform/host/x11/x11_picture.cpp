@@ -134,14 +134,14 @@ void TPresenter::Present(xcb_window_t window, TPicture& picture, const std::uint
     }
     Put(window, picture, r);
   }
-  if (lent) {
-    AwaitPuts();
-  } else {
-    xcb_flush(X_.C());
-  }
+  Send(picture);
 }
 
-void TPresenter::AwaitPuts() {
+void TPresenter::Send(const TPicture& picture) {
+  if (!picture.Lent()) {
+    xcb_flush(X_.C());
+    return;
+  }
   // The platform draws in lent pixels next: the server must have read them first.
   // Requests are done in order, so one answer says the puts before it are done.
   std::free(xcb_get_input_focus_reply(X_.C(), xcb_get_input_focus(X_.C()), nullptr));
@@ -150,10 +150,7 @@ void TPresenter::AwaitPuts() {
 bool TPresenter::Show(xcb_window_t window, TPicture& picture, const HostRect& area) {
   if (picture.Empty()) return false;
   HostRect r;
-  if (ClipRect(area, picture.Width(), picture.Height(), r)) {
-    Put(window, picture, r);
-    if (picture.Lent()) AwaitPuts();
-  }
+  if (ClipRect(area, picture.Width(), picture.Height(), r)) Put(window, picture, r);
   return true;
 }
 

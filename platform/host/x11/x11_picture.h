@@ -63,14 +63,16 @@ class TPresenter {
   void Present(xcb_window_t window, TPicture& picture, const std::uint32_t* pixels, int width,
                int height, int stride, const HostRect* rects, std::size_t count);
   // Shows part of the kept copy again (an expose); false when nothing is kept there.
+  // Send after the last of a burst.
   bool Show(xcb_window_t window, TPicture& picture, const HostRect& area);
+  // Sends what was put; for lent pixels, returns once the server has read them.
+  void Send(const TPicture& picture);
 
  private:
   // Memory for the picture: shared when `shared` (false when shared memory does not
   // work), else white heap memory.
   bool Allocate(TPicture& picture, int width, int height, bool shared);
   void Put(xcb_window_t window, TPicture& picture, const HostRect& r);
-  void AwaitPuts();
 
   TConnection& X_;
   xcb_gcontext_t Gc_ = 0;
