@@ -28,6 +28,11 @@ POINT g_pointer{};
 bool g_pointerKnown = false;
 TClick g_click;
 
+void SeePointer(POINT p) {
+  g_pointer = p;
+  g_pointerKnown = true;
+}
+
 WPARAM ButtonFlag(int button) {
   switch (button) {
     case kButtonLeft:
@@ -134,10 +139,7 @@ bool PointerMessage(const TInput& in, const TFilter& filter, bool remove, MSG& m
     screen.x += t->rect.left + t->insets.left;
     screen.y += t->rect.top + t->insets.top;
   }
-  if (remove) {
-    g_pointer = screen;
-    g_pointerKnown = true;
-  }
+  if (remove) SeePointer(screen);
   HWND target = nullptr;
   LRESULT hit = HTCLIENT;
   if (g_capture != nullptr) {
@@ -208,8 +210,7 @@ POINT LastPointerPosition() {
     int x = 0;
     int y = 0;
     CurrentHost().PointerPosition(x, y);
-    g_pointer = {x, y};
-    g_pointerKnown = true;
+    SeePointer({x, y});
   }
   return g_pointer;
 }
@@ -261,8 +262,7 @@ BOOL GetCursorPos(LPPOINT point) {
   int y = 0;
   platform::CurrentHost().PointerPosition(x, y);
   *point = {x, y};
-  platform::g_pointer = *point;
-  platform::g_pointerKnown = true;
+  platform::SeePointer(*point);
   return TRUE;
 }
 
@@ -270,8 +270,7 @@ BOOL SetCursorPos(int x, int y) {
   platform::Host& host = platform::CurrentHost();
   host.WarpPointer(x, y);
   const POINT p{x, y};
-  platform::g_pointer = p;
-  platform::g_pointerKnown = true;
+  platform::SeePointer(p);
   const HWND top =
       platform::g_capture ? platform::TopLevelOf(platform::g_capture) : platform::TopLevelAt(p);
   TWnd* t = WndOf(top);
