@@ -1,6 +1,9 @@
 # The two commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# ccache, when present, makes a rebuild of unchanged files (another tree, a fresh clone on
+# the same machine) a cache read.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz clean
@@ -14,11 +17,11 @@ setup-package:
 	@scripts/setup package
 
 build: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 build-asan: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 
 # The plain build's tests include the package test, which needs the package tools.
@@ -32,7 +35,7 @@ test: test-plain test-asan
 
 # Builds only the program and what it needs (no test binaries), then starts it.
 run: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target klop
 	exec build/klop
 
