@@ -84,6 +84,7 @@ enum class HostEventKind {
   FocusGained,
   FocusLost,
   PointerLeft,  // the pointer left `window`
+  CaptureLost,  // the desktop refused or ended `window`'s capture of the pointer
 };
 
 constexpr unsigned kModShift = 1;
@@ -125,6 +126,13 @@ class Host {
   // The part of the desktop that windows may use (screen coordinates), for placing
   // dialogs, message boxes and menus where they can be seen.
   virtual HostRect WorkArea() const = 0;
+  // The work area of the monitor that holds screen point (x, y), or of the nearest one:
+  // a dialog, message box or menu placed there lies on one monitor, never across two or
+  // in the space a smaller one leaves beside a larger. One screen: WorkArea().
+  virtual HostRect WorkAreaAt(int x, int y) const {
+    (void)x, (void)y;
+    return WorkArea();
+  }
   virtual void Show(HostWindow window, HostShow how) = 0;
   virtual void Raise(HostWindow window) = 0;
 

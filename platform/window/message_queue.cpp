@@ -127,6 +127,9 @@ void HandleWindowEvent(const HostEvent& e) {
       if (target != nullptr) ActivateWindow(target);
       break;
     }
+    case HostEventKind::CaptureLost:
+      if (GetCapture() != nullptr && TopLevelOf(GetCapture()) == hwnd) ReleaseCapture();
+      break;
     case HostEventKind::FocusLost:
       if (ActiveWindow() != nullptr && TopLevelOf(ActiveWindow()) == hwnd) {
         ActivateWindow(nullptr);
