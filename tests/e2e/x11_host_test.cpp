@@ -1,5 +1,5 @@
-// The X11 host where the end-to-end scripts cannot reach: the key table, and an X
-// server that goes away under it.
+// The X11 host where the end-to-end scripts cannot reach: the key table, the window
+// manager's ping, and an X server that goes away under it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,7 +7,9 @@
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,68 @@ TEST(X11Host, TheDesktopScaleComesFromTheRootWindowsXftDpi) {
   EXPECT_EQ(host->DesktopScale(), 2);
   host.reset();
   xcb_disconnect(c);
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(r);
+  return atom;
+}
+
+// The window manager's ping comes back to it on the root window, unchanged but for the
+// window. (Servers since 2015 clear the bit that says an event was sent before checking
+// its type, so this one cannot show that the reply leaves it out, as older ones need.)
+TEST(X11Host, APingComesBackToTheWindowManager) {
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
+  const std::uint32_t redirect =
+      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  ASSERT_EQ(xcb_request_check(
+                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
+            nullptr);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+
+  xcb_client_message_event_t ping{};
+  ping.response_type = XCB_CLIENT_MESSAGE;
+  ping.format = 32;
+  ping.window = window;
+  ping.type = Atom(wm, "WM_PROTOCOLS");
+  ping.data.data32[0] = Atom(wm, "_NET_WM_PING");
+  ping.data.data32[1] = 1234;
+  ping.data.data32[2] = window;
+  xcb_send_event(wm, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+  xcb_flush(wm);
+
+  bool answered = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!answered && host->Now() < end) {
+    host->Wait(host->Now() + std::chrono::milliseconds(20));
+    for (HostEvent e; host->NextEvent(e);) {
+    }
+    while (xcb_generic_event_t* e = xcb_poll_for_event(wm)) {
+      const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+      answered = answered || ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+                              m->window == root && m->data.data32[0] == ping.data.data32[0] &&
+                              m->data.data32[1] == 1234 && m->data.data32[2] == window);
+      std::free(e);
+    }
+  }
+  EXPECT_TRUE(answered);
+  host.reset();
+  xcb_disconnect(wm);
 }
 
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
