@@ -63,7 +63,18 @@ using TReply = std::unique_ptr<T, TFree>;
 class TX11Host final : public Host {
  public:
   explicit TX11Host(std::unique_ptr<TConnection> x)
-      : X_(std::move(x)), C_(X_->C()), Cursors_(*X_), Presenter_(*X_), Keyboard_(C_) {}
+      : X_(std::move(x)), C_(X_->C()), Cursors_(*X_), Presenter_(*X_), Keyboard_(C_) {
+    // A launcher's startup notification is this program's alone, not its children's.
+    if (const char* id = std::getenv("DESKTOP_STARTUP_ID"); id != nullptr) {
+      StartupId_ = id;
+      unsetenv("DESKTOP_STARTUP_ID");
+      // "..._TIME<server time>" says when the user asked for the program.
+      if (const std::size_t at = StartupId_.rfind("_TIME"); at != std::string::npos) {
+        StartupTime_ = std::uint32_t(std::strtoul(StartupId_.c_str() + at + 5, nullptr, 10));
+      }
+    }
+    Leader_ = CreateGroupLeader(*X_, StartupId_);
+  }
 
   ~TX11Host() override {
     if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
@@ -72,6 +83,7 @@ class TX11Host final : public Host {
       w.Picture = TPicture{};
       xcb_destroy_window(C_, id);
     }
+    xcb_destroy_window(C_, Leader_);
     xcb_flush(C_);
   }
 
@@ -81,7 +93,7 @@ class TX11Host final : public Host {
       return 0;
     }
     const TWindow* owner = Find(asked.owner);
-    TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Cursor_);
+    TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Leader_, Cursor_);
     const xcb_window_t id = w.Id;
     Windows_.emplace(id, std::move(w));
     return id;
@@ -149,9 +161,10 @@ class TX11Host final : public Host {
     return w ? w->Bounds : HostRect{};
   }
 
+  // For a window yet to be made, the frame the window manager last gave one.
   HostInsets Decorations(HostWindow window) const override {
     const TWindow* w = Find(window);
-    return w ? w->Extents : HostInsets{};
+    return w ? w->Extents : FrameGuess_;
   }
 
   HostRect WorkArea() const override {
@@ -359,8 +372,35 @@ class TX11Host final : public Host {
   }
 
   void Map(TWindow& w) {
+    const TAtoms& a = X_->Atoms();
+    if (!w.Popup) {
+      // The window manager gives the focus to a window mapped in answer to the user's
+      // latest input (or to the launch), and may refuse it to one mapped without a time.
+      const std::uint32_t time = LastTime_ != XCB_CURRENT_TIME ? LastTime_ : StartupTime_;
+      if (time != 0) {
+        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_WM_USER_TIME,
+                            XCB_ATOM_CARDINAL, 32, 1, &time);
+      }
+      if (!StartupId_.empty()) {
+        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_STARTUP_ID, a.UTF8_STRING, 8,
+                            std::uint32_t(StartupId_.size()), StartupId_.data());
+      }
+    }
     xcb_map_window(C_, w.Id);
     w.Mapped = true;
+    if (!w.Popup && !StartupId_.empty()) {
+      EndStartup(*X_, Leader_, StartupId_);
+      StartupId_.clear();
+    }
+  }
+
+  // A press is the user's latest input: the window manager reads its time to decide
+  // whether a window that maps next may take the focus.
+  void UserInput(xcb_window_t window, xcb_timestamp_t time) {
+    const TWindow* w = Find(window);
+    if (w == nullptr || w->Popup || time == XCB_CURRENT_TIME) return;
+    xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, X_->Atoms()._NET_WM_USER_TIME,
+                        XCB_ATOM_CARDINAL, 32, 1, &time);
   }
 
   // A shown popup menu takes the keyboard for its owner, as a menu must: keys keep
@@ -517,9 +557,7 @@ class TX11Host final : public Host {
         if (e.atom == a._NET_WM_STATE || e.atom == a.WM_STATE) {
           StateChanged(*w);
         } else if (e.atom == a._NET_FRAME_EXTENTS) {
-          std::vector<std::uint32_t> v =
-              ReadCardinals(C_, w->Id, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-          if (v.size() == 4) w->Extents = HostInsets{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+          FrameExtents(*w);
         }
         break;
       }
@@ -579,6 +617,7 @@ class TX11Host final : public Host {
         // 1, 2 and 3 are left, middle and right; the rest are wheels and side buttons.
         if (e.detail < 1 || e.detail > 3 || Find(e.event) == nullptr) break;
         const bool press = (any.response_type & 0x7F) == XCB_BUTTON_PRESS;
+        if (press) UserInput(e.event, e.time);
         HostEvent& h =
             Push(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, e.event);
         h.x = e.event_x;
@@ -594,6 +633,7 @@ class TX11Host final : public Host {
         SeePointer(e.root_x, e.root_y);
         if (Find(e.event) == nullptr) break;
         const bool press = (any.response_type & 0x7F) == XCB_KEY_PRESS;
+        if (press) UserInput(e.event, e.time);
         TKeyStroke k = Keyboard_.Translate(press, e.detail, e.state);
         if (k.Vk != 0) {
           HostEvent& h = Push(press ? HostEventKind::KeyDown : HostEventKind::KeyUp, e.event);
@@ -671,6 +711,26 @@ class TX11Host final : public Host {
     }
   }
 
+  // The window manager set or changed the frame around the window: the platform hears
+  // of it as a move, for which it reads the decorations again.
+  void FrameExtents(TWindow& w) {
+    const std::vector<std::uint32_t> v =
+        ReadCardinals(C_, w.Id, X_->Atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    if (v.size() != 4 || std::any_of(v.begin(), v.end(), [](std::uint32_t n) { return n > 4096; })) {
+      return;
+    }
+    const HostInsets in{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+    if (!w.Popup) FrameGuess_ = in;
+    if (in.left == w.Extents.left && in.top == w.Extents.top && in.right == w.Extents.right &&
+        in.bottom == w.Extents.bottom) {
+      return;
+    }
+    w.Extents = in;
+    HostEvent& h = Push(HostEventKind::Moved, w.Id);
+    h.x = w.Bounds.x;
+    h.y = w.Bounds.y;
+  }
+
   // The desktop minimised, maximised or restored the window.
   void StateChanged(TWindow& w) {
     const TAtoms& a = X_->Atoms();
@@ -708,6 +768,10 @@ class TX11Host final : public Host {
   xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
   TGrabTry KeyboardGrabTry_;
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
+  xcb_window_t Leader_ = 0;  // the group leader, never shown
+  std::string StartupId_;    // the launch to announce as done when a window first maps
+  std::uint32_t StartupTime_ = 0;
+  HostInsets FrameGuess_;    // the frame the window manager last gave a window
   mutable HostRect Pointer_;  // on the root window, as input last reported it
   mutable bool PointerKnown_ = false;
 };
