@@ -59,6 +59,7 @@ struct HostWindowSpec {
   int height = 0;
   bool resizable = false;  // a sizing frame with minimise and maximise boxes
   bool dialog = false;     // fixed size, owned by `owner`, kept out of the task bar
+  bool modal = false;      // a dialog whose owner takes no input while it shows
   // A popup menu: borderless, left alone by the desktop (placed exactly at x, y, never
   // framed), taking no keyboard focus of its own, kept out of the task bar, over `owner`.
   bool popup = false;

@@ -37,6 +37,8 @@ check "OptionDlg's client area is 225x224 (got $(client_size "$dialog"))" \
   test "$(client_size "$dialog")" = 225x224
 check "OptionDlg stays out of the task bar" \
   eval "xprop -id $dialog _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR"
+[ "${KLOP_HOST:-}" = x11 ] && check "OptionDlg is modal to the desktop" \
+  eval "xprop -id $dialog _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL"
 [ ${#at[@]} -gt 0 ] && check "OptionDlg lies wholly on its owner's monitor $last" on_monitor "$dialog" "$last"
 
 wmctrl -i -c "$dialog"

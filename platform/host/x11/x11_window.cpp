@@ -131,9 +131,8 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
                                         : a._NET_WM_WINDOW_TYPE_NORMAL;
   Put32(c, w.Id, a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, &type, 1);
   if (w.Popup || w.Dialog) {
-    // A dialog with an owner is modal: the owner takes no input while it shows.
     const std::uint32_t state[] = {a._NET_WM_STATE_SKIP_TASKBAR, a._NET_WM_STATE_MODAL};
-    Put32(c, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, state, w.Dialog && owner != 0 ? 2 : 1);
+    Put32(c, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, state, w.Dialog && asked.modal ? 2 : 1);
     if (owner != 0) Put32(c, w.Id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, &owner, 1);
   }
   if (group != 0) Put32(c, w.Id, a.WM_CLIENT_LEADER, XCB_ATOM_WINDOW, &group, 1);
