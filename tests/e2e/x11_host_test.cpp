@@ -1,5 +1,5 @@
-// The X11 host where the end-to-end scripts cannot reach: the key table, the window
-// manager's ping, and an X server that goes away under it.
+// The X11 host where the end-to-end scripts cannot reach: the key table, what the window
+// manager and a launcher hear, and an X server that goes away under it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -122,24 +122,42 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
   return atom;
 }
 
-// The window manager's ping comes back to it on the root window, unchanged but for the
-// window. (Servers since 2015 clear the bit that says an event was sent before checking
-// its type, so this one cannot show that the reply leaves it out, as older ones need.)
-TEST(X11Host, APingComesBackToTheWindowManager) {
+// A 32-bit property of `window`, empty when unset.
+std::vector<std::uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 16), nullptr);
+  std::vector<std::uint32_t> v;
+  if (r != nullptr && r->format == 32) {
+    const auto* p = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    v.assign(p, p + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return v;
+}
+
+// What a window manager and a launcher hear from the program: the launch is announced
+// done (and not passed on to children), the window belongs to the program's group and
+// carries the launch's time, and a ping comes back on the root window unchanged but for
+// the window. (Servers since 2015 clear the bit that says an event was sent before
+// checking its type, so this one cannot show that the reply leaves it out.)
+TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
   TXvfb xvfb;
   ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
   xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
   ASSERT_EQ(xcb_connection_has_error(wm), 0);
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
-  const std::uint32_t redirect =
-      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
   ASSERT_EQ(xcb_request_check(
                 wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
             nullptr);
   setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  const std::string launch = "klop \"test\"_TIME4321";
+  setenv("DESKTOP_STARTUP_ID", launch.c_str(), 1);
   std::string error;
   std::unique_ptr<Host> host = MakeX11Host(error);
   ASSERT_NE(host, nullptr) << error;
+  EXPECT_EQ(std::getenv("DESKTOP_STARTUP_ID"), nullptr);
   HostWindowSpec asked;
   asked.width = 40;
   asked.height = 30;
@@ -157,6 +175,9 @@ TEST(X11Host, APingComesBackToTheWindowManager) {
   xcb_send_event(wm, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
   xcb_flush(wm);
 
+  const xcb_atom_t begin = Atom(wm, "_NET_STARTUP_INFO_BEGIN");
+  const xcb_atom_t more = Atom(wm, "_NET_STARTUP_INFO");
+  std::string startup;  // the launcher's message, to its NUL
   bool answered = false;
   const HostTime end = host->Now() + std::chrono::seconds(5);
   while (!answered && host->Now() < end) {
@@ -165,6 +186,11 @@ TEST(X11Host, APingComesBackToTheWindowManager) {
     }
     while (xcb_generic_event_t* e = xcb_poll_for_event(wm)) {
       const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+      if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE && m->format == 8 &&
+          (m->type == begin || (m->type == more && !startup.empty()))) {
+        if (m->type == begin) startup.clear();
+        startup.append(reinterpret_cast<const char*>(m->data.data8), 20);
+      }
       answered = answered || ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
                               m->window == root && m->data.data32[0] == ping.data.data32[0] &&
                               m->data.data32[1] == 1234 && m->data.data32[2] == window);
@@ -172,6 +198,13 @@ TEST(X11Host, APingComesBackToTheWindowManager) {
     }
   }
   EXPECT_TRUE(answered);
+  EXPECT_STREQ(startup.c_str(), "remove: ID=\"klop \\\"test\\\"_TIME4321\"");
+  EXPECT_EQ(Cardinals(wm, window, Atom(wm, "_NET_WM_USER_TIME")), std::vector<std::uint32_t>{4321});
+  const std::vector<std::uint32_t> leader = Cardinals(wm, window, Atom(wm, "WM_CLIENT_LEADER"));
+  const std::vector<std::uint32_t> hints = Cardinals(wm, window, XCB_ATOM_WM_HINTS);
+  ASSERT_EQ(leader.size(), 1u);
+  ASSERT_GE(hints.size(), 9u);
+  EXPECT_TRUE((hints[0] & 64) != 0 && hints[8] == leader[0]) << "no window group";
   host.reset();
   xcb_disconnect(wm);
 }
