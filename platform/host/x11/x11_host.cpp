@@ -94,6 +94,8 @@ class TX11Host final : public Host {
     }
     const TWindow* owner = Find(asked.owner);
     TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Leader_, Cursor_);
+    // Until the window manager says, its frame is taken to be like the last one's.
+    if (!w.Popup) w.Extents = FrameGuess_;
     const xcb_window_t id = w.Id;
     Windows_.emplace(id, std::move(w));
     return id;
