@@ -5,11 +5,13 @@
 # dialog opens at twice its size and its controls work by mouse. Every process started
 # here is stopped by its own id at the end.
 #
-#   scale_e2e.sh KLOP CURSOR_IMAGE
+#   scale_e2e.sh KLOP CURSOR_IMAGE VERSION
 set -u
 
-klop=${1:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
-cursor_image=${2:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
+usage="usage: scale_e2e.sh KLOP CURSOR_IMAGE VERSION"
+klop=${1:?$usage}
+cursor_image=${2:?$usage}
+version=${3:?$usage}
 
 source "$(dirname "$0")/lib.sh"
 if ! command -v xrdb >/dev/null 2>&1; then
@@ -63,7 +65,7 @@ runs() {
   fi
   [ "$status" = "$want" ] && [ "$(wc -l <"$work/cl.err")" = "$errs" ]
 }
-check "--version prints the version, exit 0" runs 0 'klop 1\.0\.2 ' 0 --version
+check "--version prints the version ($version), exit 0" runs 0 "klop ${version//./\\.} " 0 --version
 check "--help prints the usage and --scale, exit 0" runs 0 'usage: klop .*--scale N.*' 0 --help
 check "an unknown option: one line on stderr, exit 2" runs 2 '' 1 --frobnicate
 check "a stray argument: one line on stderr, exit 2" runs 2 '' 1 --scale 2 extra
