@@ -86,6 +86,23 @@ check "Depends names the XCB libraries, not SDL2 ($(field Depends))" \
 check "Recommends names SDL2 ($(field Recommends))" eval "field Recommends | grep -q libsdl2"
 check "man --warnings: nothing" man_clean
 
+# --- Without the package: a plain install and a distribution's configure ---------------
+# A plain install of the same tree has the licences, and not the package's own files.
+DESTDIR=$work/plain cmake --install "$src/build-deb" --prefix /usr >/dev/null 2>&1
+plain=$(cd "$work/plain/usr/share/doc/klop" 2>/dev/null && ls | tr '\n' ' ')
+check "a plain install's doc folder holds the licences only (got: $plain)" \
+  test "$plain" = "COPYRIGHT.fonts LICENSE "
+# Configuring with the tests off needs no GoogleTest and offers no test, bench, demo or
+# fuzz program to build.
+distro_targets() {
+  cmake -S "$src" -B "$work/distro" -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+    >"$work/distro.log" 2>&1 &&
+    cmake --build "$work/distro" --target help | sed -n 's/^\.\.\. \([^ ]*\).*/\1/p' >"$work/targets"
+}
+check "BUILD_TESTING=OFF configures without GoogleTest" distro_targets
+check "...and has only the program's targets" \
+  eval "grep -q '^klop\$' '$work/targets' && ! grep -E '_tests?\$|_fuzz\$|klop-demo|klop-probe|launch_watch|_e2e' '$work/targets'"
+
 # --- The game, started as the desktop entry says ------------------------------------------
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
