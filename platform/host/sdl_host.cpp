@@ -336,9 +336,13 @@ class TSdlHost final : public Host {
     CursorShown_ = true;
   }
 
-  void PointerPosition(int& x, int& y) const override { SDL_GetGlobalMouseState(&x, &y); }
+  void PointerPosition(int& x, int& y) const override {
+    SDL_GetGlobalMouseState(&x, &y);
+  }
 
-  void WarpPointer(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+  void WarpPointer(int x, int y) override {
+    SDL_WarpMouseGlobal(x, y);
+  }
 
   void CapturePointer(HostWindow window, bool captured) override {
     if (Find(window) != nullptr) SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);

@@ -191,7 +191,8 @@ TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
   ASSERT_EQ(xcb_connection_has_error(wm), 0);
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
   const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                 XCB_EVENT_MASK_PROPERTY_CHANGE;
   ASSERT_EQ(xcb_request_check(
                 wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
             nullptr);

@@ -24,7 +24,6 @@
 #include <unordered_map>
 #include <utility>
 
-
 #include "platform/host/scale.h"
 #include "platform/host/x11/x11_connection.h"
 #include "platform/host/x11/x11_cursor.h"
@@ -111,7 +110,7 @@ class TX11Host final : public Host {
     // The server ends a grab whose window goes.
     if (KeyboardGrabbed_ && KeyboardGrab_ == window) {
       KeyboardGrabbed_ = false;
-      KeyboardGrabTry_ = {};
+      Forget(KeyboardGrabTry_);
     }
     if (Focused_ == window) Focused_ = 0;
     std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
@@ -310,10 +309,10 @@ class TX11Host final : public Host {
     if (!captured) {
       if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
       Captured_ = 0;
-      PointerGrab_ = {};
+      Forget(PointerGrab_);
     } else if (Find(window) != nullptr) {
       Captured_ = window;
-      PointerGrab_ = {};
+      Forget(PointerGrab_);
       GrabPointer();
     }
     xcb_flush(C_);
@@ -380,8 +379,8 @@ class TX11Host final : public Host {
       // latest input (or to the launch), and may refuse it to one mapped without a time.
       const std::uint32_t time = LastTime_ != XCB_CURRENT_TIME ? LastTime_ : StartupTime_;
       if (time != 0) {
-        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_WM_USER_TIME,
-                            XCB_ATOM_CARDINAL, 32, 1, &time);
+        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_WM_USER_TIME, XCB_ATOM_CARDINAL,
+                            32, 1, &time);
       }
       if (!StartupId_.empty()) {
         xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_STARTUP_ID, a.UTF8_STRING, 8,
@@ -415,12 +414,12 @@ class TX11Host final : public Host {
     if (menu != nullptr && !KeyboardGrabbed_) {
       KeyboardGrab_ = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
       KeyboardGrabbed_ = true;
-      KeyboardGrabTry_ = {};
+      Forget(KeyboardGrabTry_);
       GrabKeyboard();
     } else if (menu == nullptr && KeyboardGrabbed_) {
       xcb_ungrab_keyboard(C_, XCB_CURRENT_TIME);
       KeyboardGrabbed_ = false;
-      KeyboardGrabTry_ = {};
+      Forget(KeyboardGrabTry_);
     }
   }
 
@@ -447,6 +446,12 @@ class TX11Host final : public Host {
     KeyboardGrabTry_.RetryAt = HostTime::max();
   }
 
+  // A grab no longer wanted: its answer, if still to come, is not kept for us.
+  void Forget(TGrabTry& grab) {
+    if (grab.Waiting) xcb_discard_reply(C_, grab.Asked);
+    grab = {};
+  }
+
   // Whether the grab asked for was refused; false while no answer has come.
   bool Refused(TGrabTry& grab) {
     if (!grab.Waiting) return false;
@@ -455,8 +460,9 @@ class TX11Host final : public Host {
     if (xcb_poll_for_reply(C_, grab.Asked, &reply, &error) == 0) return false;
     grab.Waiting = false;
     // Both grab replies start alike: the status is the second byte.
-    const bool refused = error != nullptr || (reply != nullptr && static_cast<const std::uint8_t*>(
-                                                                      reply)[1] != XCB_GRAB_STATUS_SUCCESS);
+    const bool refused =
+        error != nullptr ||
+        (reply != nullptr && static_cast<const std::uint8_t*>(reply)[1] != XCB_GRAB_STATUS_SUCCESS);
     std::free(reply);
     std::free(error);
     return refused;
@@ -476,7 +482,7 @@ class TX11Host final : public Host {
         // so a menu waiting for such a click closes.
         Push(HostEventKind::CaptureLost, Captured_);
         Captured_ = 0;
-        PointerGrab_ = {};
+        Forget(PointerGrab_);
       }
     }
     if (Captured_ != 0 && PointerGrab_.RetryAt <= now) GrabPointer();
@@ -718,7 +724,8 @@ class TX11Host final : public Host {
   void FrameExtents(TWindow& w) {
     const std::vector<std::uint32_t> v =
         ReadCardinals(C_, w.Id, X_->Atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-    if (v.size() != 4 || std::any_of(v.begin(), v.end(), [](std::uint32_t n) { return n > 4096; })) {
+    if (v.size() != 4 ||
+        std::any_of(v.begin(), v.end(), [](std::uint32_t n) { return n > 4096; })) {
       return;
     }
     const HostInsets in{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
@@ -770,10 +777,10 @@ class TX11Host final : public Host {
   xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
   TGrabTry KeyboardGrabTry_;
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
-  xcb_window_t Leader_ = 0;  // the group leader, never shown
-  std::string StartupId_;    // the launch to announce as done when a window first maps
+  xcb_window_t Leader_ = 0;                      // the group leader, never shown
+  std::string StartupId_;  // the launch to announce as done when a window first maps
   std::uint32_t StartupTime_ = 0;
-  HostInsets FrameGuess_;    // the frame the window manager last gave a window
+  HostInsets FrameGuess_;     // the frame the window manager last gave a window
   mutable HostRect Pointer_;  // on the root window, as input last reported it
   mutable bool PointerKnown_ = false;
 };

@@ -222,7 +222,7 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
 // they do once pressed.
 void TKeyboard::HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k) {
   if (altGr) AltGrDown_[code] = press;
-  const unsigned self = altGr         ? 0
+  const unsigned self = altGr          ? 0
                         : k.Vk == 0x10 ? kModShift
                         : k.Vk == 0x11 ? kModCtrl
                         : k.Vk == 0x12 ? kModAlt
