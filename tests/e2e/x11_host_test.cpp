@@ -254,6 +254,44 @@ TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
   xcb_disconnect(wm);
 }
 
+// A capture the server refuses (another program holds the pointer) is asked for again,
+// then reported lost, so a menu waiting for a click outside does not wait forever.
+TEST(X11Host, ARefusedCaptureIsReportedLost) {
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* other = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(other), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+  xcb_grab_pointer_reply_t* held = xcb_grab_pointer_reply(
+      other,
+      xcb_grab_pointer(other, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+      nullptr);
+  ASSERT_TRUE(held != nullptr && held->status == XCB_GRAB_STATUS_SUCCESS);
+  std::free(held);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+  host->CapturePointer(window, true);
+  bool lost = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!lost && host->Now() < end) {
+    host->Wait(end);
+    for (HostEvent e; host->NextEvent(e);) {
+      lost = lost || (e.kind == HostEventKind::CaptureLost && e.window == window);
+    }
+  }
+  EXPECT_TRUE(lost);
+  host.reset();
+  xcb_disconnect(other);
+}
+
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   TXvfb xvfb;
