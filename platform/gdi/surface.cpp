@@ -85,10 +85,18 @@ void TSurface::MarkDirty(const RECT& r) {
   }
 }
 
-std::vector<RECT> TSurface::TakeDirty() {
-  std::vector<RECT> out;
-  out.swap(Dirty_);
-  return out;
+void TSurface::TakeDirty(std::vector<RECT>& into) {
+  into.swap(Dirty_);
+  Dirty_.clear();
+  Presented_ = Own_.empty();
+}
+
+std::uint32_t* TSurface::Data() {
+  if (Presented_) {
+    Presented_ = false;
+    if (Host_ != nullptr && Pixels_ != nullptr) Host_->BeforeDrawing(Window_);
+  }
+  return Pixels();
 }
 
 }  // namespace platform

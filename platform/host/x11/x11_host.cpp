@@ -14,7 +14,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -240,6 +239,10 @@ class TX11Host final : public Host {
     return w != nullptr ? Presenter_.Lend(w->Picture, width, height) : nullptr;
   }
 
+  void BeforeDrawing(HostWindow window) override {
+    if (TWindow* w = Find(window)) Presenter_.Settle(w->Picture);
+  }
+
   void SetCursor(const CursorShape* shape) override {
     const xcb_cursor_t cursor = shape ? Cursors_.For(*shape, Cursor_) : Cursors_.Blank();
     if (cursor == Cursor_) return;
@@ -383,8 +386,16 @@ class TX11Host final : public Host {
 
   void Translate(const xcb_generic_event_t& any) {
     switch (any.response_type & 0x7F) {
-      case 0:  // an error: a request about a window that was already going
+      case 0: {
+        // Most are requests about a window that was already going. One about shared
+        // memory means the server cannot use ours: pictures go by PutImage from now on.
+        const auto& e = reinterpret_cast<const xcb_generic_error_t&>(any);
+        if (X_->IsShmError(e)) {
+          for (auto& [id, w] : Windows_) Presenter_.LoseSharedMemory(id, w.Picture);
+          xcb_flush(C_);
+        }
         break;
+      }
       case XCB_EXPOSE: {
         const auto& e = reinterpret_cast<const xcb_expose_event_t&>(any);
         TWindow* w = Find(e.window);
@@ -396,8 +407,8 @@ class TX11Host final : public Host {
           h.width = r.width;
           h.height = r.height;
         }
-        // A burst arrives whole and is read before the platform draws again.
-        if (w != nullptr && e.count == 0) Presenter_.Send(w->Picture);
+        // A burst arrives whole: one send after its last.
+        if (w != nullptr && e.count == 0) xcb_flush(C_);
         break;
       }
       case XCB_CONFIGURE_NOTIFY:
@@ -597,37 +608,9 @@ class TX11Host final : public Host {
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
 };
 
-// The platform's pixels are 0x00RRGGBB words; the server must take them as they are.
-bool DrawsOurPixels(const TConnection& x, std::string& error) {
-  const xcb_screen_t& s = x.Screen();
-  const xcb_setup_t* setup = xcb_get_setup(x.C());
-  bool visualFits = false;
-  for (auto d = xcb_screen_allowed_depths_iterator(&s); d.rem > 0; xcb_depth_next(&d)) {
-    if (d.data->depth != s.root_depth) continue;
-    for (auto v = xcb_depth_visuals_iterator(d.data); v.rem > 0; xcb_visualtype_next(&v)) {
-      const xcb_visualtype_t& t = *v.data;
-      if (t.visual_id == s.root_visual) {
-        visualFits = (t._class == XCB_VISUAL_CLASS_TRUE_COLOR ||
-                      t._class == XCB_VISUAL_CLASS_DIRECT_COLOR) &&
-                     t.red_mask == 0xFF0000 && t.green_mask == 0xFF00 && t.blue_mask == 0xFF;
-      }
-    }
-  }
-  bool packed = false;
-  for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
-    if (f.data->depth == s.root_depth) packed = f.data->bits_per_pixel == 32;
-  }
-  const bool littleEndian = std::endian::native == std::endian::little;
-  const bool sameOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
-  if (visualFits && packed && sameOrder && s.root_depth >= 24) return true;
-  error = "the X screen is not 24-bit true colour in 32-bit pixels (depth " +
-          std::to_string(s.root_depth) + ")";
-  return false;
-}
-
 }  // namespace
 
-std::unique_ptr<Host> MakeX11Host(std::string& error) {
+std::unique_ptr<Host> MakeX11Host(std::string& error, bool* screenUnfit) {
   // A write to a server that has gone must fail with EPIPE, which the connection
   // reports and the next wait turns into a message, not kill the process unheard.
   struct sigaction pipe {};
@@ -635,7 +618,10 @@ std::unique_ptr<Host> MakeX11Host(std::string& error) {
     std::signal(SIGPIPE, SIG_IGN);
   }
   auto x = std::make_unique<TConnection>();
-  if (!x->Open(error) || !DrawsOurPixels(*x, error)) return nullptr;
+  if (!x->Open(error)) {
+    if (screenUnfit != nullptr) *screenUnfit = x->ScreenUnfit();
+    return nullptr;
+  }
   return std::make_unique<TX11Host>(std::move(x));
 }
 
