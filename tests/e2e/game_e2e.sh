@@ -52,7 +52,7 @@ shot_client_until() { shot_until "$wid" "$1" $(($2 + bar)) "$3"; }
 # screenshot, not the whole window as text.
 crop() {
   timeout 10 import -window "$wid" "$work/quick.png" &&
-    /usr/bin/convert "$work/quick.png" -crop "$1" +repage -depth 8 txt:- | tail -n +2
+    /usr/bin/convert "$work/quick.png" -crop "$1" +repage -depth 8 txt:- | tail -n +2 | colours
 }
 # The time box's pixels, to tell whether the time moves.
 time_box() { crop "32x22+130+$((252 + bar))" | md5sum; }
@@ -131,7 +131,7 @@ hit_one() {
     for h in 0 1 2 3 4; do
       read -r x y <<<"${holes[h]}"
       if /usr/bin/convert "$work/quick.png" -crop "1x1+$((x + 36))+$((y + 36 + bar))" \
-        -depth 8 txt:- | grep -q "$live"; then
+        -depth 8 txt:- | colours | grep -q "$live"; then
         xdo mousemove --window "$wid" $(at $((x + 36)) $((y + 36))) click 1
         wait_for 3 eval "crop 1x1+$((x + 36))+$((y + 36 + bar)) | grep -q '$dead'" && return 0
       fi

@@ -313,11 +313,16 @@ class TX11Host final : public Host {
         t.tv_sec = static_cast<time_t>(seconds.count());
         t.tv_nsec = static_cast<long>((left - seconds).count());
       }
-      // Drain read everything the connection held, so sleeping on the socket until
-      // the server speaks again misses nothing.
+      // Sent before sleeping. Writing may read what the server sent meanwhile into
+      // XCB's queue, where the socket no longer shows it: that is taken first.
       if (xcb_flush(C_) <= 0) ConnectionLost();
+      DrainQueued();
+      if (!Pending_.empty()) return;
       pollfd fd{xcb_get_file_descriptor(C_), POLLIN, 0};
-      if (ppoll(&fd, 1, endless ? nullptr : &t, nullptr) < 0 && errno != EINTR) ConnectionLost();
+      const int ready = ppoll(&fd, 1, endless ? nullptr : &t, nullptr);
+      if (ready < 0 && errno != EINTR) ConnectionLost();
+      if (ready > 0) Readable_ = true;
+      if (ready == 0) SeenEmpty_ = Now();
     }
   }
 
@@ -367,25 +372,66 @@ class TX11Host final : public Host {
   }
 
   // Translates what the connection holds until an event is pending or it holds no more.
+  // The socket is read only when it may hold something new: ppoll said so, or a
+  // millisecond has passed since it was last seen empty (a caller polling without ever
+  // waiting still gets its input); a tick's many calls cost no system call.
   void Drain() {
+    const HostTime now = Now();
+    const bool read = Readable_ || now - SeenEmpty_ > std::chrono::milliseconds(1);
     while (Pending_.empty()) {
-      TReply<xcb_generic_event_t> e(xcb_poll_for_event(C_));
+      TReply<xcb_generic_event_t> e(read ? xcb_poll_for_event(C_) : xcb_poll_for_queued_event(C_));
       if (!e) break;
       Translate(*e);
     }
+    if (read && Pending_.empty()) {
+      Readable_ = false;
+      SeenEmpty_ = now;
+    }
     if (X_->Lost()) ConnectionLost();
+  }
+
+  // The same for what XCB has already read, without reading the socket.
+  void DrainQueued() {
+    while (Pending_.empty()) {
+      TReply<xcb_generic_event_t> e(xcb_poll_for_queued_event(C_));
+      if (!e) break;
+      Translate(*e);
+    }
   }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
     HostEvent& e = Pending_.emplace_back();
     e.kind = kind;
     e.window = window;
-    e.time = Now();
+    e.time = Stamp_;
     return e;
   }
 
+  // The server's time of an input event (milliseconds, wrapping) on the host's clock:
+  // intervals are the server's, so a stall in reading cannot bunch two clicks into a
+  // double-click. Anchored at each event, and never later than now (the anchor then
+  // moves to the quicker delivery).
+  HostTime FromServerTime(xcb_timestamp_t t) {
+    const HostTime now = Now();
+    HostTime at = now;
+    if (ServerAnchored_) {
+      at = std::min(now, HostAnchor_ + std::chrono::milliseconds(std::int32_t(t - ServerAnchor_)));
+    }
+    ServerAnchored_ = true;
+    ServerAnchor_ = t;
+    HostAnchor_ = at;
+    return at;
+  }
+
   void Translate(const xcb_generic_event_t& any) {
-    switch (any.response_type & 0x7F) {
+    const std::uint8_t type = any.response_type & 0x7F;
+    // Input events carry the server's time at the same place.
+    const bool timed = type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE ||
+                       type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE ||
+                       type == XCB_MOTION_NOTIFY || type == XCB_LEAVE_NOTIFY;
+    Stamp_ = timed ? FromServerTime(reinterpret_cast<const xcb_key_press_event_t&>(any).time)
+                   : Now();
+    switch (type) {
       case 0: {
         // Most are requests about a window that was already going. One about shared
         // memory means the server cannot use ours: pictures go by PutImage from now on.
@@ -606,6 +652,12 @@ class TX11Host final : public Host {
   bool KeyboardGrabbed_ = false;
   xcb_window_t KeyboardGrab_ = 0;                // the window the keyboard is grabbed for
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
+  HostTime Stamp_{};                             // the time of the event being translated
+  bool Readable_ = true;                         // the socket may hold unread data
+  HostTime SeenEmpty_{};                         // when it last held none
+  bool ServerAnchored_ = false;
+  xcb_timestamp_t ServerAnchor_ = 0;  // the server's time of the last timed event
+  HostTime HostAnchor_{};             // ... and that time on the host's clock
 };
 
 }  // namespace
