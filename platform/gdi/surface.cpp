@@ -21,7 +21,11 @@ RECT Union(const RECT& a, const RECT& b) {
 }  // namespace
 
 TSurface::TSurface(int width, int height, Host* host, HostWindow window)
-    : Host_(host), Window_(window), Width_(std::max(width, 0)), Height_(std::max(height, 0)) {}
+    : Host_(host), Window_(window), Width_(std::max(width, 0)), Height_(std::max(height, 0)) {
+  // The host has shown none of it: drawing marks only what it changes, and white drawn
+  // on the new white pixels changes nothing.
+  MarkDirty({0, 0, Width_, Height_});
+}
 
 std::uint32_t* TSurface::Make() const {
   const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);

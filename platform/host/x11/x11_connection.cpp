@@ -2,6 +2,7 @@
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <sys/socket.h>
 #include <xcb/render.h>
 #include <xcb/shm.h>
 
@@ -20,6 +21,7 @@ constexpr const char* kAtomNames[] = {
 #undef KLOP_X11_ATOM_NAME
 };
 constexpr std::size_t kAtomCount = sizeof(kAtomNames) / sizeof(kAtomNames[0]);
+constexpr int kSendRoom = 1 << 20;
 
 struct TFree {
   void operator()(void* p) const { std::free(p); }
@@ -72,6 +74,14 @@ bool TConnection::Open(std::string& error) {
     return false;
   }
   Screen_ = it.data;
+  // Room in the socket for a tick's pictures at scale 2 (a quarter of a megabyte), so
+  // that writing them never waits for the server to read: a wait is a wake-up.
+  const int fd = xcb_get_file_descriptor(C_);
+  int room = 0;
+  socklen_t size = sizeof room;
+  if (getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, &size) == 0 && room < kSendRoom) {
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendRoom, sizeof kSendRoom);
+  }
 
   // The whole start-up conversation in one batch: every request goes out before
   // the first reply is awaited.
