@@ -1,5 +1,7 @@
 // The X11 host where the end-to-end scripts cannot reach: the key table, pixel layouts
-// of servers Xvfb cannot be, and an X server that goes away under it.
+// of servers Xvfb cannot be, what the window manager and a launcher hear, and an X
+// server that goes away under it.
+#include <SDL_keycode.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,10 +9,13 @@
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/host/sdl_keys.h"
 #include "platform/host/x11/x11_format.h"
 #include "platform/host/x11/x11_host.h"
 #include "platform/host/x11/x11_keys.h"
@@ -19,25 +24,67 @@ namespace platform {
 namespace {
 
 TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
+  // Printable ASCII is the same number as a keysym and as an SDL key code (SDL's letters
+  // are the small ones, as a key's first level is).
+  int known = 0;
+  for (std::uint32_t c = 0x20; c < 0x7F; ++c) {
+    const std::int32_t sdl = (c >= 'A' && c <= 'Z') ? std::int32_t(c - 'A' + 'a') : std::int32_t(c);
+    EXPECT_EQ(x11::VirtualKeyOfKeysym(c), VirtualKeyOf(sdl)) << "character 0x" << std::hex << c;
+    known += VirtualKeyOf(sdl) != 0;
+  }
+  EXPECT_EQ(known, 26 + 26 + 10 + 12);  // letters twice, digits, space and 11 punctuation keys
+  // The same key under its two names; the keypad by position, Num Lock on or off.
   struct {
     std::uint32_t keysym;
-    unsigned vk;
-  } const cases[] = {
-      {XKB_KEY_a, 'A'},          {XKB_KEY_Z, 'Z'},           {XKB_KEY_0, '0'},
-      {XKB_KEY_9, '9'},          {XKB_KEY_F1, 0x70},         {XKB_KEY_F10, 0x79},
-      {XKB_KEY_F12, 0x7B},       {XKB_KEY_F13, 0},           {XKB_KEY_Return, 0x0D},
-      {XKB_KEY_KP_Enter, 0x0D},  {XKB_KEY_Escape, 0x1B},     {XKB_KEY_space, 0x20},
-      {XKB_KEY_Alt_L, 0x12},     {XKB_KEY_Alt_R, 0x12},      {XKB_KEY_Control_R, 0x11},
-      {XKB_KEY_Shift_L, 0x10},   {XKB_KEY_Left, 0x25},       {XKB_KEY_Down, 0x28},
-      {XKB_KEY_Delete, 0x2E},    {XKB_KEY_KP_End, 0x61},     {XKB_KEY_KP_1, 0x61},
-      {XKB_KEY_KP_Insert, 0x60}, {XKB_KEY_KP_Begin, 0x65},   {XKB_KEY_KP_9, 0x69},
-      {XKB_KEY_KP_Delete, 0x6E}, {XKB_KEY_KP_Divide, 0x6F},  {XKB_KEY_semicolon, 0xBA},
-      {XKB_KEY_grave, 0xC0},     {XKB_KEY_apostrophe, 0xDE}, {XKB_KEY_odiaeresis, 0},
-      {XKB_KEY_dead_acute, 0},   {XKB_KEY_NoSymbol, 0},
+    std::int32_t sdl;
+  } const keys[] = {
+      {XKB_KEY_F1, SDLK_F1},
+      {XKB_KEY_F12, SDLK_F12},
+      {XKB_KEY_Return, SDLK_RETURN},
+      {XKB_KEY_KP_Enter, SDLK_KP_ENTER},
+      {XKB_KEY_Escape, SDLK_ESCAPE},
+      {XKB_KEY_BackSpace, SDLK_BACKSPACE},
+      {XKB_KEY_Tab, SDLK_TAB},
+      {XKB_KEY_Alt_L, SDLK_LALT},
+      {XKB_KEY_Alt_R, SDLK_RALT},
+      {XKB_KEY_Control_R, SDLK_RCTRL},
+      {XKB_KEY_Shift_L, SDLK_LSHIFT},
+      {XKB_KEY_Left, SDLK_LEFT},
+      {XKB_KEY_Down, SDLK_DOWN},
+      {XKB_KEY_Prior, SDLK_PAGEUP},
+      {XKB_KEY_Home, SDLK_HOME},
+      {XKB_KEY_Delete, SDLK_DELETE},
+      {XKB_KEY_Insert, SDLK_INSERT},
+      {XKB_KEY_Pause, SDLK_PAUSE},
+      {XKB_KEY_Caps_Lock, SDLK_CAPSLOCK},
+      {XKB_KEY_Super_L, SDLK_LGUI},
+      {XKB_KEY_Menu, SDLK_APPLICATION},
+      {XKB_KEY_KP_0, SDLK_KP_0},
+      {XKB_KEY_KP_Insert, SDLK_KP_0},
+      {XKB_KEY_KP_1, SDLK_KP_1},
+      {XKB_KEY_KP_End, SDLK_KP_1},
+      {XKB_KEY_KP_Begin, SDLK_KP_5},
+      {XKB_KEY_KP_9, SDLK_KP_9},
+      {XKB_KEY_KP_Prior, SDLK_KP_9},
+      {XKB_KEY_KP_Delete, SDLK_KP_PERIOD},
+      {XKB_KEY_KP_Decimal, SDLK_KP_PERIOD},
+      {XKB_KEY_KP_Divide, SDLK_KP_DIVIDE},
+      {XKB_KEY_KP_Add, SDLK_KP_PLUS},
+      {XKB_KEY_Num_Lock, SDLK_NUMLOCKCLEAR},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(x11::VirtualKeyOfKeysym(c.keysym), c.vk) << "keysym 0x" << std::hex << c.keysym;
+  for (const auto& k : keys) {
+    EXPECT_NE(VirtualKeyOf(k.sdl), 0u) << "SDL key 0x" << std::hex << k.sdl;
+    EXPECT_EQ(x11::VirtualKeyOfKeysym(k.keysym), VirtualKeyOf(k.sdl))
+        << "keysym 0x" << std::hex << k.keysym;
   }
+  // Keys neither has a code for.
+  for (const auto& k : {std::pair<std::uint32_t, std::int32_t>{XKB_KEY_F13, SDLK_F13},
+                        {XKB_KEY_odiaeresis, 0xF6},
+                        {XKB_KEY_NoSymbol, SDLK_UNKNOWN}}) {
+    EXPECT_EQ(x11::VirtualKeyOfKeysym(k.first), 0u) << "keysym 0x" << std::hex << k.first;
+    EXPECT_EQ(VirtualKeyOf(k.second), 0u) << "SDL key 0x" << std::hex << k.second;
+  }
+  EXPECT_EQ(x11::VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
 }
 
 // Olive, white and a grey in each screen layout a server may have, as the bytes a
@@ -149,6 +196,140 @@ TEST(X11Host, TheDesktopScaleComesFromTheRootWindowsXftDpi) {
   EXPECT_EQ(host->DesktopScale(), 2);
   host.reset();
   xcb_disconnect(c);
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(r);
+  return atom;
+}
+
+// A 32-bit property of `window`, empty when unset.
+std::vector<std::uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 16), nullptr);
+  std::vector<std::uint32_t> v;
+  if (r != nullptr && r->format == 32) {
+    const auto* p = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    v.assign(p, p + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return v;
+}
+
+// What a window manager and a launcher hear from the program: the launch is announced
+// done (and not passed on to children), the window belongs to the program's group and
+// carries the launch's time, and a ping comes back on the root window unchanged but for
+// the window. (Servers since 2015 clear the bit that says an event was sent before
+// checking its type, so this one cannot show that the reply leaves it out.)
+TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
+  const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                 XCB_EVENT_MASK_PROPERTY_CHANGE;
+  ASSERT_EQ(xcb_request_check(
+                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
+            nullptr);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  const std::string launch = "klop \"test\"_TIME4321";
+  setenv("DESKTOP_STARTUP_ID", launch.c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  EXPECT_EQ(std::getenv("DESKTOP_STARTUP_ID"), nullptr);
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+
+  xcb_client_message_event_t ping{};
+  ping.response_type = XCB_CLIENT_MESSAGE;
+  ping.format = 32;
+  ping.window = window;
+  ping.type = Atom(wm, "WM_PROTOCOLS");
+  ping.data.data32[0] = Atom(wm, "_NET_WM_PING");
+  ping.data.data32[1] = 1234;
+  ping.data.data32[2] = window;
+  xcb_send_event(wm, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+  xcb_flush(wm);
+
+  const xcb_atom_t begin = Atom(wm, "_NET_STARTUP_INFO_BEGIN");
+  const xcb_atom_t more = Atom(wm, "_NET_STARTUP_INFO");
+  std::string startup;  // the launcher's message, to its NUL
+  bool answered = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!answered && host->Now() < end) {
+    host->Wait(host->Now() + std::chrono::milliseconds(20));
+    for (HostEvent e; host->NextEvent(e);) {
+    }
+    while (xcb_generic_event_t* e = xcb_poll_for_event(wm)) {
+      const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+      if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE && m->format == 8 &&
+          (m->type == begin || (m->type == more && !startup.empty()))) {
+        if (m->type == begin) startup.clear();
+        startup.append(reinterpret_cast<const char*>(m->data.data8), 20);
+      }
+      answered = answered || ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+                              m->window == root && m->data.data32[0] == ping.data.data32[0] &&
+                              m->data.data32[1] == 1234 && m->data.data32[2] == window);
+      std::free(e);
+    }
+  }
+  EXPECT_TRUE(answered);
+  EXPECT_STREQ(startup.c_str(), "remove: ID=\"klop \\\"test\\\"_TIME4321\"");
+  EXPECT_EQ(Cardinals(wm, window, Atom(wm, "_NET_WM_USER_TIME")), std::vector<std::uint32_t>{4321});
+  const std::vector<std::uint32_t> leader = Cardinals(wm, window, Atom(wm, "WM_CLIENT_LEADER"));
+  const std::vector<std::uint32_t> hints = Cardinals(wm, window, XCB_ATOM_WM_HINTS);
+  ASSERT_EQ(leader.size(), 1u);
+  ASSERT_GE(hints.size(), 9u);
+  EXPECT_TRUE((hints[0] & 64) != 0 && hints[8] == leader[0]) << "no window group";
+  host.reset();
+  xcb_disconnect(wm);
+}
+
+// A capture the server refuses (another program holds the pointer) is asked for again,
+// then reported lost, so a menu waiting for a click outside does not wait forever.
+TEST(X11Host, ARefusedCaptureIsReportedLost) {
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* other = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(other), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+  xcb_grab_pointer_reply_t* held = xcb_grab_pointer_reply(
+      other,
+      xcb_grab_pointer(other, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+      nullptr);
+  ASSERT_TRUE(held != nullptr && held->status == XCB_GRAB_STATUS_SUCCESS);
+  std::free(held);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+  host->CapturePointer(window, true);
+  bool lost = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!lost && host->Now() < end) {
+    host->Wait(end);
+    for (HostEvent e; host->NextEvent(e);) {
+      lost = lost || (e.kind == HostEventKind::CaptureLost && e.window == window);
+    }
+  }
+  EXPECT_TRUE(lost);
+  host.reset();
+  xcb_disconnect(other);
 }
 
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
