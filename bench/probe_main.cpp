@@ -48,6 +48,12 @@ class TProbeHost final : public Host {
       std::fflush(stdout);
     }
   }
+  // Lent pixels as the game has them, or the probe would measure another way of drawing.
+  std::uint32_t* WindowPixels(HostWindow w, int width, int height) override {
+    return Inner.WindowPixels(w, width, height);
+  }
+  void BeforeDrawing(HostWindow w) override { Inner.BeforeDrawing(w); }
+  int DesktopScale() const override { return Inner.DesktopScale(); }
   void SetCursor(const CursorShape* shape) override { Inner.SetCursor(shape); }
   void PointerPosition(int& x, int& y) const override { Inner.PointerPosition(x, y); }
   void WarpPointer(int x, int y) override { Inner.WarpPointer(x, y); }

@@ -29,7 +29,15 @@ class TBitmapFont {
   const TFontMetrics& Metrics() const { return Data_.metrics; }
   int Advance(unsigned char c) const { return Data_.advances[c]; }  // pen advance in pixels
   // x, y relative to the cell's top-left (cell = Advance × height); false outside.
-  bool Pixel(unsigned char c, int x, int y) const;
+  bool Pixel(unsigned char c, int x, int y) const {  // inline: text asks it per pixel
+    const int advance = Data_.advances[c];
+    if (x < 0 || y < 0 || x >= advance || y >= Data_.metrics.height) return false;
+    const std::size_t stride = static_cast<std::size_t>(advance + 7) / 8;
+    const std::size_t at =
+        Data_.offsets[c] + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8;
+    if (at >= Data_.bitsSize) return false;  // the generator never does this; stay in bounds
+    return (Data_.bits[at] >> (7 - x % 8)) & 1;
+  }
   // Sum of the advances of text[0..count); 0 for a null text or count <= 0.
   int TextWidth(const char* text, int count) const;
   int DefaultChar() const { return Data_.defaultChar; }

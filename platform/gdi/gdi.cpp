@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <unordered_set>
 
 #include "platform/gdi/gdi_internal.h"
@@ -138,8 +139,25 @@ bool Intersect(const RECT& a, const RECT& b, RECT& out) {
   return out.left < out.right && out.top < out.bottom;
 }
 
+// The rows of a part that a drawing changed, so that only they are presented: a tick
+// that redraws a box as it was sends nothing.
+struct TChangedRows {
+  LONG top = 0;
+  LONG bottom = 0;
+  void Add(LONG y) {
+    if (top == bottom) {
+      top = y;
+      bottom = y + 1;
+    } else {
+      top = std::min(top, y);
+      bottom = std::max(bottom, y + 1);
+    }
+  }
+  RECT Of(const RECT& part) const { return {part.left, top, part.right, bottom}; }
+};
+
 // Calls fn(rect) for each part of the logical rectangle `r` the context may write, in
-// target coordinates, and marks those parts dirty.
+// target coordinates, and marks dirty those parts, or what of them fn answers changed.
 template <typename Fn>
 void ForEachClipped(DeviceContext& dc, const Target& t, RECT r, Fn&& fn) {
   r.left += dc.origin.x;
@@ -152,8 +170,13 @@ void ForEachClipped(DeviceContext& dc, const Target& t, RECT r, Fn&& fn) {
   for (const RECT& c : dc.clip) {
     RECT part;
     if (!Intersect(inBounds, c, part)) continue;
-    fn(part);
-    if (dc.surface) dc.surface->MarkDirty(part);
+    if constexpr (std::is_same_v<std::invoke_result_t<Fn&, const RECT&>, RECT>) {
+      const RECT changed = fn(part);
+      if (dc.surface) dc.surface->MarkDirty(changed);
+    } else {
+      fn(part);
+      if (dc.surface) dc.surface->MarkDirty(part);
+    }
   }
 }
 
@@ -165,10 +188,16 @@ void FillSolid(DeviceContext& dc, const RECT& r, std::uint32_t pixel) {
   Target t = TargetOf(dc);
   if (t.mono) pixel = ToMono(pixel);
   ForEachClipped(dc, t, r, [&](const RECT& p) {
+    TChangedRows changed;
     for (LONG y = p.top; y < p.bottom; ++y) {
       std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width;
+      if (std::all_of(row + p.left, row + p.right, [&](std::uint32_t v) { return v == pixel; })) {
+        continue;
+      }
       std::fill(row + p.left, row + p.right, pixel);
+      changed.Add(y);
     }
+    return changed.Of(p);
   });
 }
 
@@ -582,6 +611,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
   const bool same = s.data == d.data;
   const std::uint32_t srcBk = src->bk;
   platform::ForEachClipped(*dst, d, logical, [&](const RECT& p) {
+    platform::TChangedRows changed;
     const int w = p.right - p.left;
     const bool up = !(same && shiftY > 0);
     for (LONG i = 0; i < p.bottom - p.top; ++i) {
@@ -590,9 +620,13 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
       const std::uint32_t* srow =
           s.data + static_cast<std::size_t>(ty - shiftY) * s.width + (p.left - shiftX);
       if (rop == SRCCOPY && !d.mono) {
-        std::memmove(drow, srow, static_cast<std::size_t>(w) * 4);
+        if (std::memcmp(drow, srow, static_cast<std::size_t>(w) * 4) != 0) {
+          std::memmove(drow, srow, static_cast<std::size_t>(w) * 4);
+          changed.Add(ty);
+        }
         continue;
       }
+      changed.Add(ty);
       // Overlapping in-place operations other than copies are done left to right; a
       // source that shifts right within one row would read written pixels, so walk back.
       const bool back = same && shiftY == 0 && shiftX > 0;
@@ -616,6 +650,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
         }
       }
     }
+    return changed.Of(p);
   });
   return TRUE;
 }
@@ -753,16 +788,20 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
       const int cx = pen + dc.origin.x;
       const int cy = y + dc.origin.y;
       platform::ForEachClipped(dc, t, cell, [&](const RECT& p) {
+        platform::TChangedRows changed;
         for (LONG ty = p.top; ty < p.bottom; ++ty) {
           std::uint32_t* row = t.data + static_cast<std::size_t>(ty) * t.width;
+          bool differs = false;
           for (LONG tx = p.left; tx < p.right; ++tx) {
-            if (f.Pixel(c, tx - cx, ty - cy)) {
-              row[tx] = ink;
-            } else if (cells) {
-              row[tx] = bk;
-            }
+            const bool on = f.Pixel(c, tx - cx, ty - cy);
+            if (!on && !cells) continue;
+            const std::uint32_t v = on ? ink : bk;
+            differs |= row[tx] != v;
+            row[tx] = v;
           }
+          if (differs) changed.Add(ty);
         }
+        return changed.Of(p);
       });
     }
     pen += step;

@@ -21,7 +21,11 @@ RECT Union(const RECT& a, const RECT& b) {
 }  // namespace
 
 TSurface::TSurface(int width, int height, Host* host, HostWindow window)
-    : Host_(host), Window_(window), Width_(std::max(width, 0)), Height_(std::max(height, 0)) {}
+    : Host_(host), Window_(window), Width_(std::max(width, 0)), Height_(std::max(height, 0)) {
+  // The host has shown none of it: drawing marks only what it changes, and white drawn
+  // on the new white pixels changes nothing.
+  MarkDirty({0, 0, Width_, Height_});
+}
 
 std::uint32_t* TSurface::Make() const {
   const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);
@@ -85,10 +89,18 @@ void TSurface::MarkDirty(const RECT& r) {
   }
 }
 
-std::vector<RECT> TSurface::TakeDirty() {
-  std::vector<RECT> out;
-  out.swap(Dirty_);
-  return out;
+void TSurface::TakeDirty(std::vector<RECT>& into) {
+  into.swap(Dirty_);
+  Dirty_.clear();
+  Presented_ = Own_.empty();
+}
+
+std::uint32_t* TSurface::Data() {
+  if (Presented_) {
+    Presented_ = false;
+    if (Host_ != nullptr && Pixels_ != nullptr) Host_->BeforeDrawing(Window_);
+  }
+  return Pixels();
 }
 
 }  // namespace platform

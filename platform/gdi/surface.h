@@ -21,12 +21,15 @@ class TSurface {
 
   int Width() const { return Width_; }
   int Height() const { return Height_; }
-  std::uint32_t* Data() { return Pixels(); }
+  // For drawing: lent pixels are first waited for (Host::BeforeDrawing) if presented.
+  std::uint32_t* Data();
   const std::uint32_t* Data() const { return Pixels(); }
 
   void MarkDirty(const RECT& r);  // clipped to the surface; empty rectangles are ignored
   bool HasDirty() const { return !Dirty_.empty(); }
-  std::vector<RECT> TakeDirty();
+  // The rectangles to present now (the caller presents them at once, from the const
+  // Data()); the list is left empty.
+  void TakeDirty(std::vector<RECT>& into);
 
  private:
   // The pixels are made when first asked for: a window is often created at one size
@@ -41,6 +44,7 @@ class TSurface {
   int Height_ = 0;
   mutable std::uint32_t* Pixels_ = nullptr;  // nullptr until made
   mutable std::vector<std::uint32_t> Own_;   // the pixels when not lent
+  bool Presented_ = false;                   // lent pixels handed to the host since drawn
   std::vector<RECT> Dirty_;
 };
 

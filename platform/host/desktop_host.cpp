@@ -1,9 +1,11 @@
 #include "platform/host/desktop_host.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -98,8 +100,20 @@ std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
                      std::getenv("WAYLAND_DISPLAY"), error)) {
     case THostKind::X11: {
       std::string why;
-      std::unique_ptr<Host> host = MakeX11Host(why);
-      if (host == nullptr) error = "cannot open the display (X11): " + why;
+      bool screenUnfit = false;
+      std::unique_ptr<Host> host = MakeX11Host(why, &screenUnfit);
+      if (host != nullptr) return host;
+      error = "cannot open the display (X11): " + why;
+      // A screen the X11 host cannot draw on may still suit SDL, unless X11 was asked for.
+      if (!screenUnfit || IsSet(std::getenv("KLOP_HOST"))) return nullptr;
+      std::string sdlError;
+      host = OpenSdlModule(sdlError);
+      if (host == nullptr) {
+        error += "; " + sdlError;
+      } else {
+        std::fprintf(stderr, "%s: %s; drawing through SDL\n", program_invocation_short_name,
+                     why.c_str());
+      }
       return host;
     }
     case THostKind::Sdl:

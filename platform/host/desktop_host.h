@@ -1,5 +1,6 @@
 // The host of the desktop the program runs on, chosen in one place: the X11 host on an
-// X11 display, the SDL host (a module loaded only then) on a Wayland display alone, or
+// X11 display (the SDL host, with a note on stderr, when its screen has no TrueColor
+// visual), the SDL host (a module loaded only then) on a Wayland display alone, or
 // whichever KLOP_HOST names.
 #pragma once
 

@@ -148,6 +148,13 @@ class Host {
     (void)window, (void)width, (void)height;
     return nullptr;
   }
+  // Called before the platform writes again into the pixels WindowPixels lent for
+  // `window` after a Present of them; returns once the display server no longer reads
+  // them (the X11 host: the answer to a request sent after its shared-memory puts; a
+  // Wayland host: the buffer's release). Presenting only asks, so that a frame's wait
+  // falls, if at all, before the next frame is drawn rather than after this one. Cheap
+  // when nothing is outstanding.
+  virtual void BeforeDrawing(HostWindow window) { (void)window; }
 
   // The pointer. SetCursor(nullptr) hides it; the shape is not kept past the call.
   virtual void SetCursor(const CursorShape* shape) = 0;

@@ -131,6 +131,8 @@ class TScaledHost final : public Host {
         w.Pixels = w.Own.data();
       }
     }
+    // Lent pixels may still be read by the display server from the last present.
+    if (w.Own.empty()) Inner_->BeforeDrawing(window);
     Rects_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       const HostRect& r = rects[i];

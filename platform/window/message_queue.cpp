@@ -45,6 +45,7 @@ bool g_quit = false;
 int g_quitCode = 0;
 DWORD g_messageTime = 0;
 std::vector<HostRect> g_presentRects;
+std::vector<RECT> g_dirty;  // the surface being presented's rectangles, kept for their capacity
 HostTime g_lastPresent{};
 
 // A queue that never runs dry (handlers slower than their timer) still shows its
@@ -315,13 +316,14 @@ void PresentAll() {
   for (HWND h : TopLevels()) {
     TWnd* w = WndOf(h);
     if (w == nullptr || !w->surface || !w->surface->HasDirty()) continue;
-    const std::vector<RECT> dirty = w->surface->TakeDirty();
+    w->surface->TakeDirty(g_dirty);
     g_presentRects.clear();
-    for (const RECT& r : dirty) {
+    for (const RECT& r : g_dirty) {
       g_presentRects.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
     }
-    host.Present(w->host, w->surface->Data(), w->surface->Width(), w->surface->Height(),
-                 w->surface->Width(), g_presentRects.data(), g_presentRects.size());
+    const TSurface& s = *w->surface;
+    host.Present(w->host, s.Data(), s.Width(), s.Height(), s.Width(), g_presentRects.data(),
+                 g_presentRects.size());
   }
 }
 

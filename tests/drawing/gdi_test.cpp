@@ -114,12 +114,13 @@ TEST(Rectangle, PenAndBrushColoursAndOrigin) {
 
 TEST(FillRect, ExclusiveEdgesSysColourBrushesAndDirty) {
   TSurface s(6, 4);
-  s.TakeDirty();
+  std::vector<RECT> dirty;
+  s.TakeDirty(dirty);
   HDC dc = platform::CreateSurfaceDC(s, {0, 0}, {{0, 0, 6, 4}});
   RECT r{1, 1, 3, 3};
   EXPECT_EQ(FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_BTNSHADOW + 1)), 1);
   EXPECT_EQ(Picture(s, 0x808080), "......\n.##...\n.##...\n......\n");
-  auto dirty = s.TakeDirty();
+  s.TakeDirty(dirty);
   ASSERT_FALSE(dirty.empty());
   EXPECT_EQ(dirty[0].left, 1);
   EXPECT_EQ(dirty[0].right, 3);

@@ -128,7 +128,7 @@ hit_one() {
     for h in 0 1 2 3 4; do
       read -r x y <<<"${holes[h]}"
       if /usr/bin/convert "$work/quick.png" -crop "1x1+$((x + 36))+$((y + 36 + bar))" \
-        -depth 8 txt:- | grep -q "$live"; then
+        -depth 8 txt:- | colours | grep -q "$live"; then
         xdo mousemove --window "$wid" $(at $((x + 36)) $((y + 36))) click 1
         wait_for 3 eval "crop 1x1+$((x + 36))+$((y + 36 + bar)) | grep -q '$dead'" && return 0
       fi

@@ -77,9 +77,11 @@ reap() {
 }
 
 # Xvfb on a display number it picks itself, then openbox; sets DISPLAY. Arguments go
-# to Xvfb (e.g. -dpi 192). KLOP_E2E_LAYOUT sets a keyboard layout (e.g. "ru,us");
-# KLOP_E2E_MONITORS lays monitors out on a screen that just holds them all (e.g.
-# "1024x768+0+0 800x600+1024+0").
+# to Xvfb (e.g. -dpi 192), after those in KLOP_E2E_XVFB, which runs a whole suite on
+# another kind of server (e.g. "-screen 0 1024x768x16", "-extension MIT-SHM"; with
+# "-listen tcp" the clients connect over TCP). KLOP_E2E_LAYOUT sets a keyboard layout
+# (e.g. "ru,us"); KLOP_E2E_MONITORS lays monitors out on a screen that just holds them
+# all (e.g. "1024x768+0+0 800x600+1024+0").
 start_desktop() {
   rm -f "$work/wm-ready" "$work/display"
   local size=1024x768 m w h x y right=0 bottom=0
@@ -90,8 +92,9 @@ start_desktop() {
   done
   [ "$right" -gt 0 ] && size=${right}x${bottom}
   # -noreset: what is set before the window manager connects outlives the setting tool.
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp "$@" 3>"$work/display" </dev/null \
-    >"$work/xvfb.log" 2>&1 &
+  # shellcheck disable=SC2086  # KLOP_E2E_XVFB is a list of arguments
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp ${KLOP_E2E_XVFB:-} "$@" \
+    3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
   started+=($!)
   desktop=($!)
   if ! wait_for 10 test -s "$work/display"; then
@@ -100,6 +103,7 @@ start_desktop() {
     exit 1
   fi
   export DISPLAY=":$(head -n 1 "$work/display")"
+  case " ${KLOP_E2E_XVFB:-} " in *" -listen tcp "*) DISPLAY="127.0.0.1$DISPLAY" ;; esac
   unset WAYLAND_DISPLAY
   if [ -n "${KLOP_E2E_LAYOUT:-}" ] && ! setxkbmap -layout "$KLOP_E2E_LAYOUT"; then
     echo "e2e: cannot set the keyboard layout $KLOP_E2E_LAYOUT" >&2
@@ -135,10 +139,22 @@ start_desktop() {
 # Stops the desktop that start_desktop started, so that a script can start another.
 stop_desktop() { stop "${desktop[1]}"; stop "${desktop[0]}"; }
 
+# Filters ImageMagick's txt: output. On a screen of fewer than 24 bits (where import
+# also reads a few levels off) each channel of #RRGGBB is taken to the nearest level of
+# the game's 16 colours (00, 80, C0, FF): the same picture within the screen's precision.
+colours() {
+  if [ "${screen_depth:=$(xdpyinfo | awk '/depth of root window/ {print $5; exit}')}" -ge 24 ]; then
+    cat
+  else
+    awk 'function snap(h,  v) { h = toupper(h); v = (index("0123456789ABCDEF", substr(h, 1, 1)) - 1) * 16 + index("0123456789ABCDEF", substr(h, 2, 1)) - 1
+        return v < 64 ? "00" : v < 160 ? "80" : v < 224 ? "C0" : "FF" }
+      length($3) == 7 && substr($3, 1, 1) == "#" { $3 = "#" snap(substr($3, 2, 2)) snap(substr($3, 4, 2)) snap(substr($3, 6, 2)) } { print }'
+  fi
+}
 # Screenshot of window $1; pixel X Y then answers its colour as #RRGGBB.
 shot() {
   timeout 10 import -window "$1" "$work/shot.png" &&
-    /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
+    /usr/bin/convert "$work/shot.png" -depth 8 txt:- | colours >"$work/shot.txt"
 }
 # Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
 # last shot stays for the checks that follow.
@@ -164,7 +180,7 @@ region() {
   text=$(
     set -o pipefail
     timeout 10 import -window "$1" "$work/region.png" &&
-      /usr/bin/convert "$work/region.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2
+      /usr/bin/convert "$work/region.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2 | colours
   ) && [ -n "$text" ] && echo "$text"
 }
 

@@ -1,5 +1,6 @@
-// The X11 host where the end-to-end scripts cannot reach: the key table, what the window
-// manager and a launcher hear, and an X server that goes away under it.
+// The X11 host where the end-to-end scripts cannot reach: the key table, pixel layouts
+// of servers Xvfb cannot be, what the window manager and a launcher hear, and an X
+// server that goes away under it.
 #include <SDL_keycode.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "platform/host/sdl_keys.h"
+#include "platform/host/x11/x11_format.h"
 #include "platform/host/x11/x11_host.h"
 #include "platform/host/x11/x11_keyboard.h"
 #include "platform/host/x11/x11_keys.h"
@@ -121,6 +123,44 @@ TEST(X11Keys, TheCoreMappingServesAServerWithoutXkb) {
     EXPECT_EQ(x11::CoreKeysym(c.syms, c.count, c.state, kNumLock), c.keysym)
         << "keysym 0x" << std::hex << c.syms[0] << " state 0x" << c.state;
   }
+}
+
+// Olive, white and a grey in each screen layout a server may have, as the bytes a
+// ZPixmap row carries.
+TEST(X11PixelFormat, OurPixelsBecomeTheScreensBytes) {
+  const std::uint32_t pixels[] = {0x808000, 0xFFFFFF, 0x0A141E};
+  struct {
+    const char* name;
+    std::uint8_t depth;
+    std::uint32_t red, green, blue;
+    int bpp;
+    bool msbFirst;
+    std::vector<std::uint8_t> bytes;
+  } const cases[] = {
+      {"16-bit 565", 16, 0xF800, 0x7E0, 0x1F, 16, false,
+       {0x00, 0x84, 0xFF, 0xFF, 0xA4, 0x08}},
+      {"15-bit 555, MSB first", 15, 0x7C00, 0x3E0, 0x1F, 16, true,
+       {0x42, 0x00, 0x7F, 0xFF, 0x04, 0x44}},
+      {"24-bit BGR in 24 bits, MSB first", 24, 0xFF, 0xFF00, 0xFF0000, 24, true,
+       {0x00, 0x80, 0x80, 0xFF, 0xFF, 0xFF, 0x1E, 0x14, 0x0A}},
+      {"24-bit in 32 bits, MSB first", 24, 0xFF0000, 0xFF00, 0xFF, 32, true,
+       {0, 0x80, 0x80, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0x0A, 0x14, 0x1E}},
+      {"30-bit", 30, 0x3FF00000, 0xFFC00, 0x3FF, 32, false,
+       {0x00, 0x08, 0x28, 0x20, 0xFF, 0xFF, 0xFF, 0x3F, 0x78, 0x40, 0x81, 0x02}},
+  };
+  for (const auto& c : cases) {
+    x11::TPixelFormat f;
+    f.Set(1, c.depth, c.red, c.green, c.blue, c.bpp, 32, c.msbFirst);
+    EXPECT_FALSE(f.Native()) << c.name;
+    std::vector<std::uint8_t> out(c.bytes.size());
+    f.Convert(pixels, 3, out.data());
+    EXPECT_EQ(out, c.bytes) << c.name;
+    // Rows are padded to 32 bits.
+    EXPECT_EQ(f.RowBytes(3), (std::size_t(3) * std::size_t(c.bpp) + 31) / 32 * 4) << c.name;
+  }
+  x11::TPixelFormat ours;
+  ours.Set(1, 24, 0xFF0000, 0xFF00, 0xFF, 32, 32, false);
+  EXPECT_TRUE(ours.Native());
 }
 
 TEST(X11Host, NoDisplayIsAnErrorNotACrash) {

@@ -2,6 +2,7 @@
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <sys/socket.h>
 #include <xcb/render.h>
 #include <xcb/shm.h>
 
@@ -20,6 +21,7 @@ constexpr const char* kAtomNames[] = {
 #undef KLOP_X11_ATOM_NAME
 };
 constexpr std::size_t kAtomCount = sizeof(kAtomNames) / sizeof(kAtomNames[0]);
+constexpr int kSendRoom = 1 << 20;
 
 struct TFree {
   void operator()(void* p) const { std::free(p); }
@@ -42,6 +44,8 @@ bool DisplayIsLocal() {
 TConnection::~TConnection() {
   if (Shm_ == TShm::Trying) shmdt(ShmTryMemory_);
   if (C_ == nullptr) return;
+  if (ShmFd_ == TShm::Trying) xcb_discard_reply(C_, ShmVersion_.sequence);
+  if (Colormap_ != 0 && Format_.OwnColormap()) xcb_free_colormap(C_, Colormap_);
   if (PictFormatsAsked_) xcb_discard_reply(C_, PictFormats_.sequence);
   xcb_disconnect(C_);
 }
@@ -70,6 +74,14 @@ bool TConnection::Open(std::string& error) {
     return false;
   }
   Screen_ = it.data;
+  // Room in the socket for a tick's pictures at scale 2 (a quarter of a megabyte), so
+  // that writing them never waits for the server to read: a wait is a wake-up.
+  const int fd = xcb_get_file_descriptor(C_);
+  int room = 0;
+  socklen_t size = sizeof room;
+  if (getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, &size) == 0 && room < kSendRoom) {
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendRoom, sizeof kSendRoom);
+  }
 
   // The whole start-up conversation in one batch: every request goes out before
   // the first reply is awaited.
@@ -95,9 +107,25 @@ bool TConnection::Open(std::string& error) {
     Resources_.assign(static_cast<const char*>(xcb_get_property_value(r.get())),
                       std::size_t(xcb_get_property_value_length(r.get())));
   }
+  if (!Format_.Choose(*xcb_get_setup(C_), *Screen_, error)) {
+    ScreenUnfit_ = true;
+    return false;
+  }
+  Colormap_ = Screen_->default_colormap;
+  if (Format_.OwnColormap()) {
+    Colormap_ = xcb_generate_id(C_);
+    xcb_create_colormap(C_, XCB_COLORMAP_ALLOC_NONE, Colormap_, Screen_->root, Format_.Visual());
+  }
   const xcb_query_extension_reply_t* shm = xcb_get_extension_data(C_, &xcb_shm_id);
+  ShmUnreachable_ = std::getenv("KLOP_X11_SHM_UNREACHABLE") != nullptr;
   if (shm != nullptr && shm->present != 0 && DisplayIsLocal() &&
       std::getenv("KLOP_X11_NO_SHM") == nullptr) {
+    ShmOpcode_ = shm->major_opcode;
+    // File descriptors reach a server in any IPC namespace; the seam wants segments.
+    if (!ShmUnreachable_) {
+      ShmVersion_ = xcb_shm_query_version(C_);
+      ShmFd_ = TShm::Trying;
+    }
     // Asked now, answered by the time the first picture needs it: a server that shares
     // our machine may still not see our memory (another IPC namespace).
     const int id = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
@@ -126,6 +154,26 @@ bool TConnection::Open(std::string& error) {
     return false;
   }
   return true;
+}
+
+bool TConnection::ShmByFd() {
+  if (ShmFd_ == TShm::Trying) {
+    TReply<xcb_shm_query_version_reply_t> r(xcb_shm_query_version_reply(C_, ShmVersion_, nullptr));
+    ShmFd_ = r && (r->major_version > 1 || (r->major_version == 1 && r->minor_version >= 2))
+                 ? TShm::Yes
+                 : TShm::No;
+  }
+  return ShmFd_ == TShm::Yes;
+}
+
+void TConnection::LoseSharedMemory() {
+  ShmByFd();
+  ShmWorks();
+  ShmFd_ = Shm_ = TShm::No;
+}
+
+bool TConnection::IsShmError(const xcb_generic_error_t& e) const {
+  return ShmOpcode_ != 0 && e.major_code == ShmOpcode_;
 }
 
 bool TConnection::ShmWorks() {

@@ -1,14 +1,18 @@
-// The X server connection the X11 host lives on: the screen, the atoms it names
-// properties by, and what the server offers (shared memory, RENDER, the request size).
+// The X server connection the X11 host lives on: the screen and the visual our windows
+// use, the atoms it names properties by, and what the server offers (shared memory,
+// RENDER, the request size).
 // Everything it needs at start is asked for in one batch before any reply is read.
 #pragma once
 
 #include <xcb/render.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/host/x11/x11_format.h"
 
 namespace platform::x11 {
 
@@ -58,16 +62,33 @@ class TConnection {
   TConnection& operator=(const TConnection&) = delete;
   ~TConnection();
 
-  // Connects to DISPLAY; false with the reason in `error`.
+  // Connects to DISPLAY; false with the reason in `error`. ScreenUnfit() then tells
+  // whether it was the screen (no TrueColor visual) rather than the connection.
   bool Open(std::string& error);
+  bool ScreenUnfit() const { return ScreenUnfit_; }
 
   xcb_connection_t* C() const { return C_; }
   const xcb_screen_t& Screen() const { return *Screen_; }
   xcb_window_t Root() const { return Screen_->root; }
   const TAtoms& Atoms() const { return Atoms_; }
-  // Shared memory carries pictures: the server has MIT-SHM, is on this machine and could
-  // attach a page of ours. That was tried at start; the first call reads the answer.
+  // The visual of our windows and how our pixels become the server's.
+  const TPixelFormat& Format() const { return Format_; }
+  // The colormap for windows of that visual: the screen's default, or one of its own.
+  xcb_colormap_t Colormap() const { return Colormap_; }
+  // Shared memory can carry pictures by file descriptor (MIT-SHM 1.2, a server on this
+  // machine); asked at start, the first call reads the answer.
+  bool ShmByFd();
+  // Shared memory carries pictures as System V segments: the server has MIT-SHM, is on
+  // this machine and could attach a page of ours. That was tried at start; the first
+  // call reads the answer.
   bool ShmWorks();
+  // The server refused shared memory after all: none is used from now on.
+  void LoseSharedMemory();
+  // Whether an X error is about shared memory (its request is MIT-SHM's).
+  bool IsShmError(const xcb_generic_error_t& e) const;
+  // A test seam (KLOP_X11_SHM_UNREACHABLE): segments are attached by a name the server
+  // cannot reach, as from another IPC namespace.
+  bool ShmUnreachable() const { return ShmUnreachable_; }
   bool RenderOffered() const { return RenderOffered_; }
   // The largest request in bytes.
   std::size_t MaxRequestBytes() const { return MaxRequestBytes_; }
@@ -88,7 +109,14 @@ class TConnection {
   xcb_connection_t* C_ = nullptr;
   xcb_screen_t* Screen_ = nullptr;
   TAtoms Atoms_;
+  TPixelFormat Format_;
+  xcb_colormap_t Colormap_ = 0;
+  bool ScreenUnfit_ = false;
   enum class TShm { No, Trying, Yes } Shm_ = TShm::No;
+  TShm ShmFd_ = TShm::No;
+  xcb_shm_query_version_cookie_t ShmVersion_{};
+  std::uint8_t ShmOpcode_ = 0;
+  bool ShmUnreachable_ = false;
   xcb_void_cookie_t ShmTry_{};
   std::uint32_t ShmTrySegment_ = 0;
   void* ShmTryMemory_ = nullptr;

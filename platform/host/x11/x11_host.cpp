@@ -15,7 +15,6 @@
 #include <xcb/xcbext.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -274,6 +273,10 @@ class TX11Host final : public Host {
     return w != nullptr ? Presenter_.Lend(w->Picture, width, height) : nullptr;
   }
 
+  void BeforeDrawing(HostWindow window) override {
+    if (TWindow* w = Find(window)) Presenter_.Settle(w->Picture);
+  }
+
   void SetCursor(const CursorShape* shape) override {
     const xcb_cursor_t cursor = shape ? Cursors_.For(*shape, Cursor_) : Cursors_.Blank();
     if (cursor == Cursor_) return;
@@ -350,11 +353,16 @@ class TX11Host final : public Host {
         t.tv_sec = static_cast<time_t>(seconds.count());
         t.tv_nsec = static_cast<long>((left - seconds).count());
       }
-      // Drain read everything the connection held, so sleeping on the socket until
-      // the server speaks again misses nothing.
+      // Sent before sleeping. Writing may read what the server sent meanwhile into
+      // XCB's queue, where the socket no longer shows it: that is taken first.
       if (xcb_flush(C_) <= 0) ConnectionLost();
+      DrainQueued();
+      if (!Pending_.empty()) return;
       pollfd fd{xcb_get_file_descriptor(C_), POLLIN, 0};
-      if (ppoll(&fd, 1, endless ? nullptr : &t, nullptr) < 0 && errno != EINTR) ConnectionLost();
+      const int ready = ppoll(&fd, 1, endless ? nullptr : &t, nullptr);
+      if (ready < 0 && errno != EINTR) ConnectionLost();
+      if (ready > 0) Readable_ = true;
+      if (ready == 0) SeenEmpty_ = Now();
     }
   }
 
@@ -510,28 +518,77 @@ class TX11Host final : public Host {
   }
 
   // Translates what the connection holds until an event is pending or it holds no more.
+  // The socket is read only when it may hold something new: ppoll said so, or a
+  // millisecond has passed since it was last seen empty (a caller polling without ever
+  // waiting still gets its input); a tick's many calls cost no system call.
   void Drain() {
+    const HostTime now = Now();
+    const bool read = Readable_ || now - SeenEmpty_ > std::chrono::milliseconds(1);
     while (Pending_.empty()) {
-      TReply<xcb_generic_event_t> e(xcb_poll_for_event(C_));
+      TReply<xcb_generic_event_t> e(read ? xcb_poll_for_event(C_) : xcb_poll_for_queued_event(C_));
       if (!e) break;
       Translate(*e);
     }
+    if (read && Pending_.empty()) {
+      Readable_ = false;
+      SeenEmpty_ = now;
+    }
     if (X_->Lost()) ConnectionLost();
     CheckGrabs();
+  }
+
+  // The same for what XCB has already read, without reading the socket.
+  void DrainQueued() {
+    while (Pending_.empty()) {
+      TReply<xcb_generic_event_t> e(xcb_poll_for_queued_event(C_));
+      if (!e) break;
+      Translate(*e);
+    }
   }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
     HostEvent& e = Pending_.emplace_back();
     e.kind = kind;
     e.window = window;
-    e.time = Now();
+    e.time = Stamp_;
     return e;
   }
 
+  // The server's time of an input event (milliseconds, wrapping) on the host's clock:
+  // intervals are the server's, so a stall in reading cannot bunch two clicks into a
+  // double-click. Anchored at each event, and never later than now (the anchor then
+  // moves to the quicker delivery).
+  HostTime FromServerTime(xcb_timestamp_t t) {
+    const HostTime now = Now();
+    HostTime at = now;
+    if (ServerAnchored_) {
+      at = std::min(now, HostAnchor_ + std::chrono::milliseconds(std::int32_t(t - ServerAnchor_)));
+    }
+    ServerAnchored_ = true;
+    ServerAnchor_ = t;
+    HostAnchor_ = at;
+    return at;
+  }
+
   void Translate(const xcb_generic_event_t& any) {
-    switch (any.response_type & 0x7F) {
-      case 0:  // an error: a request about a window that was already going
+    const std::uint8_t type = any.response_type & 0x7F;
+    // Input events carry the server's time at the same place.
+    const bool timed = type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE ||
+                       type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE ||
+                       type == XCB_MOTION_NOTIFY || type == XCB_LEAVE_NOTIFY;
+    Stamp_ = timed ? FromServerTime(reinterpret_cast<const xcb_key_press_event_t&>(any).time)
+                   : Now();
+    switch (type) {
+      case 0: {
+        // Most are requests about a window that was already going. One about shared
+        // memory means the server cannot use ours: pictures go by PutImage from now on.
+        const auto& e = reinterpret_cast<const xcb_generic_error_t&>(any);
+        if (X_->IsShmError(e)) {
+          for (auto& [id, w] : Windows_) Presenter_.LoseSharedMemory(id, w.Picture);
+          xcb_flush(C_);
+        }
         break;
+      }
       case XCB_EXPOSE: {
         const auto& e = reinterpret_cast<const xcb_expose_event_t&>(any);
         TWindow* w = Find(e.window);
@@ -543,8 +600,8 @@ class TX11Host final : public Host {
           h.width = r.width;
           h.height = r.height;
         }
-        // A burst arrives whole and is read before the platform draws again.
-        if (w != nullptr && e.count == 0) Presenter_.Send(w->Picture);
+        // A burst arrives whole: one send after its last.
+        if (w != nullptr && e.count == 0) xcb_flush(C_);
         break;
       }
       case XCB_CONFIGURE_NOTIFY:
@@ -777,6 +834,12 @@ class TX11Host final : public Host {
   xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
   TGrabTry KeyboardGrabTry_;
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
+  HostTime Stamp_{};                             // the time of the event being translated
+  bool Readable_ = true;                         // the socket may hold unread data
+  HostTime SeenEmpty_{};                         // when it last held none
+  bool ServerAnchored_ = false;
+  xcb_timestamp_t ServerAnchor_ = 0;  // the server's time of the last timed event
+  HostTime HostAnchor_{};             // ... and that time on the host's clock
   xcb_window_t Leader_ = 0;                      // the group leader, never shown
   std::string StartupId_;  // the launch to announce as done when a window first maps
   std::uint32_t StartupTime_ = 0;
@@ -785,37 +848,9 @@ class TX11Host final : public Host {
   mutable bool PointerKnown_ = false;
 };
 
-// The platform's pixels are 0x00RRGGBB words; the server must take them as they are.
-bool DrawsOurPixels(const TConnection& x, std::string& error) {
-  const xcb_screen_t& s = x.Screen();
-  const xcb_setup_t* setup = xcb_get_setup(x.C());
-  bool visualFits = false;
-  for (auto d = xcb_screen_allowed_depths_iterator(&s); d.rem > 0; xcb_depth_next(&d)) {
-    if (d.data->depth != s.root_depth) continue;
-    for (auto v = xcb_depth_visuals_iterator(d.data); v.rem > 0; xcb_visualtype_next(&v)) {
-      const xcb_visualtype_t& t = *v.data;
-      if (t.visual_id == s.root_visual) {
-        visualFits = (t._class == XCB_VISUAL_CLASS_TRUE_COLOR ||
-                      t._class == XCB_VISUAL_CLASS_DIRECT_COLOR) &&
-                     t.red_mask == 0xFF0000 && t.green_mask == 0xFF00 && t.blue_mask == 0xFF;
-      }
-    }
-  }
-  bool packed = false;
-  for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
-    if (f.data->depth == s.root_depth) packed = f.data->bits_per_pixel == 32;
-  }
-  const bool littleEndian = std::endian::native == std::endian::little;
-  const bool sameOrder = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == littleEndian;
-  if (visualFits && packed && sameOrder && s.root_depth >= 24) return true;
-  error = "the X screen is not 24-bit true colour in 32-bit pixels (depth " +
-          std::to_string(s.root_depth) + ")";
-  return false;
-}
-
 }  // namespace
 
-std::unique_ptr<Host> MakeX11Host(std::string& error) {
+std::unique_ptr<Host> MakeX11Host(std::string& error, bool* screenUnfit) {
   // A write to a server that has gone must fail with EPIPE, which the connection
   // reports and the next wait turns into a message, not kill the process unheard.
   struct sigaction pipe {};
@@ -823,7 +858,10 @@ std::unique_ptr<Host> MakeX11Host(std::string& error) {
     std::signal(SIGPIPE, SIG_IGN);
   }
   auto x = std::make_unique<TConnection>();
-  if (!x->Open(error) || !DrawsOurPixels(*x, error)) return nullptr;
+  if (!x->Open(error)) {
+    if (screenUnfit != nullptr) *screenUnfit = x->ScreenUnfit();
+    return nullptr;
+  }
   return std::make_unique<TX11Host>(std::move(x));
 }
 

@@ -1,6 +1,7 @@
 // Each window's last presented pixels, kept by the host so that exposes are answered
-// without the platform, and sent to the server a rectangle at a time: through shared
-// memory (MIT-SHM) when the server is on this machine, else in PutImage requests.
+// without the platform, and sent to the server a rectangle at a time: in PutImage
+// requests (converted to the screen's format where it differs from ours), or, for large
+// areas of pixels lent to the platform, through shared memory (MIT-SHM).
 #pragma once
 
 #include <xcb/xcb.h>
@@ -15,8 +16,7 @@ namespace platform::x11 {
 
 class TPresenter;
 
-// A window's kept copy, 0x00RRGGBB like the platform's own surfaces and the server's
-// 24-bit visual, rows packed.
+// A window's kept copy, 0x00RRGGBB like the platform's own surfaces, rows packed.
 class TPicture {
  public:
   TPicture() = default;
@@ -42,9 +42,14 @@ class TPicture {
   int Width_ = 0;
   int Height_ = 0;
   std::vector<std::uint32_t> Heap_;  // the pixels when not in shared memory
-  void* Shared_ = nullptr;           // the shared segment as mapped here
-  std::uint32_t Segment_ = 0;        // its server-side id, 0 for none
+  void* Shared_ = nullptr;           // the shared memory as mapped here
+  std::size_t SharedBytes_ = 0;
+  bool SharedByFd_ = false;          // mapped from a file (else a System V segment)
+  std::uint32_t Segment_ = 0;        // the server's name for it, 0 for none (or lost)
   bool Lent_ = false;
+  // The server may still read the shared memory until this request is answered.
+  bool Reading_ = false;
+  xcb_get_input_focus_cookie_t ReadUntil_{};
 };
 
 class TPresenter {
@@ -55,28 +60,31 @@ class TPresenter {
   ~TPresenter();
 
   // Makes the picture the platform's own pixels, in shared memory, so that presenting
-  // needs no copy; nullptr (and the picture emptied) when shared memory does not work.
+  // needs no copy; nullptr (and the picture emptied) when shared memory does not work
+  // or the screen needs our pixels converted.
   std::uint32_t* Lend(TPicture& picture, int width, int height);
   // Copies the given rectangles of the platform's pixels into the window's kept copy
   // (made anew, white, when the size changed) and shows them; pixels lent by Lend are
-  // shown as they are, and the server is done reading them when this returns.
+  // shown as they are.
   void Present(xcb_window_t window, TPicture& picture, const std::uint32_t* pixels, int width,
                int height, int stride, const HostRect* rects, std::size_t count);
+  // Returns once the server no longer reads the picture's lent pixels.
+  void Settle(TPicture& picture);
   // Shows part of the kept copy again (an expose); false when nothing is kept there.
-  // Send after the last of a burst.
+  // Flush after the last of a burst.
   bool Show(xcb_window_t window, TPicture& picture, const HostRect& area);
-  // Sends what was put; for lent pixels, returns once the server has read them.
-  void Send(const TPicture& picture);
+  // The server refused shared memory (an error about it came back): from now on every
+  // picture goes by PutImage; `window`'s is shown again whole from its own pixels.
+  void LoseSharedMemory(xcb_window_t window, TPicture& picture);
 
  private:
-  // Memory for the picture: shared when `shared` (false when shared memory does not
-  // work), else white heap memory.
+  // Memory for the picture: shared when `shared`, else white heap memory.
   bool Allocate(TPicture& picture, int width, int height, bool shared);
-  void Put(xcb_window_t window, TPicture& picture, const HostRect& r);
+  void Put(xcb_window_t window, TPicture& picture, const HostRect& r, bool shared);
 
   TConnection& X_;
   xcb_gcontext_t Gc_ = 0;
-  std::vector<std::uint32_t> Rows_;  // a rectangle's rows, packed for PutImage
+  std::vector<std::uint8_t> Rows_;  // a rectangle's rows in the server's format
 };
 
 // The rectangle cut to a width x height picture (in 64 bits: rectangles may come

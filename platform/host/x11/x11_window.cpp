@@ -95,18 +95,22 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
   w.Bounds = {w.Positioned ? asked.x : 0, w.Positioned ? asked.y : 0, asked.width, asked.height};
 
   // No background: the kept copy answers exposes, so the server need not clear first.
+  // A border pixel and colormap of the window's own visual, which may not be the root's.
   const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE,
+                                  0,
                                   XCB_GRAVITY_NORTH_WEST,
                                   w.Popup ? 1u : 0u,
                                   w.Popup ? 1u : 0u,
                                   kEvents,
+                                  x.Colormap(),
                                   cursor};
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, w.Id, x.Root(), std::int16_t(w.Bounds.x),
+  xcb_create_window(c, x.Format().Depth(), w.Id, x.Root(), std::int16_t(w.Bounds.x),
                     std::int16_t(w.Bounds.y), std::uint16_t(w.Bounds.width),
                     std::uint16_t(w.Bounds.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                    x.Screen().root_visual,
-                    XCB_CW_BACK_PIXMAP | XCB_CW_BIT_GRAVITY | XCB_CW_OVERRIDE_REDIRECT |
-                        XCB_CW_SAVE_UNDER | XCB_CW_EVENT_MASK | XCB_CW_CURSOR,
+                    x.Format().Visual(),
+                    XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_BIT_GRAVITY |
+                        XCB_CW_OVERRIDE_REDIRECT | XCB_CW_SAVE_UNDER | XCB_CW_EVENT_MASK |
+                        XCB_CW_COLORMAP | XCB_CW_CURSOR,
                     values);
 
   // The instance is the program's file name (KLOP_WM_NAME for the game itself), as
