@@ -698,8 +698,8 @@ class TX11Host final : public Host {
         SeePointer(e.root_x, e.root_y);
         if (Find(e.event) == nullptr) break;
         const bool press = (any.response_type & 0x7F) == XCB_KEY_PRESS;
-        if (press) UserInput(e.event, e.time);
         TKeyStroke k = Keyboard_.Translate(press, e.detail, e.state);
+        if (press && !k.Repeat) UserInput(e.event, e.time);
         if (k.Vk != 0) {
           HostEvent& h = Push(press ? HostEventKind::KeyDown : HostEventKind::KeyUp, e.event);
           h.key = k.Vk;

@@ -151,21 +151,29 @@ void TKeyboard::LoadCoreMapping() {
   Core_ = true;
 }
 
-std::uint32_t TKeyboard::CoreKeysym(xcb_keycode_t code, std::uint16_t state) const {
-  if (code < CoreMin_ || std::size_t(code - CoreMin_ + 1) * CorePer_ > CoreSyms_.size()) return 0;
-  const std::uint32_t* col = &CoreSyms_[std::size_t(code - CoreMin_) * CorePer_];
+std::uint32_t CoreKeysym(const std::uint32_t* syms, unsigned count, std::uint16_t state,
+                         std::uint16_t numLock) {
+  if (count == 0) return 0;
   // The first group's pair; a lone keysym stands for both, cased when it is a letter.
-  std::uint32_t lower = col[0];
-  std::uint32_t upper = CorePer_ > 1 ? col[1] : 0;
+  std::uint32_t lower = syms[0];
+  std::uint32_t upper = count > 1 ? syms[1] : 0;
   if (upper == 0) {
     upper = xkb_keysym_to_upper(lower);
     lower = xkb_keysym_to_lower(lower);
   }
   const bool shift = (state & XCB_MOD_MASK_SHIFT) != 0;
   const bool keypad = upper >= XKB_KEY_KP_Space && upper <= XKB_KEY_KP_Equal;
-  if (keypad && CoreNumLock_ != 0 && (state & CoreNumLock_) != 0) return shift ? lower : upper;
-  const bool caps = (state & XCB_MOD_MASK_LOCK) != 0 && lower != upper;
-  return shift != caps ? upper : lower;
+  if (keypad && numLock != 0 && (state & numLock) != 0) return shift ? lower : upper;
+  // Caps Lock makes letters capitals, with Shift too, and leaves other keys alone.
+  const bool caps = (state & XCB_MOD_MASK_LOCK) != 0;
+  if (shift) return caps ? xkb_keysym_to_upper(upper) : upper;
+  return caps ? xkb_keysym_to_upper(lower) : lower;
+}
+
+std::uint32_t TKeyboard::CoreKeysym(xcb_keycode_t code, std::uint16_t state) const {
+  if (code < CoreMin_ || std::size_t(code - CoreMin_ + 1) * CorePer_ > CoreSyms_.size()) return 0;
+  return x11::CoreKeysym(&CoreSyms_[std::size_t(code - CoreMin_) * CorePer_], CorePer_, state,
+                         CoreNumLock_);
 }
 
 bool TKeyboard::HandleKeyboardEvent(const xcb_generic_event_t& e) {

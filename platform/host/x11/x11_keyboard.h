@@ -74,6 +74,11 @@ class TKeyboard {
   std::uint16_t CoreNumLock_ = 0;  // the modifier bit Num_Lock sets
 };
 
+// The keysym a key types without XKB, by the core protocol's rules: `syms` are its
+// `count` keysyms in the core keyboard mapping, `numLock` the modifier bit of Num Lock.
+std::uint32_t CoreKeysym(const std::uint32_t* syms, unsigned count, std::uint16_t state,
+                         std::uint16_t numLock);
+
 // Core modifier bits to the platform's (kModShift, kModCtrl, kModAlt).
 unsigned ModifiersOfState(std::uint16_t state);
 
