@@ -144,9 +144,8 @@ bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
 }
 
 std::uint32_t* TPresenter::Lend(TPicture& picture, int width, int height) {
-  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
-      !X_.Format().Native() || !(X_.ShmByFd() || X_.ShmWorks()) ||
-      !Allocate(picture, width, height, true)) {
+  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF || !X_.Format().Native() ||
+      !(X_.ShmByFd() || X_.ShmWorks()) || !Allocate(picture, width, height, true)) {
     picture.Release();
     return nullptr;
   }
@@ -177,7 +176,8 @@ void TPresenter::Present(xcb_window_t window, TPicture& picture, const std::uint
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < count; ++i) {
     HostRect r;
-    if (ClipRect(rects[i], width, height, r)) bytes += std::size_t(r.width) * std::size_t(r.height) * 4;
+    if (ClipRect(rects[i], width, height, r))
+      bytes += std::size_t(r.width) * std::size_t(r.height) * 4;
   }
   const bool shared = picture.Segment_ != 0 && bytes >= kSharedFromBytes;
   if (shared) Settle(picture);
