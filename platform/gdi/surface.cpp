@@ -29,8 +29,8 @@ TSurface::TSurface(int width, int height, Host* host, HostWindow window)
 
 std::uint32_t* TSurface::Make() const {
   const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);
-  std::uint32_t* lent = Host_ != nullptr && count > 0 ? Host_->WindowPixels(Window_, Width_, Height_)
-                                                      : nullptr;
+  std::uint32_t* lent =
+      Host_ != nullptr && count > 0 ? Host_->WindowPixels(Window_, Width_, Height_) : nullptr;
   if (lent == nullptr) {
     Own_.assign(count, 0xFFFFFF);
     return Own_.data();

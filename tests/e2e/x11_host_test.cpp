@@ -89,42 +89,6 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
   EXPECT_EQ(x11::VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
 }
 
-// Without XKB a key types by the core protocol's rules: Shift picks the second keysym, a
-// lone letter is cased, Caps Lock makes letters (alone) capitals, with Shift too, and Num
-// Lock turns the keypad.
-TEST(X11Keys, TheCoreMappingServesAServerWithoutXkb) {
-  constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT;
-  constexpr std::uint16_t kLock = XCB_MOD_MASK_LOCK;
-  constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
-  const std::uint32_t a[] = {XKB_KEY_a, XKB_KEY_A};
-  const std::uint32_t q[] = {XKB_KEY_q, 0};
-  const std::uint32_t one[] = {XKB_KEY_1, XKB_KEY_exclam};
-  const std::uint32_t pad[] = {XKB_KEY_KP_Home, XKB_KEY_KP_7};
-  struct {
-    const std::uint32_t* syms;
-    unsigned count;
-    std::uint16_t state;
-    std::uint32_t keysym;
-  } const cases[] = {
-      {a, 2, 0, XKB_KEY_a},
-      {a, 2, kShift, XKB_KEY_A},
-      {a, 2, kLock, XKB_KEY_A},
-      {a, 2, kShift | kLock, XKB_KEY_A},
-      {q, 1, 0, XKB_KEY_q},
-      {q, 2, kShift, XKB_KEY_Q},
-      {one, 2, kLock, XKB_KEY_1},
-      {one, 2, kShift, XKB_KEY_exclam},
-      {pad, 2, 0, XKB_KEY_KP_Home},
-      {pad, 2, kNumLock, XKB_KEY_KP_7},
-      {pad, 2, kNumLock | kShift, XKB_KEY_KP_Home},
-      {a, 0, 0, 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(x11::CoreKeysym(c.syms, c.count, c.state, kNumLock), c.keysym)
-        << "keysym 0x" << std::hex << c.syms[0] << " state 0x" << c.state;
-  }
-}
-
 // Olive, white and a grey in each screen layout a server may have, as the bytes a
 // ZPixmap row carries.
 TEST(X11PixelFormat, OurPixelsBecomeTheScreensBytes) {
@@ -161,6 +125,42 @@ TEST(X11PixelFormat, OurPixelsBecomeTheScreensBytes) {
   x11::TPixelFormat ours;
   ours.Set(1, 24, 0xFF0000, 0xFF00, 0xFF, 32, 32, false);
   EXPECT_TRUE(ours.Native());
+}
+
+// Without XKB a key types by the core protocol's rules: Shift picks the second keysym, a
+// lone letter is cased, Caps Lock makes letters (alone) capitals, with Shift too, and Num
+// Lock turns the keypad.
+TEST(X11Keys, TheCoreMappingServesAServerWithoutXkb) {
+  constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT;
+  constexpr std::uint16_t kLock = XCB_MOD_MASK_LOCK;
+  constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
+  const std::uint32_t a[] = {XKB_KEY_a, XKB_KEY_A};
+  const std::uint32_t q[] = {XKB_KEY_q, 0};
+  const std::uint32_t one[] = {XKB_KEY_1, XKB_KEY_exclam};
+  const std::uint32_t pad[] = {XKB_KEY_KP_Home, XKB_KEY_KP_7};
+  struct {
+    const std::uint32_t* syms;
+    unsigned count;
+    std::uint16_t state;
+    std::uint32_t keysym;
+  } const cases[] = {
+      {a, 2, 0, XKB_KEY_a},
+      {a, 2, kShift, XKB_KEY_A},
+      {a, 2, kLock, XKB_KEY_A},
+      {a, 2, kShift | kLock, XKB_KEY_A},
+      {q, 1, 0, XKB_KEY_q},
+      {q, 2, kShift, XKB_KEY_Q},
+      {one, 2, kLock, XKB_KEY_1},
+      {one, 2, kShift, XKB_KEY_exclam},
+      {pad, 2, 0, XKB_KEY_KP_Home},
+      {pad, 2, kNumLock, XKB_KEY_KP_7},
+      {pad, 2, kNumLock | kShift, XKB_KEY_KP_Home},
+      {a, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(x11::CoreKeysym(c.syms, c.count, c.state, kNumLock), c.keysym)
+        << "keysym 0x" << std::hex << c.syms[0] << " state 0x" << c.state;
+  }
 }
 
 TEST(X11Host, NoDisplayIsAnErrorNotACrash) {

@@ -13,13 +13,20 @@ constexpr std::uint32_t kBlue = 0x0000FF;
 
 const char* ClassName(std::uint8_t c) {
   switch (c) {
-    case XCB_VISUAL_CLASS_STATIC_GRAY: return "StaticGray";
-    case XCB_VISUAL_CLASS_GRAY_SCALE: return "GrayScale";
-    case XCB_VISUAL_CLASS_STATIC_COLOR: return "StaticColor";
-    case XCB_VISUAL_CLASS_PSEUDO_COLOR: return "PseudoColor";
-    case XCB_VISUAL_CLASS_TRUE_COLOR: return "TrueColor";
-    case XCB_VISUAL_CLASS_DIRECT_COLOR: return "DirectColor";
-    default: return "unknown";
+    case XCB_VISUAL_CLASS_STATIC_GRAY:
+      return "StaticGray";
+    case XCB_VISUAL_CLASS_GRAY_SCALE:
+      return "GrayScale";
+    case XCB_VISUAL_CLASS_STATIC_COLOR:
+      return "StaticColor";
+    case XCB_VISUAL_CLASS_PSEUDO_COLOR:
+      return "PseudoColor";
+    case XCB_VISUAL_CLASS_TRUE_COLOR:
+      return "TrueColor";
+    case XCB_VISUAL_CLASS_DIRECT_COLOR:
+      return "DirectColor";
+    default:
+      return "unknown";
   }
 }
 

@@ -576,8 +576,8 @@ class TX11Host final : public Host {
     const bool timed = type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE ||
                        type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE ||
                        type == XCB_MOTION_NOTIFY || type == XCB_LEAVE_NOTIFY;
-    Stamp_ = timed ? FromServerTime(reinterpret_cast<const xcb_key_press_event_t&>(any).time)
-                   : Now();
+    Stamp_ =
+        timed ? FromServerTime(reinterpret_cast<const xcb_key_press_event_t&>(any).time) : Now();
     switch (type) {
       case 0: {
         // Most are requests about a window that was already going. One about shared
@@ -840,8 +840,8 @@ class TX11Host final : public Host {
   bool ServerAnchored_ = false;
   xcb_timestamp_t ServerAnchor_ = 0;  // the server's time of the last timed event
   HostTime HostAnchor_{};             // ... and that time on the host's clock
-  xcb_window_t Leader_ = 0;                      // the group leader, never shown
-  std::string StartupId_;  // the launch to announce as done when a window first maps
+  xcb_window_t Leader_ = 0;           // the group leader, never shown
+  std::string StartupId_;             // the launch to announce as done when a window first maps
   std::uint32_t StartupTime_ = 0;
   HostInsets FrameGuess_;     // the frame the window manager last gave a window
   mutable HostRect Pointer_;  // on the root window, as input last reported it

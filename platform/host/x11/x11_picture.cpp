@@ -144,9 +144,8 @@ bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
 }
 
 std::uint32_t* TPresenter::Lend(TPicture& picture, int width, int height) {
-  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
-      !X_.Format().Native() || !(X_.ShmByFd() || X_.ShmWorks()) ||
-      !Allocate(picture, width, height, true)) {
+  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF || !X_.Format().Native() ||
+      !(X_.ShmByFd() || X_.ShmWorks()) || !Allocate(picture, width, height, true)) {
     picture.Release();
     return nullptr;
   }
@@ -177,7 +176,8 @@ void TPresenter::Present(xcb_window_t window, TPicture& picture, const std::uint
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < count; ++i) {
     HostRect r;
-    if (ClipRect(rects[i], width, height, r)) bytes += std::size_t(r.width) * std::size_t(r.height) * 4;
+    if (ClipRect(rects[i], width, height, r))
+      bytes += std::size_t(r.width) * std::size_t(r.height) * 4;
   }
   const bool shared = picture.Segment_ != 0 && bytes >= kSharedFromBytes;
   if (shared) Settle(picture);
@@ -233,6 +233,14 @@ void TPresenter::Put(xcb_window_t window, TPicture& p, const HostRect& r, bool s
       1, int((X_.MaxRequestBytes() - kPutImageHeader) / std::max<std::size_t>(rowBytes, 1)));
   for (int top = r.y; top < r.y + r.height; top += perRequest) {
     const int rows = std::min(perRequest, r.y + r.height - top);
+    if (format.Native() && r.x == 0 && r.width == p.Width()) {
+      // Whole rows lie packed in the picture already.
+      xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, Gc_, std::uint16_t(r.width),
+                    std::uint16_t(rows), 0, std::int16_t(top), 0, depth,
+                    std::uint32_t(rowBytes * std::size_t(rows)),
+                    reinterpret_cast<const std::uint8_t*>(p.Row(top)));
+      continue;
+    }
     Rows_.resize(rowBytes * std::size_t(rows));
     for (int i = 0; i < rows; ++i) {
       std::uint8_t* to = Rows_.data() + std::size_t(i) * rowBytes;

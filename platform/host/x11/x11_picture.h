@@ -44,8 +44,8 @@ class TPicture {
   std::vector<std::uint32_t> Heap_;  // the pixels when not in shared memory
   void* Shared_ = nullptr;           // the shared memory as mapped here
   std::size_t SharedBytes_ = 0;
-  bool SharedByFd_ = false;          // mapped from a file (else a System V segment)
-  std::uint32_t Segment_ = 0;        // the server's name for it, 0 for none (or lost)
+  bool SharedByFd_ = false;    // mapped from a file (else a System V segment)
+  std::uint32_t Segment_ = 0;  // the server's name for it, 0 for none (or lost)
   bool Lent_ = false;
   // The server may still read the shared memory until this request is answered.
   bool Reading_ = false;
