@@ -12,10 +12,7 @@ klop=${1:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
 cursor_image=${2:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
 
 source "$(dirname "$0")/lib.sh"
-if ! command -v xrdb >/dev/null 2>&1; then
-  echo "e2e: 'xrdb' is missing; scripts/setup installs it" >&2
-  exit 1
-fi
+skip_without xrdb
 
 holes=("10 10" "200 10" "100 100" "10 200" "200 200")
 
