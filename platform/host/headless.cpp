@@ -175,6 +175,13 @@ void THeadlessHost::FocusAt(HostTime at, HostWindow window, bool gained) {
   Schedule(at, e);
 }
 
+void THeadlessHost::CaptureLostAt(HostTime at, HostWindow window) {
+  HostEvent e;
+  e.kind = HostEventKind::CaptureLost;
+  e.window = window;
+  Schedule(at, e);
+}
+
 std::uint32_t THeadlessHost::PixelAt(HWND hwnd, int x, int y) const {
   std::uint32_t pixel = 0;
   const TWindowSeam* s = WindowSeam();
@@ -411,6 +418,9 @@ bool THeadlessHost::NextEvent(HostEvent& event) {
           w->bounds.x = e.x;
           w->bounds.y = e.y;
         }
+        break;
+      case HostEventKind::CaptureLost:
+        if (Captured_ == e.window) Captured_ = 0;
         break;
       default:
         break;

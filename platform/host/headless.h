@@ -68,6 +68,8 @@ class THeadlessHost : public Host {
   void MoveWindowAt(HostTime at, HostWindow window, int x, int y);
   void ExposeAt(HostTime at, HostWindow window, const HostRect& area);
   void FocusAt(HostTime at, HostWindow window, bool gained);
+  // The desktop ends `window`'s capture of the pointer (another program took it).
+  void CaptureLostAt(HostTime at, HostWindow window);
 
   // The same, now.
   void AdvanceTime(std::chrono::milliseconds by) { Now_ += by; }

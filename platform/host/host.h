@@ -59,6 +59,7 @@ struct HostWindowSpec {
   int height = 0;
   bool resizable = false;  // a sizing frame with minimise and maximise boxes
   bool dialog = false;     // fixed size, owned by `owner`, kept out of the task bar
+  bool modal = false;      // a dialog whose owner takes no input while it shows
   // A popup menu: borderless, left alone by the desktop (placed exactly at x, y, never
   // framed), taking no keyboard focus of its own, kept out of the task bar, over `owner`.
   bool popup = false;
@@ -84,6 +85,7 @@ enum class HostEventKind {
   FocusGained,
   FocusLost,
   PointerLeft,  // the pointer left `window`
+  CaptureLost,  // the desktop refused or ended `window`'s capture of the pointer
 };
 
 constexpr unsigned kModShift = 1;
@@ -125,6 +127,13 @@ class Host {
   // The part of the desktop that windows may use (screen coordinates), for placing
   // dialogs, message boxes and menus where they can be seen.
   virtual HostRect WorkArea() const = 0;
+  // The work area of the monitor that holds screen point (x, y), or of the nearest one:
+  // a dialog, message box or menu placed there lies on one monitor, never across two or
+  // in the space a smaller one leaves beside a larger. One screen: WorkArea().
+  virtual HostRect WorkAreaAt(int x, int y) const {
+    (void)x, (void)y;
+    return WorkArea();
+  }
   virtual void Show(HostWindow window, HostShow how) = 0;
   virtual void Raise(HostWindow window) = 0;
 

@@ -95,8 +95,14 @@ class TScaledHost final : public Host {
     return HostInsets{DownUp(in.left), DownUp(in.top), DownUp(in.right), DownUp(in.bottom)};
   }
 
-  HostRect WorkArea() const override {
-    const HostRect a = Inner_->WorkArea();
+  HostRect WorkArea() const override { return Within(Inner_->WorkArea()); }
+
+  HostRect WorkAreaAt(int x, int y) const override {
+    return Within(Inner_->WorkAreaAt(Up(x), Up(y)));
+  }
+
+  // The platform's pixels that lie wholly inside a rectangle of the desktop's.
+  HostRect Within(const HostRect& a) const {
     const int left = DownUp(a.x);
     const int top = DownUp(a.y);
     const int right = Down(Sum(a.x, a.width));

@@ -232,9 +232,22 @@ class TSdlHost final : public Host {
     return in;
   }
 
-  HostRect WorkArea() const override {
+  HostRect WorkArea() const override { return DisplayArea(0); }
+
+  HostRect WorkAreaAt(int x, int y) const override {
+#if SDL_VERSION_ATLEAST(2, 24, 0)
+    const SDL_Point p{x, y};
+    const int display = SDL_GetPointDisplayIndex(&p);
+    return DisplayArea(display >= 0 ? display : 0);
+#else
+    (void)x, (void)y;
+    return DisplayArea(0);
+#endif
+  }
+
+  static HostRect DisplayArea(int display) {
     SDL_Rect r{};
-    if (SDL_GetDisplayUsableBounds(0, &r) != 0 && SDL_GetDisplayBounds(0, &r) != 0) {
+    if (SDL_GetDisplayUsableBounds(display, &r) != 0 && SDL_GetDisplayBounds(display, &r) != 0) {
       return HostRect{0, 0, 1024, 768};
     }
     return HostRect{r.x, r.y, r.w, r.h};
@@ -323,9 +336,13 @@ class TSdlHost final : public Host {
     CursorShown_ = true;
   }
 
-  void PointerPosition(int& x, int& y) const override { SDL_GetGlobalMouseState(&x, &y); }
+  void PointerPosition(int& x, int& y) const override {
+    SDL_GetGlobalMouseState(&x, &y);
+  }
 
-  void WarpPointer(int x, int y) override { SDL_WarpMouseGlobal(x, y); }
+  void WarpPointer(int x, int y) override {
+    SDL_WarpMouseGlobal(x, y);
+  }
 
   void CapturePointer(HostWindow window, bool captured) override {
     if (Find(window) != nullptr) SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);

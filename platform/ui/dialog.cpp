@@ -121,12 +121,13 @@ INT_PTR Finish(HWND dialog, HWND owner, const std::vector<HWND>& disabled) {
   return result;
 }
 
-// The window rectangle for a client area at `origin`, moved onto the work area.
-RECT PlaceOnWorkArea(const TDialogSpec& spec) {
+// The window rectangle for a client area at `origin`, moved onto the work area of the
+// owner's monitor (the pointer's without an owner).
+RECT PlaceOnWorkArea(const TDialogSpec& spec, HWND owner) {
   RECT r{spec.clientOrigin.x, spec.clientOrigin.y, spec.clientOrigin.x + spec.client.cx,
          spec.clientOrigin.y + spec.client.cy};
   AdjustWindowRectEx(&r, spec.style, FALSE, spec.exStyle);
-  const HostRect area = CurrentHost().WorkArea();
+  const HostRect area = WorkAreaOf(owner);
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;
   const int x = std::max(area.x, std::min<int>(r.left, area.x + area.width - width));
@@ -164,7 +165,7 @@ INT_PTR RunDialog(HINSTANCE instance, const TDialogSpec& spec, HWND owner, DLGPR
                   LPARAM param) {
   if (spec.className.empty() && !EnsureDialogClass()) return -1;
   const char* cls = spec.className.empty() ? kDialogClass : spec.className.c_str();
-  const RECT place = PlaceOnWorkArea(spec);
+  const RECT place = PlaceOnWorkArea(spec, owner);
   const DWORD style = spec.style & ~WS_VISIBLE;
   const HWND dialog = CreateWindowExA(spec.exStyle, cls, spec.caption.c_str(), style, place.left,
                                       place.top, place.right - place.left, place.bottom - place.top,

@@ -63,10 +63,10 @@ void ClosePopupsFrom(TTracker& t, std::size_t level) {
   t.loop.idleSource = t.popups.empty() ? nullptr : t.popups.back();
 }
 
-// Keeps a popup of size `size` on the work area; `flip` is where it goes when there is
-// no room below or to the right.
-POINT FitOnScreen(POINT at, SIZE size, LONG flipX, LONG flipY) {
-  const HostRect wa = CurrentHost().WorkArea();
+// Keeps a popup of size `size` on the work area of the frame's monitor; `flip` is where
+// it goes when there is no room below or to the right.
+POINT FitOnScreen(HWND frame, POINT at, SIZE size, LONG flipX, LONG flipY) {
+  const HostRect wa = WorkAreaOf(frame);
   if (at.x + size.cx > wa.x + wa.width) at.x = flipX;
   if (at.y + size.cy > wa.y + wa.height) at.y = flipY;
   at.x = std::max<LONG>(std::min<LONG>(at.x, wa.x + wa.width - size.cx), wa.x);
@@ -110,7 +110,7 @@ void OpenPopup(TTracker& t, HMENU menu, int index, bool selectFirst) {
     flipX = pr.left - size.cx + kPopupFrame;
     flipY = at.y;
   }
-  at = FitOnScreen(at, size, flipX, flipY);
+  at = FitOnScreen(t.frame, at, size, flipX, flipY);
   const HWND popup = CreatePopupWindow(t.frame, menu, at);
   if (popup == nullptr) return;
   t.popups.push_back(popup);

@@ -196,7 +196,7 @@ int MessageBoxExA(HWND owner, LPCSTR text, LPCSTR caption, UINT type, WORD) {
     AddButton(spec, x0, buttonsY, IDOK, "OK", true);
   }
 
-  // Centred over the owner's window, or the work area without one.
+  // Centred over the owner's window, or the pointer's monitor without one.
   const HWND top = owner != nullptr ? TopLevelOf(owner) : nullptr;
   RECT frame{0, 0, spec.client.cx, spec.client.cy};
   AdjustWindowRectEx(&frame, spec.style, FALSE, 0);
@@ -204,7 +204,7 @@ int MessageBoxExA(HWND owner, LPCSTR text, LPCSTR caption, UINT type, WORD) {
   if (top != nullptr) {
     GetWindowRect(top, &over);
   } else {
-    const HostRect a = CurrentHost().WorkArea();
+    const HostRect a = WorkAreaOf(nullptr);
     over = {a.x, a.y, a.x + a.width, a.y + a.height};
   }
   const int frameW = frame.right - frame.left;

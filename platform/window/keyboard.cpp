@@ -83,7 +83,7 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   const bool alt = (e.modifiers & kModAlt) != 0 && !altGr;
   HWND target = GetFocus();
   bool sys = alt;
-  if (e.kind != HostEventKind::Text) sys = sys || e.key == VK_MENU || e.key == VK_F10;
+  if (e.kind != HostEventKind::Text) sys = sys || (e.key == VK_MENU && !altGr) || e.key == VK_F10;
   if (target == nullptr) {
     // Without a focus window keys go to the active window as system keys.
     target = ActiveWindow();
@@ -113,11 +113,10 @@ bool KeyMessage(const TInput& in, const TInput* next, const TFilter& filter, boo
   if (!filter.Passes(target, message)) return false;
   const DWORD time = MessageTimeOf(e.time);
   msg = MSG{target, message, wParam, lParam, time, {}};
-  int x = 0;
-  int y = 0;
-  CurrentHost().PointerPosition(x, y);
-  msg.pt = {x, y};
-  if (remove && e.kind == HostEventKind::KeyDown && !e.repeat) g_altAlone = e.key == VK_MENU;
+  msg.pt = LastPointerPosition();
+  if (remove && e.kind == HostEventKind::KeyDown && !e.repeat) {
+    g_altAlone = e.key == VK_MENU && !altGr;
+  }
   if (remove) g_keyMods = e.modifiers;
   if (remove && e.kind == HostEventKind::KeyDown) {
     g_keyText = {true, target, wParam, lParam, time, 0, e.modifiers};

@@ -109,12 +109,18 @@ void HandleWindowEvent(const HostEvent& e) {
       SurfaceResized(hwnd, e.width, e.height);
       break;
     case HostEventKind::Moved: {
+      // The desktop's frame may have changed with the move (or alone): the surface
+      // keeps its size, the window's rectangle takes the frame's.
       const RECT r = w->rect;
-      const int x = e.x - w->insets.left;
-      const int y = e.y - w->insets.top;
-      if (x != r.left || y != r.top) {
-        SetWindowGeometry(hwnd, {x, y, x + (r.right - r.left), y + (r.bottom - r.top)}, false,
-                          true);
+      const HostInsets was = w->insets;
+      const HostInsets in = CurrentHost().Decorations(e.window);
+      const int width = r.right - r.left - was.left - was.right + in.left + in.right;
+      const int height = r.bottom - r.top - was.top - was.bottom + in.top + in.bottom;
+      w->insets = in;
+      const int x = e.x - in.left;
+      const int y = e.y - in.top;
+      if (x != r.left || y != r.top || width != r.right - r.left || height != r.bottom - r.top) {
+        SetWindowGeometry(hwnd, {x, y, x + width, y + height}, false, true);
       }
       break;
     }
@@ -127,6 +133,9 @@ void HandleWindowEvent(const HostEvent& e) {
       if (target != nullptr) ActivateWindow(target);
       break;
     }
+    case HostEventKind::CaptureLost:
+      if (GetCapture() != nullptr && TopLevelOf(GetCapture()) == hwnd) ReleaseCapture();
+      break;
     case HostEventKind::FocusLost:
       if (ActiveWindow() != nullptr && TopLevelOf(ActiveWindow()) == hwnd) {
         ActivateWindow(nullptr);

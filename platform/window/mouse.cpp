@@ -268,8 +268,11 @@ BOOL GetCursorPos(LPPOINT point) {
 
 BOOL SetCursorPos(int x, int y) {
   platform::Host& host = platform::CurrentHost();
-  host.WarpPointer(x, y);
   const POINT p{x, y};
+  // Writing back where the pointer was seen only asks for the cursor again: a warp there
+  // would pull back a pointer that moved since (a round trip ago on a remote display).
+  const POINT seen = platform::LastPointerPosition();
+  if (seen.x != x || seen.y != y) host.WarpPointer(x, y);
   platform::SeePointer(p);
   const HWND top =
       platform::g_capture ? platform::TopLevelOf(platform::g_capture) : platform::TopLevelAt(p);

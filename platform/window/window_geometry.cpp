@@ -20,6 +20,14 @@ bool Minimized(const TWnd& w) {
 
 }  // namespace
 
+HostRect WorkAreaOf(HWND window) {
+  const TWnd* w = WndOf(TopLevelOf(window));
+  const POINT at = w != nullptr ? POINT{w->rect.left + (w->rect.right - w->rect.left) / 2,
+                                        w->rect.top + (w->rect.bottom - w->rect.top) / 2}
+                                : LastPointerPosition();
+  return CurrentHost().WorkAreaAt(at.x, at.y);
+}
+
 void ActivateWindow(HWND hwnd) {
   if (ActiveWindow() == hwnd) return;
   const HWND old = ActiveWindow();

@@ -200,6 +200,9 @@ void NoteMouseButton();  // a press with Alt held: that Alt was no tap
 // Resetting between tests.
 void ResetTimers();
 void ResetMouse();
+// The work area of the monitor that `window`'s top-level window is on (by its centre),
+// or the pointer's without a window: where its dialogs, message boxes and menus go.
+HostRect WorkAreaOf(HWND window);
 // Where the pointer was last seen (by input, GetCursorPos or SetCursorPos); the host is
 // asked only the first time.
 POINT LastPointerPosition();

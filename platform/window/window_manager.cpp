@@ -267,6 +267,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         (exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) == (WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     if (asked.popup) asked.dialog = false;
     asked.owner = w.owner ? WndOf(w.owner)->host : 0;
+    // The modal frame is how dialog boxes and message boxes come, run modally over
+    // their owner.
+    asked.modal = asked.dialog && asked.owner != 0 && (style & DS_MODALFRAME) != 0;
     const platform::HostInsets guess = asked.popup ? platform::HostInsets{} : host.Decorations(0);
     asked.width = std::max(width - guess.left - guess.right, 0);
     asked.height = std::max(height - guess.top - guess.bottom, 0);

@@ -95,6 +95,8 @@ const char* KindName(HostEventKind k) {
       return "unfocus";
     case HostEventKind::PointerLeft:
       return "left";
+    case HostEventKind::CaptureLost:
+      return "capturelost";
   }
   return "?";
 }

@@ -83,10 +83,20 @@ reap() {
 }
 
 # Xvfb on a display number it picks itself, then openbox; sets DISPLAY. Arguments go
-# to Xvfb (e.g. -dpi 192).
+# to Xvfb (e.g. -dpi 192). KLOP_E2E_LAYOUT sets a keyboard layout (e.g. "ru,us");
+# KLOP_E2E_MONITORS lays monitors out on a screen that just holds them all (e.g.
+# "1024x768+0+0 800x600+1024+0").
 start_desktop() {
   rm -f "$work/wm-ready" "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "$@" 3>"$work/display" </dev/null \
+  local size=1024x768 m w h x y right=0 bottom=0
+  for m in ${KLOP_E2E_MONITORS:-}; do
+    IFS='x+' read -r w h x y <<<"$m"
+    right=$((x + w > right ? x + w : right))
+    bottom=$((y + h > bottom ? y + h : bottom))
+  done
+  [ "$right" -gt 0 ] && size=${right}x${bottom}
+  # -noreset: what is set before the window manager connects outlives the setting tool.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp "$@" 3>"$work/display" </dev/null \
     >"$work/xvfb.log" 2>&1 &
   started+=($!)
   desktop=($!)
@@ -97,6 +107,21 @@ start_desktop() {
   fi
   export DISPLAY=":$(head -n 1 "$work/display")"
   unset WAYLAND_DISPLAY
+  if [ -n "${KLOP_E2E_LAYOUT:-}" ] && ! setxkbmap -layout "$KLOP_E2E_LAYOUT"; then
+    echo "e2e: cannot set the keyboard layout $KLOP_E2E_LAYOUT" >&2
+    exit 1
+  fi
+  local n=0
+  for m in ${KLOP_E2E_MONITORS:-}; do
+    IFS='x+' read -r w h x y <<<"$m"
+    # The first monitor takes the screen's output, the others none.
+    if ! xrandr --setmonitor "M$n" "$w/$((w / 4))x$h/$((h / 4))+$x+$y" \
+      "$([ "$n" = 0 ] && echo screen || echo none)" >/dev/null; then
+      echo "e2e: cannot set monitor $m" >&2
+      exit 1
+    fi
+    n=$((n + 1))
+  done
   # Openbox names itself on the root window early in its start-up, before it handles
   # map requests reliably (a window mapped then may never see its MapNotify, and SDL
   # waits for that without a timeout); its start-up command runs only once it is done.
@@ -126,6 +151,16 @@ shot() {
 shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
+
+# Whether window $1 lies wholly on monitor $2 ("WxH+X+Y", as in KLOP_E2E_MONITORS).
+on_monitor() {
+  local mw mh mx my
+  IFS='x+' read -r mw mh mx my <<<"$2"
+  xwininfo -id "$1" | awk -v mx="$mx" -v my="$my" -v mw="$mw" -v mh="$mh" '
+    /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$2} /Height:/ {h=$2}
+    END {exit !(x >= mx && y >= my && x + w <= mx + mw && y + h <= my + mh)}'
+}
 
 # The pixels of a fresh screenshot of window $1 cropped to geometry $2 (WxH+X+Y), one
 # line each; fails, printing nothing, when the screenshot fails, so that no check can

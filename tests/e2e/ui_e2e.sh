@@ -8,7 +8,16 @@ probe=${1:?usage: ui_e2e.sh UI_PROBE}
 source "$(dirname "$0")/lib.sh"
 start_desktop
 
-start_probe ui_e2e "$probe"
+# With monitors of different sizes (KLOP_E2E_MONITORS), the frame sits low on the last
+# one, over the space beside a taller one: its dialog and message box must stay on it.
+read -r -a monitors <<<"${KLOP_E2E_MONITORS:-}"
+at=()
+if [ ${#monitors[@]} -gt 1 ]; then
+  last=${monitors[-1]}
+  IFS='x+' read -r mw mh mx my <<<"$last"
+  at=(--at "$((mx + mw - 420)),$((my + mh - 100))")
+fi
+start_probe ui_e2e "$probe" "${at[@]}"
 frame=$(visible_window '^ui probe frame$')
 dialog=$(visible_window '^Options$')
 if [ -z "$frame" ] || [ -z "$dialog" ]; then
@@ -28,6 +37,9 @@ check "OptionDlg's client area is 225x224 (got $(client_size "$dialog"))" \
   test "$(client_size "$dialog")" = 225x224
 check "OptionDlg stays out of the task bar" \
   eval "xprop -id $dialog _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR"
+[ "${KLOP_HOST:-}" = x11 ] && check "OptionDlg is modal to the desktop" \
+  eval "xprop -id $dialog _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL"
+[ ${#at[@]} -gt 0 ] && check "OptionDlg lies wholly on its owner's monitor $last" on_monitor "$dialog" "$last"
 
 wmctrl -i -c "$dialog"
 check "closing OptionDlg through the desktop gives IDCANCEL" await_line 'dialog result 2 ticks [0-9]+'
@@ -42,6 +54,7 @@ if [ -z "$box" ]; then
 fi
 sleep 1
 check "the message box is a dialog window transient for the frame" is_dialog_of_frame "$box"
+[ ${#at[@]} -gt 0 ] && check "the message box lies wholly on its owner's monitor $last" on_monitor "$box" "$last"
 xdo windowactivate --sync "$box" >/dev/null 2>&1
 xdo key --clearmodifiers Return
 check "Return answers the box with IDOK" await_line 'box result 1 ticks [0-9]+'

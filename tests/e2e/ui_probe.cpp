@@ -5,7 +5,8 @@
 //   "dialog result N ticks T"   the dialog ended with N
 //   "box result N ticks T"      the message box ended with N
 // Then the frame closes itself and the probe ends with 0. With --idle the frame sets no
-// timer, so nothing but the desktop can wake the probe while the dialog is open.
+// timer, so nothing but the desktop can wake the probe while the dialog is open; --at X,Y
+// puts the frame there.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -67,7 +68,19 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool idle = argc > 1 && std::string(argv[1]) == "--idle";
+  bool idle = false;
+  int x = 100;
+  int y = 100;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool at = arg == "--at" && i + 1 < argc;
+    if (arg == "--idle") {
+      idle = true;
+    } else if (!at || std::sscanf(argv[++i], "%d,%d", &x, &y) != 2) {
+      std::fprintf(stderr, "usage: ui_probe [--idle] [--at X,Y]\n");
+      return 2;
+    }
+  }
   std::string error;
   std::unique_ptr<platform::Host> host = platform::MakeDesktopHost(error);
   if (host == nullptr) {
@@ -82,8 +95,8 @@ int main(int argc, char** argv) {
   wc.lpszClassName = "UiProbeFrame";
   if (RegisterClassA(&wc) == 0) return 1;
   const HWND frame =
-      CreateWindowExA(0, "UiProbeFrame", "ui probe frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                      100, 400, 400, nullptr, nullptr, nullptr, nullptr);
+      CreateWindowExA(0, "UiProbeFrame", "ui probe frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
+                      400, 400, nullptr, nullptr, nullptr, nullptr);
   if (frame == nullptr || (!idle && SetTimer(frame, 1, 100, nullptr) == 0)) return 1;
   PostMessageA(frame, kOpen, 0, 0);
   MSG msg;

@@ -1,6 +1,7 @@
-// The X11 host where the end-to-end scripts cannot reach: the key table, and an X
-// server that goes away under it.
+// The X11 host where the end-to-end scripts cannot reach: the key table, what the window
+// manager and a launcher hear, and an X server that goes away under it.
 #include <SDL_keycode.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,12 +10,15 @@
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/host/sdl_keys.h"
 #include "platform/host/x11/x11_host.h"
+#include "platform/host/x11/x11_keyboard.h"
 #include "platform/host/x11/x11_keys.h"
 
 namespace platform {
@@ -84,6 +88,42 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
   EXPECT_EQ(x11::VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
 }
 
+// Without XKB a key types by the core protocol's rules: Shift picks the second keysym, a
+// lone letter is cased, Caps Lock makes letters (alone) capitals, with Shift too, and Num
+// Lock turns the keypad.
+TEST(X11Keys, TheCoreMappingServesAServerWithoutXkb) {
+  constexpr std::uint16_t kShift = XCB_MOD_MASK_SHIFT;
+  constexpr std::uint16_t kLock = XCB_MOD_MASK_LOCK;
+  constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
+  const std::uint32_t a[] = {XKB_KEY_a, XKB_KEY_A};
+  const std::uint32_t q[] = {XKB_KEY_q, 0};
+  const std::uint32_t one[] = {XKB_KEY_1, XKB_KEY_exclam};
+  const std::uint32_t pad[] = {XKB_KEY_KP_Home, XKB_KEY_KP_7};
+  struct {
+    const std::uint32_t* syms;
+    unsigned count;
+    std::uint16_t state;
+    std::uint32_t keysym;
+  } const cases[] = {
+      {a, 2, 0, XKB_KEY_a},
+      {a, 2, kShift, XKB_KEY_A},
+      {a, 2, kLock, XKB_KEY_A},
+      {a, 2, kShift | kLock, XKB_KEY_A},
+      {q, 1, 0, XKB_KEY_q},
+      {q, 2, kShift, XKB_KEY_Q},
+      {one, 2, kLock, XKB_KEY_1},
+      {one, 2, kShift, XKB_KEY_exclam},
+      {pad, 2, 0, XKB_KEY_KP_Home},
+      {pad, 2, kNumLock, XKB_KEY_KP_7},
+      {pad, 2, kNumLock | kShift, XKB_KEY_KP_Home},
+      {a, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(x11::CoreKeysym(c.syms, c.count, c.state, kNumLock), c.keysym)
+        << "keysym 0x" << std::hex << c.syms[0] << " state 0x" << c.state;
+  }
+}
+
 TEST(X11Host, NoDisplayIsAnErrorNotACrash) {
   const char* saved = std::getenv("DISPLAY");
   const std::string display = saved ? saved : "";
@@ -119,6 +159,8 @@ class TXvfb {
     Pid_ = fork();
     if (Pid_ == 0) {
       close(fds[0]);
+      // Its notes on display numbers other servers hold are no part of the test's output.
+      if (const int quiet = open("/dev/null", O_WRONLY); quiet >= 0) dup2(quiet, 2);
       const std::string fd = std::to_string(fds[1]);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten",
              "tcp", static_cast<char*>(nullptr));
@@ -168,6 +210,142 @@ TEST(X11Host, TheDesktopScaleComesFromTheRootWindowsXftDpi) {
   EXPECT_EQ(host->DesktopScale(), 2);
   host.reset();
   xcb_disconnect(c);
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(r);
+  return atom;
+}
+
+// A 32-bit property of `window`, empty when unset.
+std::vector<std::uint32_t> Cardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 16), nullptr);
+  std::vector<std::uint32_t> v;
+  if (r != nullptr && r->format == 32) {
+    const auto* p = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    v.assign(p, p + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return v;
+}
+
+// What a window manager and a launcher hear from the program: the launch is announced
+// done (and not passed on to children), the window belongs to the program's group and
+// carries the launch's time, and a ping comes back on the root window unchanged but for
+// the window. (Servers since 2015 clear the bit that says an event was sent before
+// checking its type, so this one cannot show that the reply leaves it out.)
+TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
+  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
+  const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                                 XCB_EVENT_MASK_PROPERTY_CHANGE;
+  ASSERT_EQ(xcb_request_check(
+                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
+            nullptr);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  const std::string launch = "klop \"test\"_TIME4321";
+  setenv("DESKTOP_STARTUP_ID", launch.c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  EXPECT_EQ(std::getenv("DESKTOP_STARTUP_ID"), nullptr);
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+
+  xcb_client_message_event_t ping{};
+  ping.response_type = XCB_CLIENT_MESSAGE;
+  ping.format = 32;
+  ping.window = window;
+  ping.type = Atom(wm, "WM_PROTOCOLS");
+  ping.data.data32[0] = Atom(wm, "_NET_WM_PING");
+  ping.data.data32[1] = 1234;
+  ping.data.data32[2] = window;
+  xcb_send_event(wm, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ping));
+  xcb_flush(wm);
+
+  const xcb_atom_t begin = Atom(wm, "_NET_STARTUP_INFO_BEGIN");
+  const xcb_atom_t more = Atom(wm, "_NET_STARTUP_INFO");
+  std::string startup;  // the launcher's message, to its NUL
+  bool answered = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!answered && host->Now() < end) {
+    host->Wait(host->Now() + std::chrono::milliseconds(20));
+    for (HostEvent e; host->NextEvent(e);) {
+    }
+    while (xcb_generic_event_t* e = xcb_poll_for_event(wm)) {
+      const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
+      if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE && m->format == 8 &&
+          (m->type == begin || (m->type == more && !startup.empty()))) {
+        if (m->type == begin) startup.clear();
+        startup.append(reinterpret_cast<const char*>(m->data.data8), 20);
+      }
+      answered = answered || ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
+                              m->window == root && m->data.data32[0] == ping.data.data32[0] &&
+                              m->data.data32[1] == 1234 && m->data.data32[2] == window);
+      std::free(e);
+    }
+  }
+  EXPECT_TRUE(answered);
+  EXPECT_STREQ(startup.c_str(), "remove: ID=\"klop \\\"test\\\"_TIME4321\"");
+  EXPECT_EQ(Cardinals(wm, window, Atom(wm, "_NET_WM_USER_TIME")), std::vector<std::uint32_t>{4321});
+  const std::vector<std::uint32_t> leader = Cardinals(wm, window, Atom(wm, "WM_CLIENT_LEADER"));
+  const std::vector<std::uint32_t> hints = Cardinals(wm, window, XCB_ATOM_WM_HINTS);
+  ASSERT_EQ(leader.size(), 1u);
+  ASSERT_GE(hints.size(), 9u);
+  EXPECT_TRUE((hints[0] & 64) != 0 && hints[8] == leader[0]) << "no window group";
+  host.reset();
+  xcb_disconnect(wm);
+}
+
+// A capture the server refuses (another program holds the pointer) is asked for again,
+// then reported lost, so a menu waiting for a click outside does not wait forever.
+TEST(X11Host, ARefusedCaptureIsReportedLost) {
+  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* other = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(other), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+  xcb_grab_pointer_reply_t* held = xcb_grab_pointer_reply(
+      other,
+      xcb_grab_pointer(other, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                       XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+      nullptr);
+  ASSERT_TRUE(held != nullptr && held->status == XCB_GRAB_STATUS_SUCCESS);
+  std::free(held);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  HostWindowSpec asked;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+  host->CapturePointer(window, true);
+  bool lost = false;
+  const HostTime end = host->Now() + std::chrono::seconds(5);
+  while (!lost && host->Now() < end) {
+    host->Wait(end);
+    for (HostEvent e; host->NextEvent(e);) {
+      lost = lost || (e.kind == HostEventKind::CaptureLost && e.window == window);
+    }
+  }
+  EXPECT_TRUE(lost);
+  host.reset();
+  xcb_disconnect(other);
 }
 
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {

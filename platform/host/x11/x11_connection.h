@@ -28,6 +28,13 @@ namespace platform::x11 {
   X(_NET_WM_STATE_MAXIMIZED_VERT)   \
   X(_NET_WM_STATE_MAXIMIZED_HORZ)   \
   X(_NET_WM_STATE_SKIP_TASKBAR)     \
+  X(_NET_WM_STATE_MODAL)            \
+  X(_NET_WM_USER_TIME)              \
+  X(_NET_STARTUP_ID)                \
+  X(_NET_STARTUP_INFO_BEGIN)        \
+  X(_NET_STARTUP_INFO)              \
+  X(_NET_REQUEST_FRAME_EXTENTS)     \
+  X(WM_CLIENT_LEADER)               \
   X(_NET_WM_WINDOW_TYPE)            \
   X(_NET_WM_WINDOW_TYPE_NORMAL)     \
   X(_NET_WM_WINDOW_TYPE_DIALOG)     \

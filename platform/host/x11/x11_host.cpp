@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
+#include <xcb/xcbext.h>
 
 #include <algorithm>
 #include <bit>
@@ -27,6 +28,7 @@
 #include "platform/host/x11/x11_connection.h"
 #include "platform/host/x11/x11_cursor.h"
 #include "platform/host/x11/x11_keyboard.h"
+#include "platform/host/x11/x11_monitors.h"
 #include "platform/host/x11/x11_picture.h"
 #include "platform/host/x11/x11_window.h"
 
@@ -40,6 +42,16 @@ constexpr std::uint32_t kNetWmStateRemove = 0;
 constexpr std::uint32_t kNetWmStateAdd = 1;
 constexpr std::uint32_t kFromApplication = 1;
 constexpr int kMaxSide = 0x7FFF;
+constexpr int kGrabTries = 10;
+constexpr HostTime kGrabRetry = std::chrono::milliseconds(20);
+
+// A grab asked for and not yet answered, or refused and to be asked again.
+struct TGrabTry {
+  unsigned Asked = 0;  // the request's sequence number
+  bool Waiting = false;
+  int Tries = 0;
+  HostTime RetryAt = HostTime::max();
+};
 
 struct TFree {
   void operator()(void* p) const { std::free(p); }
@@ -50,7 +62,18 @@ using TReply = std::unique_ptr<T, TFree>;
 class TX11Host final : public Host {
  public:
   explicit TX11Host(std::unique_ptr<TConnection> x)
-      : X_(std::move(x)), C_(X_->C()), Cursors_(*X_), Presenter_(*X_), Keyboard_(C_) {}
+      : X_(std::move(x)), C_(X_->C()), Cursors_(*X_), Presenter_(*X_), Keyboard_(C_) {
+    // A launcher's startup notification is this program's alone, not its children's.
+    if (const char* id = std::getenv("DESKTOP_STARTUP_ID"); id != nullptr) {
+      StartupId_ = id;
+      unsetenv("DESKTOP_STARTUP_ID");
+      // "..._TIME<server time>" says when the user asked for the program.
+      if (const std::size_t at = StartupId_.rfind("_TIME"); at != std::string::npos) {
+        StartupTime_ = std::uint32_t(std::strtoul(StartupId_.c_str() + at + 5, nullptr, 10));
+      }
+    }
+    Leader_ = CreateGroupLeader(*X_, StartupId_);
+  }
 
   ~TX11Host() override {
     if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
@@ -59,6 +82,7 @@ class TX11Host final : public Host {
       w.Picture = TPicture{};
       xcb_destroy_window(C_, id);
     }
+    xcb_destroy_window(C_, Leader_);
     xcb_flush(C_);
   }
 
@@ -68,7 +92,9 @@ class TX11Host final : public Host {
       return 0;
     }
     const TWindow* owner = Find(asked.owner);
-    TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Cursor_);
+    TWindow w = CreateTopLevel(*X_, asked, owner ? owner->Id : 0, Leader_, Cursor_);
+    // Until the window manager says, its frame is taken to be like the last one's.
+    if (!w.Popup) w.Extents = FrameGuess_;
     const xcb_window_t id = w.Id;
     Windows_.emplace(id, std::move(w));
     return id;
@@ -82,7 +108,10 @@ class TX11Host final : public Host {
     xcb_destroy_window(C_, window);
     Windows_.erase(it);
     // The server ends a grab whose window goes.
-    if (KeyboardGrabbed_ && KeyboardGrab_ == window) KeyboardGrabbed_ = false;
+    if (KeyboardGrabbed_ && KeyboardGrab_ == window) {
+      KeyboardGrabbed_ = false;
+      Forget(KeyboardGrabTry_);
+    }
     if (Focused_ == window) Focused_ = 0;
     std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
     UpdateMenuGrab();
@@ -133,9 +162,10 @@ class TX11Host final : public Host {
     return w ? w->Bounds : HostRect{};
   }
 
+  // For a window yet to be made, the frame the window manager last gave one.
   HostInsets Decorations(HostWindow window) const override {
     const TWindow* w = Find(window);
-    return w ? w->Extents : HostInsets{};
+    return w ? w->Extents : FrameGuess_;
   }
 
   HostRect WorkArea() const override {
@@ -149,6 +179,10 @@ class TX11Host final : public Host {
     }
     const xcb_screen_t& s = X_->Screen();
     return HostRect{0, 0, s.width_in_pixels, s.height_in_pixels};
+  }
+
+  HostRect WorkAreaAt(int x, int y) const override {
+    return MonitorWorkArea(Monitors(C_, X_->Root()), WorkArea(), x, y);
   }
 
   void Show(HostWindow window, HostShow how) override {
@@ -250,15 +284,24 @@ class TX11Host final : public Host {
     xcb_flush(C_);
   }
 
+  // Where input last put the pointer: asking the server would cost a round trip per
+  // question and answer no better, since the program acts on the input it has read.
   void PointerPosition(int& x, int& y) const override {
-    TReply<xcb_query_pointer_reply_t> r(
-        xcb_query_pointer_reply(C_, xcb_query_pointer(C_, X_->Root()), nullptr));
-    x = r ? r->root_x : 0;
-    y = r ? r->root_y : 0;
+    if (!PointerKnown_) {
+      TReply<xcb_query_pointer_reply_t> r(
+          xcb_query_pointer_reply(C_, xcb_query_pointer(C_, X_->Root()), nullptr));
+      if (r) SeePointer(r->root_x, r->root_y);
+    }
+    x = Pointer_.x;
+    y = Pointer_.y;
   }
 
   void WarpPointer(int x, int y) override {
+    // A warp to where the pointer already is would pull back a pointer that moved since
+    // (a round trip ago on a remote display); it is only the platform asking again.
+    if (PointerKnown_ && x == Pointer_.x && y == Pointer_.y) return;
     xcb_warp_pointer(C_, XCB_NONE, X_->Root(), 0, 0, 0, 0, std::int16_t(x), std::int16_t(y));
+    SeePointer(x, y);
     xcb_flush(C_);
   }
 
@@ -266,16 +309,11 @@ class TX11Host final : public Host {
     if (!captured) {
       if (Captured_ != 0) xcb_ungrab_pointer(C_, XCB_CURRENT_TIME);
       Captured_ = 0;
+      Forget(PointerGrab_);
     } else if (Find(window) != nullptr) {
-      // Events over our other windows still go to them; elsewhere, to this one.
-      const std::uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-                                   XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
-                                   XCB_EVENT_MASK_LEAVE_WINDOW;
-      xcb_discard_reply(
-          C_, xcb_grab_pointer(C_, 1, window, events, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                               XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
-                  .sequence);
       Captured_ = window;
+      Forget(PointerGrab_);
+      GrabPointer();
     }
     xcb_flush(C_);
   }
@@ -300,12 +338,14 @@ class TX11Host final : public Host {
     for (;;) {
       Drain();
       if (!Pending_.empty()) return;
-      const bool endless = deadline == HostTime::max();
+      const HostTime wake = std::min(deadline, NextRetry());
+      const bool endless = wake == HostTime::max();
       timespec t{};
       if (!endless) {
         const HostTime now = Now();
         if (deadline <= now) return;  // compared first: deadline - now may not fit
-        const HostTime left = deadline - now;
+        if (wake <= now) continue;    // a grab to ask again
+        const HostTime left = wake - now;
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
         t.tv_sec = static_cast<time_t>(seconds.count());
         t.tv_nsec = static_cast<long>((left - seconds).count());
@@ -333,8 +373,35 @@ class TX11Host final : public Host {
   }
 
   void Map(TWindow& w) {
+    const TAtoms& a = X_->Atoms();
+    if (!w.Popup) {
+      // The window manager gives the focus to a window mapped in answer to the user's
+      // latest input (or to the launch), and may refuse it to one mapped without a time.
+      const std::uint32_t time = LastTime_ != XCB_CURRENT_TIME ? LastTime_ : StartupTime_;
+      if (time != 0) {
+        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_WM_USER_TIME, XCB_ATOM_CARDINAL,
+                            32, 1, &time);
+      }
+      if (!StartupId_.empty()) {
+        xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_STARTUP_ID, a.UTF8_STRING, 8,
+                            std::uint32_t(StartupId_.size()), StartupId_.data());
+      }
+    }
     xcb_map_window(C_, w.Id);
     w.Mapped = true;
+    if (!w.Popup && !StartupId_.empty()) {
+      EndStartup(*X_, Leader_, StartupId_);
+      StartupId_.clear();
+    }
+  }
+
+  // A press is the user's latest input: the window manager reads its time to decide
+  // whether a window that maps next may take the focus.
+  void UserInput(xcb_window_t window, xcb_timestamp_t time) {
+    const TWindow* w = Find(window);
+    if (w == nullptr || w->Popup || time == XCB_CURRENT_TIME) return;
+    xcb_change_property(C_, XCB_PROP_MODE_REPLACE, window, X_->Atoms()._NET_WM_USER_TIME,
+                        XCB_ATOM_CARDINAL, 32, 1, &time);
   }
 
   // A shown popup menu takes the keyboard for its owner, as a menu must: keys keep
@@ -345,16 +412,95 @@ class TX11Host final : public Host {
       if (w.Popup && w.Mapped) menu = &w;
     }
     if (menu != nullptr && !KeyboardGrabbed_) {
-      const xcb_window_t to = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
-      KeyboardGrab_ = to;
-      xcb_discard_reply(C_, xcb_grab_keyboard(C_, 1, to, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                                              XCB_GRAB_MODE_ASYNC)
-                                .sequence);
+      KeyboardGrab_ = Find(menu->Owner) != nullptr ? menu->Owner : menu->Id;
       KeyboardGrabbed_ = true;
+      Forget(KeyboardGrabTry_);
+      GrabKeyboard();
     } else if (menu == nullptr && KeyboardGrabbed_) {
       xcb_ungrab_keyboard(C_, XCB_CURRENT_TIME);
       KeyboardGrabbed_ = false;
+      Forget(KeyboardGrabTry_);
     }
+  }
+
+  // Grabs are asked for without waiting; their answers are read with the events. One
+  // the server refuses (another program holds the pointer for a moment, the window is
+  // not yet viewable) is asked again a few times, then given up.
+  void GrabPointer() {
+    // Events over our other windows still go to them; elsewhere, to this one.
+    const std::uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+                                 XCB_EVENT_MASK_LEAVE_WINDOW;
+    PointerGrab_.Asked = xcb_grab_pointer(C_, 1, Captured_, events, XCB_GRAB_MODE_ASYNC,
+                                          XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME)
+                             .sequence;
+    PointerGrab_.Waiting = true;
+    PointerGrab_.RetryAt = HostTime::max();
+  }
+
+  void GrabKeyboard() {
+    KeyboardGrabTry_.Asked = xcb_grab_keyboard(C_, 1, KeyboardGrab_, XCB_CURRENT_TIME,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)
+                                 .sequence;
+    KeyboardGrabTry_.Waiting = true;
+    KeyboardGrabTry_.RetryAt = HostTime::max();
+  }
+
+  // A grab no longer wanted: its answer, if still to come, is not kept for us.
+  void Forget(TGrabTry& grab) {
+    if (grab.Waiting) xcb_discard_reply(C_, grab.Asked);
+    grab = {};
+  }
+
+  // Whether the grab asked for was refused; false while no answer has come.
+  bool Refused(TGrabTry& grab) {
+    if (!grab.Waiting) return false;
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (xcb_poll_for_reply(C_, grab.Asked, &reply, &error) == 0) return false;
+    grab.Waiting = false;
+    // Both grab replies start alike: the status is the second byte.
+    const bool refused =
+        error != nullptr ||
+        (reply != nullptr && static_cast<const std::uint8_t*>(reply)[1] != XCB_GRAB_STATUS_SUCCESS);
+    std::free(reply);
+    std::free(error);
+    return refused;
+  }
+
+  // Reads the grabs' answers and asks again where it is time to.
+  void CheckGrabs() {
+    if (!PointerGrab_.Waiting && !KeyboardGrabTry_.Waiting && NextRetry() == HostTime::max()) {
+      return;
+    }
+    const HostTime now = Now();
+    if (Captured_ != 0 && Refused(PointerGrab_)) {
+      if (++PointerGrab_.Tries < kGrabTries) {
+        PointerGrab_.RetryAt = now + kGrabRetry;
+      } else {
+        // Clicks outside would go to others: the platform must know it has no capture,
+        // so a menu waiting for such a click closes.
+        Push(HostEventKind::CaptureLost, Captured_);
+        Captured_ = 0;
+        Forget(PointerGrab_);
+      }
+    }
+    if (Captured_ != 0 && PointerGrab_.RetryAt <= now) GrabPointer();
+    if (KeyboardGrabbed_ && Refused(KeyboardGrabTry_) && ++KeyboardGrabTry_.Tries < kGrabTries) {
+      // Given up, keys still reach the owner while it has the focus.
+      KeyboardGrabTry_.RetryAt = now + kGrabRetry;
+    }
+    if (KeyboardGrabbed_ && KeyboardGrabTry_.RetryAt <= now) GrabKeyboard();
+  }
+
+  HostTime NextRetry() const {
+    return std::min(Captured_ != 0 ? PointerGrab_.RetryAt : HostTime::max(),
+                    KeyboardGrabbed_ ? KeyboardGrabTry_.RetryAt : HostTime::max());
+  }
+
+  void SeePointer(int x, int y) const {
+    Pointer_ = {x, y, 0, 0};
+    PointerKnown_ = true;
   }
 
   [[noreturn]] void ConnectionLost() const {
@@ -371,6 +517,7 @@ class TX11Host final : public Host {
       Translate(*e);
     }
     if (X_->Lost()) ConnectionLost();
+    CheckGrabs();
   }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
@@ -418,9 +565,7 @@ class TX11Host final : public Host {
         if (e.atom == a._NET_WM_STATE || e.atom == a.WM_STATE) {
           StateChanged(*w);
         } else if (e.atom == a._NET_FRAME_EXTENTS) {
-          std::vector<std::uint32_t> v =
-              ReadCardinals(C_, w->Id, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-          if (v.size() == 4) w->Extents = HostInsets{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+          FrameExtents(*w);
         }
         break;
       }
@@ -447,15 +592,24 @@ class TX11Host final : public Host {
       case XCB_LEAVE_NOTIFY: {
         const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(any);
         LastTime_ = e.time;
-        if (e.mode == XCB_NOTIFY_MODE_NORMAL && e.detail != XCB_NOTIFY_DETAIL_INFERIOR &&
-            Captured_ == 0 && Find(e.event) != nullptr) {
+        SeePointer(e.root_x, e.root_y);
+        // After an ungrab the pointer is found where it went while the window held it.
+        if ((e.mode == XCB_NOTIFY_MODE_NORMAL || e.mode == XCB_NOTIFY_MODE_UNGRAB) &&
+            e.detail != XCB_NOTIFY_DETAIL_INFERIOR && Captured_ == 0 && Find(e.event) != nullptr) {
           Push(HostEventKind::PointerLeft, e.event);
         }
+        break;
+      }
+      case XCB_ENTER_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_enter_notify_event_t&>(any);
+        LastTime_ = e.time;
+        SeePointer(e.root_x, e.root_y);
         break;
       }
       case XCB_MOTION_NOTIFY: {
         const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(any);
         LastTime_ = e.time;
+        SeePointer(e.root_x, e.root_y);
         if (Find(e.event) == nullptr) break;
         HostEvent& h = Push(HostEventKind::PointerMove, e.event);
         h.x = e.event_x;
@@ -467,9 +621,11 @@ class TX11Host final : public Host {
       case XCB_BUTTON_RELEASE: {
         const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(any);
         LastTime_ = e.time;
+        SeePointer(e.root_x, e.root_y);
         // 1, 2 and 3 are left, middle and right; the rest are wheels and side buttons.
         if (e.detail < 1 || e.detail > 3 || Find(e.event) == nullptr) break;
         const bool press = (any.response_type & 0x7F) == XCB_BUTTON_PRESS;
+        if (press) UserInput(e.event, e.time);
         HostEvent& h =
             Push(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, e.event);
         h.x = e.event_x;
@@ -482,9 +638,11 @@ class TX11Host final : public Host {
       case XCB_KEY_RELEASE: {
         const auto& e = reinterpret_cast<const xcb_key_press_event_t&>(any);
         LastTime_ = e.time;
+        SeePointer(e.root_x, e.root_y);
         if (Find(e.event) == nullptr) break;
         const bool press = (any.response_type & 0x7F) == XCB_KEY_PRESS;
         TKeyStroke k = Keyboard_.Translate(press, e.detail, e.state);
+        if (press && !k.Repeat) UserInput(e.event, e.time);
         if (k.Vk != 0) {
           HostEvent& h = Push(press ? HostEventKind::KeyDown : HostEventKind::KeyUp, e.event);
           h.key = k.Vk;
@@ -503,6 +661,7 @@ class TX11Host final : public Host {
         } else if (e.data.data32[0] == a._NET_WM_PING) {
           // Alive: the ping goes back to the root window as it came.
           xcb_client_message_event_t pong = e;
+          pong.response_type = XCB_CLIENT_MESSAGE;  // without the bit that says "sent"
           pong.window = X_->Root();
           xcb_send_event(C_, 0, X_->Root(),
                          XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -512,7 +671,7 @@ class TX11Host final : public Host {
         break;
       }
       default:
-        Keyboard_.HandleXkbEvent(any);
+        Keyboard_.HandleKeyboardEvent(any);
         break;
     }
   }
@@ -560,6 +719,27 @@ class TX11Host final : public Host {
     }
   }
 
+  // The window manager set or changed the frame around the window: the platform hears
+  // of it as a move, for which it reads the decorations again.
+  void FrameExtents(TWindow& w) {
+    const std::vector<std::uint32_t> v =
+        ReadCardinals(C_, w.Id, X_->Atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+    if (v.size() != 4 ||
+        std::any_of(v.begin(), v.end(), [](std::uint32_t n) { return n > 4096; })) {
+      return;
+    }
+    const HostInsets in{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+    if (!w.Popup) FrameGuess_ = in;
+    if (in.left == w.Extents.left && in.top == w.Extents.top && in.right == w.Extents.right &&
+        in.bottom == w.Extents.bottom) {
+      return;
+    }
+    w.Extents = in;
+    HostEvent& h = Push(HostEventKind::Moved, w.Id);
+    h.x = w.Bounds.x;
+    h.y = w.Bounds.y;
+  }
+
   // The desktop minimised, maximised or restored the window.
   void StateChanged(TWindow& w) {
     const TAtoms& a = X_->Atoms();
@@ -592,9 +772,17 @@ class TX11Host final : public Host {
   xcb_cursor_t Cursor_ = XCB_NONE;  // on every window; none is the root's arrow
   xcb_window_t Captured_ = 0;
   xcb_window_t Focused_ = 0;
+  TGrabTry PointerGrab_;
   bool KeyboardGrabbed_ = false;
-  xcb_window_t KeyboardGrab_ = 0;                // the window the keyboard is grabbed for
+  xcb_window_t KeyboardGrab_ = 0;  // the window the keyboard is grabbed for
+  TGrabTry KeyboardGrabTry_;
   xcb_timestamp_t LastTime_ = XCB_CURRENT_TIME;  // the server's time of the last input
+  xcb_window_t Leader_ = 0;                      // the group leader, never shown
+  std::string StartupId_;  // the launch to announce as done when a window first maps
+  std::uint32_t StartupTime_ = 0;
+  HostInsets FrameGuess_;     // the frame the window manager last gave a window
+  mutable HostRect Pointer_;  // on the root window, as input last reported it
+  mutable bool PointerKnown_ = false;
 };
 
 // The platform's pixels are 0x00RRGGBB words; the server must take them as they are.

@@ -8,7 +8,10 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/host/host.h"
 #include "platform/host/x11/x11_keys.h"
@@ -36,7 +39,27 @@ const char* ComposeLocale() {
   return "C";
 }
 
+bool IsAltGr(xkb_keysym_t sym) {
+  return sym == XKB_KEY_ISO_Level3_Shift || sym == XKB_KEY_Mode_switch;
+}
+
+struct TFree {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using TReply = std::unique_ptr<T, TFree>;
+
 }  // namespace
+
+unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active) {
+  if (active < layouts) {
+    if (const unsigned vk = VirtualKeyOfKeysym(syms[active]); vk != 0) return vk;
+  }
+  for (unsigned l = 0; l < layouts; ++l) {
+    if (const unsigned vk = VirtualKeyOfKeysym(syms[l]); vk != 0) return vk;
+  }
+  return 0;
+}
 
 unsigned ModifiersOfState(std::uint16_t state) {
   unsigned m = 0;
@@ -55,16 +78,17 @@ TKeyboard::~TKeyboard() {
 }
 
 bool TKeyboard::Load() {
-  if (Tried_) return State_ != nullptr;
+  if (Tried_) return State_ != nullptr || Core_;
   Tried_ = true;
+  Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   if (xkb_x11_setup_xkb_extension(C_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                   XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                  &XkbEventBase_, nullptr) == 0) {
-    return false;
+                                  &XkbEventBase_, nullptr) == 0 ||
+      (Device_ = xkb_x11_get_core_keyboard_device_id(C_)) < 0) {
+    LoadCoreMapping();
+    return Core_;
   }
-  Device_ = xkb_x11_get_core_keyboard_device_id(C_);
-  Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  if (Device_ < 0 || Context_ == nullptr) return false;
+  if (Context_ == nullptr) return false;
   // Held keys repeat as presses alone, without a release before each.
   const std::uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
   xcb_discard_reply(
@@ -90,7 +114,74 @@ void TKeyboard::LoadKeymap() {
   State_ = state;
 }
 
-bool TKeyboard::HandleXkbEvent(const xcb_generic_event_t& e) {
+// A server without XKB: the core protocol's table of keysyms per key code, and which
+// modifier bit Num Lock sets.
+void TKeyboard::LoadCoreMapping() {
+  const xcb_setup_t* setup = xcb_get_setup(C_);
+  const std::uint8_t first = setup->min_keycode;
+  const int count = int(setup->max_keycode) - int(first) + 1;
+  if (count <= 0) return;
+  const auto map = xcb_get_keyboard_mapping(C_, first, std::uint8_t(count));
+  const auto mods = xcb_get_modifier_mapping(C_);
+  TReply<xcb_get_keyboard_mapping_reply_t> m(xcb_get_keyboard_mapping_reply(C_, map, nullptr));
+  TReply<xcb_get_modifier_mapping_reply_t> mm(xcb_get_modifier_mapping_reply(C_, mods, nullptr));
+  if (!m || m->keysyms_per_keycode == 0) return;
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(m.get());
+  const int n = xcb_get_keyboard_mapping_keysyms_length(m.get());
+  if (n < count * m->keysyms_per_keycode) return;
+  CoreSyms_.assign(syms, syms + n);
+  CoreMin_ = first;
+  CorePer_ = m->keysyms_per_keycode;
+  CoreNumLock_ = 0;
+  if (mm) {
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mm.get());
+    const int per = mm->keycodes_per_modifier;
+    for (int mod = 0; mod < 8; ++mod) {
+      for (int i = 0; i < per; ++i) {
+        const int code = codes[mod * per + i];
+        if (code < first || code - first >= count) continue;
+        for (int col = 0; col < CorePer_; ++col) {
+          if (CoreSyms_[std::size_t((code - first) * CorePer_ + col)] == XKB_KEY_Num_Lock) {
+            CoreNumLock_ = std::uint16_t(1u << mod);
+          }
+        }
+      }
+    }
+  }
+  Core_ = true;
+}
+
+std::uint32_t CoreKeysym(const std::uint32_t* syms, unsigned count, std::uint16_t state,
+                         std::uint16_t numLock) {
+  if (count == 0) return 0;
+  // The first group's pair; a lone keysym stands for both, cased when it is a letter.
+  std::uint32_t lower = syms[0];
+  std::uint32_t upper = count > 1 ? syms[1] : 0;
+  if (upper == 0) {
+    upper = xkb_keysym_to_upper(lower);
+    lower = xkb_keysym_to_lower(lower);
+  }
+  const bool shift = (state & XCB_MOD_MASK_SHIFT) != 0;
+  const bool keypad = upper >= XKB_KEY_KP_Space && upper <= XKB_KEY_KP_Equal;
+  if (keypad && numLock != 0 && (state & numLock) != 0) return shift ? lower : upper;
+  // Caps Lock makes letters capitals, with Shift too, and leaves other keys alone.
+  const bool caps = (state & XCB_MOD_MASK_LOCK) != 0;
+  if (shift) return caps ? xkb_keysym_to_upper(upper) : upper;
+  return caps ? xkb_keysym_to_upper(lower) : lower;
+}
+
+std::uint32_t TKeyboard::CoreKeysym(xcb_keycode_t code, std::uint16_t state) const {
+  if (code < CoreMin_ || std::size_t(code - CoreMin_ + 1) * CorePer_ > CoreSyms_.size()) return 0;
+  return x11::CoreKeysym(&CoreSyms_[std::size_t(code - CoreMin_) * CorePer_], CorePer_, state,
+                         CoreNumLock_);
+}
+
+bool TKeyboard::HandleKeyboardEvent(const xcb_generic_event_t& e) {
+  if ((e.response_type & 0x7F) == XCB_MAPPING_NOTIFY) {
+    const auto& m = reinterpret_cast<const xcb_mapping_notify_event_t&>(e);
+    if (Core_ && m.request != XCB_MAPPING_POINTER) LoadCoreMapping();
+    return true;
+  }
   if (XkbEventBase_ == 0 || (e.response_type & 0x7F) != XkbEventBase_) return false;
   // Every XKB event carries its own type in the second byte.
   const std::uint8_t type = e.pad0;
@@ -107,20 +198,19 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
   k.Repeat = press && Down_[code];
   Down_[code] = press;
   if (!Load()) return k;
+  if (Core_) return CoreTranslate(press, code, state, k);
   // The event's own mask says which modifiers and group were in force.
   xkb_state_update_mask(State_, state & 0xFF, 0, 0, 0, 0, (state >> 13) & 3);
-  const xkb_layout_index_t layout = xkb_state_key_get_layout(State_, code);
-  const xkb_keysym_t* syms = nullptr;
-  if (layout != XKB_LAYOUT_INVALID &&
-      xkb_keymap_key_get_syms_by_level(Keymap_, code, layout, 0, &syms) > 0) {
-    k.Vk = VirtualKeyOfKeysym(syms[0]);
+  const xkb_layout_index_t active = xkb_state_key_get_layout(State_, code);
+  std::array<std::uint32_t, 4> firsts{};
+  const unsigned layouts =
+      std::min<unsigned>(xkb_keymap_num_layouts_for_key(Keymap_, code), firsts.size());
+  for (unsigned l = 0; l < layouts; ++l) {
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(Keymap_, code, l, 0, &syms) > 0) firsts[l] = syms[0];
   }
-  // The modifier keys count themselves, as they do once pressed.
-  const unsigned self = k.Vk == 0x10   ? kModShift
-                        : k.Vk == 0x11 ? kModCtrl
-                        : k.Vk == 0x12 ? kModAlt
-                                       : 0;
-  k.Modifiers = press ? k.Modifiers | self : k.Modifiers & ~self;
+  k.Vk = VirtualKeyOfLayouts(firsts.data(), layouts, active);
+  HeldModifiers(press, code, active < layouts && IsAltGr(firsts[active]), k);
   if (!press) return k;
 
   std::string typed;
@@ -135,9 +225,41 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
   return k;
 }
 
+// AltGr is Ctrl+Alt to the platform, for itself and the keys typed with it: it types
+// characters and never selects a menu bar. Other modifier keys count themselves, as
+// they do once pressed.
+void TKeyboard::HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k) {
+  if (altGr) AltGrDown_[code] = press;
+  const unsigned self = altGr          ? 0
+                        : k.Vk == 0x10 ? kModShift
+                        : k.Vk == 0x11 ? kModCtrl
+                        : k.Vk == 0x12 ? kModAlt
+                                       : 0;
+  k.Modifiers = press ? k.Modifiers | self : k.Modifiers & ~self;
+  if (AltGrDown_.any()) k.Modifiers |= kModCtrl | kModAlt;
+}
+
+TKeyStroke TKeyboard::CoreTranslate(bool press, xcb_keycode_t code, std::uint16_t state,
+                                    TKeyStroke& k) {
+  const std::uint32_t first = CoreKeysym(code, 0);
+  k.Vk = VirtualKeyOfKeysym(first);
+  HeldModifiers(press, code, IsAltGr(first), k);
+  if (!press) return k;
+  const std::uint32_t sym = CoreKeysym(code, state);
+  std::string typed;
+  // Ctrl makes a letter a control character: a key, not text.
+  if ((state & XCB_MOD_MASK_CONTROL) == 0) {
+    char utf8[8] = {};
+    if (xkb_keysym_to_utf8(sym, utf8, sizeof utf8) > 1) typed = utf8;
+  }
+  k.Text = Compose(sym, std::move(typed));
+  if (!IsPrintable(k.Text)) k.Text.clear();
+  return k;
+}
+
 std::string TKeyboard::Compose(std::uint32_t keysym, std::string typed) {
   if (ComposeState_ == nullptr) {
-    if (!StartsComposing(keysym) || ComposeTable_ != nullptr) return typed;
+    if (Context_ == nullptr || !StartsComposing(keysym) || ComposeTable_ != nullptr) return typed;
     ComposeTable_ =
         xkb_compose_table_new_from_locale(Context_, ComposeLocale(), XKB_COMPOSE_COMPILE_NO_FLAGS);
     if (ComposeTable_ == nullptr) {

@@ -1,7 +1,8 @@
 // The keyboard through XKB: key codes to the platform's virtual keys, modifiers and
-// typed text, dead keys and the compose key included. Nothing is loaded until the
-// first key arrives, and the compose table (the costliest part) not until a dead key
-// or the compose key is first pressed.
+// typed text, dead keys and the compose key included; through the core keyboard
+// mapping on a server without XKB. Nothing is loaded until the first key arrives, and
+// the compose table (the costliest part) not until a dead key or the compose key is
+// first pressed.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -9,6 +10,7 @@
 #include <bitset>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct xkb_context;
 struct xkb_keymap;
@@ -35,13 +37,22 @@ class TKeyboard {
   // A KeyPress or KeyRelease: `state` is the event's modifier and group mask.
   TKeyStroke Translate(bool press, xcb_keycode_t code, std::uint16_t state);
   // Keys held when the window lost the keyboard are released where we cannot see.
-  void ForgetHeldKeys() { Down_.reset(); }
-  // Takes the server's news of a changed keyboard; false for events that are not XKB's.
-  bool HandleXkbEvent(const xcb_generic_event_t& e);
+  void ForgetHeldKeys() {
+    Down_.reset();
+    AltGrDown_.reset();
+  }
+  // Takes the server's news of a changed keyboard (XKB's, or the core MappingNotify);
+  // false for other events.
+  bool HandleKeyboardEvent(const xcb_generic_event_t& e);
 
  private:
   bool Load();
   void LoadKeymap();
+  void LoadCoreMapping();
+  // The keysym of a press without XKB, by the core protocol's rules.
+  std::uint32_t CoreKeysym(xcb_keycode_t code, std::uint16_t state) const;
+  TKeyStroke CoreTranslate(bool press, xcb_keycode_t code, std::uint16_t state, TKeyStroke& k);
+  void HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k);
   std::string Compose(std::uint32_t keysym, std::string typed);
 
   xcb_connection_t* C_;
@@ -54,9 +65,27 @@ class TKeyboard {
   xkb_compose_table* ComposeTable_ = nullptr;
   xkb_compose_state* ComposeState_ = nullptr;
   std::bitset<256> Down_;
+  std::bitset<256> AltGrDown_;  // held keys that are AltGr (ISO_Level3_Shift, Mode_switch)
+  // The core mapping, used when the server has no XKB.
+  bool Core_ = false;
+  std::vector<std::uint32_t> CoreSyms_;
+  std::uint8_t CoreMin_ = 0;
+  std::uint8_t CorePer_ = 0;
+  std::uint16_t CoreNumLock_ = 0;  // the modifier bit Num_Lock sets
 };
+
+// The keysym a key types without XKB, by the core protocol's rules: `syms` are its
+// `count` keysyms in the core keyboard mapping, `numLock` the modifier bit of Num Lock.
+std::uint32_t CoreKeysym(const std::uint32_t* syms, unsigned count, std::uint16_t state,
+                         std::uint16_t numLock);
 
 // Core modifier bits to the platform's (kModShift, kModCtrl, kModAlt).
 unsigned ModifiersOfState(std::uint16_t state);
+
+// Where the keysym on a key's first level gives no virtual key (a Cyrillic or Greek
+// letter), the first layout whose keysym there gives one: letters answer to their Latin
+// mnemonics and shortcuts whatever layout is active, as the platform's keys do.
+// `syms` holds the key's first-level keysym in each layout (0 where it has none).
+unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active);
 
 }  // namespace platform::x11

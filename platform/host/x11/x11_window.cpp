@@ -30,6 +30,7 @@ constexpr std::uint32_t kPWinGravity = 512;
 constexpr std::uint32_t kStaticGravity = 10;
 constexpr std::uint32_t kInputHint = 1;
 constexpr std::uint32_t kStateHint = 2;
+constexpr std::uint32_t kWindowGroupHint = 64;
 constexpr std::uint32_t kNormalState = 1;
 constexpr std::uint32_t kIconicState = 3;
 // The Motif hints that leave a dialog its title, border and close box alone, as the
@@ -80,12 +81,13 @@ std::string Latin1Of(const std::string& utf8) {
 }
 
 TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_window_t owner,
-                       xcb_cursor_t cursor) {
+                       xcb_window_t group, xcb_cursor_t cursor) {
   xcb_connection_t* c = x.C();
   const TAtoms& a = x.Atoms();
   TWindow w;
   w.Id = xcb_generate_id(c);
   w.Owner = owner;
+  w.Group = group;
   w.Popup = asked.popup;
   w.Dialog = asked.dialog && !asked.popup;
   w.Resizable = asked.resizable && !w.Dialog && !w.Popup;
@@ -129,16 +131,57 @@ TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_wi
                                         : a._NET_WM_WINDOW_TYPE_NORMAL;
   Put32(c, w.Id, a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, &type, 1);
   if (w.Popup || w.Dialog) {
-    Put32(c, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, &a._NET_WM_STATE_SKIP_TASKBAR, 1);
+    const std::uint32_t state[] = {a._NET_WM_STATE_SKIP_TASKBAR, a._NET_WM_STATE_MODAL};
+    Put32(c, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, state, w.Dialog && asked.modal ? 2 : 1);
     if (owner != 0) Put32(c, w.Id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, &owner, 1);
   }
+  if (group != 0) Put32(c, w.Id, a.WM_CLIENT_LEADER, XCB_ATOM_WINDOW, &group, 1);
   if (w.Dialog) {
     const std::uint32_t motif[] = {kMwmHintsFunctions | kMwmHintsDecorations,
                                    kMwmFuncMove | kMwmFuncClose,
                                    kMwmDecorBorder | kMwmDecorTitle, 0, 0};
     Put32(c, w.Id, a._MOTIF_WM_HINTS, a._MOTIF_WM_HINTS, motif, 5);
   }
+  // The frame's size, known before the window shows, places it as asked.
+  if (!w.Popup) TellWindowManager(x, w.Id, a._NET_REQUEST_FRAME_EXTENTS, 0);
   return w;
+}
+
+xcb_window_t CreateGroupLeader(const TConnection& x, const std::string& startupId) {
+  xcb_connection_t* c = x.C();
+  const TAtoms& a = x.Atoms();
+  const xcb_window_t id = xcb_generate_id(c);
+  xcb_create_window(c, 0, id, x.Root(), -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                    XCB_COPY_FROM_PARENT, 0, nullptr);
+  Put32(c, id, a.WM_CLIENT_LEADER, XCB_ATOM_WINDOW, &id, 1);
+  const std::uint32_t pid = std::uint32_t(getpid());
+  Put32(c, id, a._NET_WM_PID, XCB_ATOM_CARDINAL, &pid, 1);
+  if (!startupId.empty()) Put8(c, id, a._NET_STARTUP_ID, a.UTF8_STRING, startupId);
+  return id;
+}
+
+void EndStartup(const TConnection& x, xcb_window_t from, const std::string& id) {
+  const TAtoms& a = x.Atoms();
+  if (a._NET_STARTUP_INFO_BEGIN == XCB_ATOM_NONE || a._NET_STARTUP_INFO == XCB_ATOM_NONE) return;
+  // The message's values are quoted, as the startup notification protocol reads them.
+  std::string message = "remove: ID=\"";
+  for (char ch : id) {
+    if (ch == '"' || ch == '\\') message += '\\';
+    message += ch;
+  }
+  message += '"';
+  message += '\0';
+  // In pieces of 20 bytes, the first one typed as the beginning, all read to the NUL.
+  for (std::size_t at = 0; at < message.size(); at += 20) {
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 8;
+    e.window = from;
+    e.type = at == 0 ? a._NET_STARTUP_INFO_BEGIN : a._NET_STARTUP_INFO;
+    message.copy(reinterpret_cast<char*>(e.data.data8), 20, at);
+    xcb_send_event(x.C(), 0, x.Root(), XCB_EVENT_MASK_PROPERTY_CHANGE,
+                   reinterpret_cast<const char*>(&e));
+  }
 }
 
 void SetTitle(const TConnection& x, xcb_window_t window, const std::string& title) {
@@ -198,8 +241,15 @@ void SetNormalHints(const TConnection& x, const TWindow& w) {
 }
 
 void SetWmHints(const TConnection& x, const TWindow& w, bool iconic) {
-  const std::uint32_t hints[9] = {kInputHint | kStateHint, w.Popup ? 0u : 1u,
-                                  iconic ? kIconicState : kNormalState};
+  const std::uint32_t hints[9] = {kInputHint | kStateHint | (w.Group != 0 ? kWindowGroupHint : 0),
+                                  w.Popup ? 0u : 1u,
+                                  iconic ? kIconicState : kNormalState,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  w.Group};
   Put32(x.C(), w.Id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, hints, 9);
 }
 
