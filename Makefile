@@ -16,45 +16,55 @@ setup:
 setup-package:
 	@scripts/setup package
 
+# build/ is made with Debian's compiler and linker flags, all of its hardening on
+# (hardening=+all, immediate binding included, as hardening-check asks), so that the
+# program the tests run is the one `make deb` packs, with no compile of its own.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+PLAIN_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON \
+  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+  -DCMAKE_MODULE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+# The sanitized tree optimises the program's code a little (-O1: the storm, the soak and
+# the corpus replays run in it), its tests not at all (tests/: quicker to compile).
+ASAN_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON
+
 build: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 build-asan: setup
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 
-# The plain build's tests include the package test, which needs the package tools.
-test-plain: build setup-package
-	ctest --test-dir build --output-on-failure -j $(JOBS)
+# Each test once where it finds most: the plain tree runs all but the corpus replays, the
+# storm and the soak (label fuzz), and adds the package tests; the sanitized tree runs
+# all but the SDL host's end-to-end runs (label sdl). End-to-end scripts mostly wait on
+# their own displays, so CTest runs twice as many tests as there are cores.
+CTEST = ctest --output-on-failure -j $$(($(JOBS) * 2)) --output-junit junit.xml
+test-plain: setup-package
+	cmake -S . -B build $(PLAIN_FLAGS) -DKLOP_PACKAGE_TESTS=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+	$(CTEST) --test-dir build -LE fuzz
 
 test-asan: build-asan
-	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	$(CTEST) --test-dir build-asan -LE '^sdl$$'
 
 test: test-plain test-asan
+	@scripts/slowest build build-asan
 
 # Builds only the program and what it needs (no test binaries), then starts it.
 run: setup
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target klop
 	exec build/klop
 
-# The Debian package build/klop_$(VERSION)_<arch>.deb, built apart in build-deb (so that
-# build/'s cache stays as the tests want it) with Debian's compiler and linker flags,
-# without -Werror, and only the targets that it installs. All of Debian's hardening
-# (hardening=+all), immediate binding included, as hardening-check asks.
-DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
-DEB_ARCH = $(shell dpkg --print-architecture 2>/dev/null)
+# The Debian package build/klop_$(VERSION)_<arch>.deb, packed from build/ (Debian's
+# flags, see above) once the program and the files it installs are built.
 deb: setup-package
-	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=OFF \
-	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
-	  -DCMAKE_MODULE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
-	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_FLAGS)
-	cmake --build build-deb -j $(JOBS) --target klop klop_package_files
-	cd build-deb && cpack -G DEB
-	mkdir -p build
-	cp build-deb/klop_$(VERSION)_$(DEB_ARCH).deb build/
+	cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target klop klop_package_files
+	cd build && cpack -G DEB
 
 # Rewrites every golden image under tests/golden from the current rendering. Those
 # tests fail in this run on purpose: look at each new image before committing it.

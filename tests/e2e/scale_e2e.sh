@@ -19,10 +19,7 @@ version=${3:?$usage}
 window_picture=${4:-}
 
 source "$(dirname "$0")/lib.sh"
-if ! command -v xrdb >/dev/null 2>&1; then
-  echo "e2e: 'xrdb' is missing; scripts/setup installs it" >&2
-  exit 1
-fi
+skip_without xrdb
 
 holes=("10 10" "200 10" "100 100" "10 200" "200 200")
 

@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# The Debian package as a player gets it: built by `make deb`, unpacked into a scratch
-# root, passed by Debian's own checkers, and the game started from it the way its
-# desktop entry says, on a display and window manager of its own.
+# The Debian package as a player gets it: made by CPack from the build tree (as `make
+# deb` makes it), unpacked into a scratch root, passed by Debian's own checkers, and the
+# game started from it the way its desktop entry says, on a display and window manager
+# of its own.
 #
-#   package_test.sh SOURCE_DIR VERSION APP_ID
+#   package_test.sh SOURCE_DIR BUILD_DIR VERSION APP_ID
 set -u
 
-usage="usage: package_test.sh SOURCE_DIR VERSION APP_ID"
+usage="usage: package_test.sh SOURCE_DIR BUILD_DIR VERSION APP_ID"
 src=${1:?$usage}
-version=${2:?$usage}
-app_id=${3:?$usage}
+build=${2:?$usage}
+version=${3:?$usage}
+app_id=${4:?$usage}
 
 source "$src/tests/e2e/lib.sh"
 
-deb=$src/build/klop_${version}_$(dpkg --print-architecture).deb
-
-if ! make -C "$src" deb >"$work/deb.log" 2>&1; then
-  echo "package_test: make deb failed" >&2
+# In a folder of this run's own, so that the runs for both hosts can pack at once.
+deb=$work/klop_${version}_$(dpkg --print-architecture).deb
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/deb.log" 2>&1 ||
+  [ ! -f "$deb" ]; then
+  echo "package_test: cpack made no $(basename "$deb")" >&2
   tail -n 40 "$work/deb.log" >&2
   exit 1
 fi
@@ -88,7 +91,7 @@ check "man --warnings: nothing" man_clean
 
 # --- Without the package: a plain install and a distribution's configure ---------------
 # A plain install of the same tree has the licences, and not the package's own files.
-DESTDIR=$work/plain cmake --install "$src/build-deb" --prefix /usr >/dev/null 2>&1
+DESTDIR=$work/plain cmake --install "$build" --prefix /usr >/dev/null 2>&1
 plain=$(cd "$work/plain/usr/share/doc/klop" 2>/dev/null && ls | tr '\n' ' ')
 check "a plain install's doc folder holds the licences only (got: $plain)" \
   test "$plain" = "COPYRIGHT.fonts LICENSE "
