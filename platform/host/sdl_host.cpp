@@ -120,6 +120,18 @@ void UseComposeCache() {
   setenv("XCOMPOSECACHE", folder.c_str(), 0);
 }
 
+// SDL's Wayland driver has no software window framebuffer: a window surface there is
+// always a streaming texture of a GL renderer. With the acceleration hint off,
+// SDL_GetWindowSurface answers NULL, so nothing is ever attached and the toplevel never
+// maps. On Wayland the hint must allow the texture (or name a renderer).
+void KeepTextureFramebuffer() {
+  const char* hint = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  if (hint == nullptr || std::strcmp(hint, "0") == 0 || SDL_strcasecmp(hint, "false") == 0 ||
+      SDL_strcasecmp(hint, "software") == 0) {
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1", SDL_HINT_OVERRIDE);
+  }
+}
+
 class TSdlHost final : public Host {
  public:
   TSdlHost() : TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
@@ -645,7 +657,11 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     return nullptr;
   }
   // Software framebuffer: no GL stack, a small process, and the window keeps its id.
+  // (Not on Wayland, where SDL has no framebuffer of its own: see below.)
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The desktop entry's id as the app id, so that a Wayland desktop matches our windows
+  // to the entry; SDL 2 reads it from the environment only. A user's own value wins.
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", KLOP_APP_ID, 0);
   // Signals keep their usual meaning; closing is the program's business, per window.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -675,6 +691,7 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     error = "no display to show windows on (is DISPLAY or WAYLAND_DISPLAY set?)";
     return nullptr;
   }
+  if (driver != nullptr && std::strcmp(driver, "wayland") == 0) KeepTextureFramebuffer();
   g_open = true;
   return std::make_unique<TSdlHost>();
 }
