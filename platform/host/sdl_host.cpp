@@ -26,6 +26,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -92,6 +93,8 @@ struct TSdlWindow {
   int ShadowWidth = 0;
   int ShadowHeight = 0;
   bool SurfaceStale = false;  // SDL made a new window surface that holds nothing yet
+  HostWindow Owner = 0;       // a dialog's or popup's, told to the desktop
+  bool FocusablePopup = false;  // a popup made a toplevel, which takes the keyboard
 };
 
 bool g_open = false;  // SDL is process-wide: one host at a time
@@ -134,7 +137,8 @@ void KeepTextureFramebuffer() {
 
 class TSdlHost final : public Host {
  public:
-  TSdlHost() : TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
+  explicit TSdlHost(bool onWayland)
+      : OnWayland_(onWayland), TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
 
   ~TSdlHost() override {
     SDL_SetCursor(nullptr);
@@ -148,7 +152,13 @@ class TSdlHost final : public Host {
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     if (asked.width <= 0 || asked.height <= 0) return 0;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (asked.popup) {
+    if (asked.popup && OnWayland_) {
+      // SDL 2's Wayland popups send an incomplete xdg_positioner (no size, no anchor
+      // rectangle), which the compositor answers with a protocol error that ends the
+      // connection. A borderless fixed-size toplevel with its owner as parent is the
+      // nearest sound thing: the desktop floats it, though not where the platform asked.
+      flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+    } else if (asked.popup) {
       // X11 makes this override-redirect: unmanaged, unframed, placed where asked.
       flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
     } else if (asked.resizable && !asked.dialog) {
@@ -172,6 +182,8 @@ class TSdlHost final : public Host {
     w.Window = window;
     w.Width = asked.width;
     w.Height = asked.height;
+    if (asked.dialog || asked.popup) w.Owner = asked.owner;
+    w.FocusablePopup = asked.popup && OnWayland_;
     if (asked.dialog && !asked.popup) {
       if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
       MarkWindowAsDialog(window);
@@ -260,6 +272,11 @@ class TSdlHost final : public Host {
       return;
     }
     SDL_ShowWindow(w->Window);
+    // SDL's Wayland driver makes the toplevel only when the window shows, and drops a
+    // parent given before: given again, the desktop floats the window over its owner.
+    if (OnWayland_ && w->Owner != 0) {
+      if (TSdlWindow* owner = Find(w->Owner)) SDL_SetWindowModalFor(w->Window, owner->Window);
+    }
     Uint32 flags = SDL_GetWindowFlags(w->Window);
     switch (how) {
       case HostShow::Normal:
@@ -412,6 +429,13 @@ class TSdlHost final : public Host {
     return it == Windows_.end() ? nullptr : &it->second;
   }
 
+  // Keys typed into a popup that took the focus belong to its owner, whose menu loop
+  // reads them.
+  HostWindow KeyboardOwner(HostWindow window) const {
+    const TSdlWindow* w = Find(window);
+    return w != nullptr && w->FocusablePopup && Find(w->Owner) != nullptr ? w->Owner : window;
+  }
+
   static bool ShapeIsSound(const CursorShape& s) {
     return s.width > 0 && s.height > 0 && s.width <= kMaxCursorSide && s.height <= kMaxCursorSide &&
            s.pixels.size() == std::size_t(s.width) * std::size_t(s.height);
@@ -524,6 +548,13 @@ class TSdlHost final : public Host {
       case SDL_WINDOWEVENT:
         TranslateWindowEvent(e.window);
         break;
+      case SDL_QUIT:
+        // Signals and the last window's close are not SDL's business here (see the
+        // hints), so this is SDL giving up on the display: on Wayland it then returns
+        // from every wait at once, and the program would spin with nothing shown.
+        std::fprintf(stderr, "%s: lost the connection to the display\n",
+                     program_invocation_short_name);
+        std::exit(1);
       case SDL_MOUSEMOTION: {
         if (Find(e.motion.windowID) == nullptr) break;
         HostEvent h = Make(HostEventKind::PointerMove, e.motion.windowID, e.motion.timestamp);
@@ -550,7 +581,7 @@ class TSdlHost final : public Host {
         unsigned key = VirtualKeyOf(e.key.keysym.sym);
         if (key == 0 || Find(e.key.windowID) == nullptr) break;
         HostEvent h = Make(e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp,
-                           e.key.windowID, e.key.timestamp);
+                           KeyboardOwner(e.key.windowID), e.key.timestamp);
         h.key = key;
         h.modifiers = Modifiers(e.key.keysym.mod);
         h.repeat = e.key.repeat != 0;
@@ -564,7 +595,7 @@ class TSdlHost final : public Host {
         std::size_t length = strnlen(text, sizeof(e.text.text));
         for (std::size_t at = 0; at < length;) {
           std::size_t n = Utf8SequenceLength(text + at, length - at);
-          HostEvent h = Make(HostEventKind::Text, e.text.windowID, e.text.timestamp);
+          HostEvent h = Make(HostEventKind::Text, KeyboardOwner(e.text.windowID), e.text.timestamp);
           std::memcpy(h.text, text + at, n);
           Pending_.Push(h);
           at += n;
@@ -625,11 +656,19 @@ class TSdlHost final : public Host {
         break;
       }
       case SDL_WINDOWEVENT_FOCUS_GAINED:
-        push(HostEventKind::FocusGained);
+        if (!w->FocusablePopup) push(HostEventKind::FocusGained);
         break;
-      case SDL_WINDOWEVENT_FOCUS_LOST:
+      case SDL_WINDOWEVENT_FOCUS_LOST: {
+        // Focus that goes to the window's own popup stays the window's, as where popups
+        // take no focus; a menu closes when its owner loses the focus.
+        SDL_Window* now = SDL_GetKeyboardFocus();
+        const TSdlWindow* to = now != nullptr ? Find(SDL_GetWindowID(now)) : nullptr;
+        if (w->FocusablePopup || (to != nullptr && to->FocusablePopup && to->Owner == e.windowID)) {
+          break;
+        }
         push(HostEventKind::FocusLost);
         break;
+      }
       case SDL_WINDOWEVENT_LEAVE:
         push(HostEventKind::PointerLeft);
         break;
@@ -645,6 +684,7 @@ class TSdlHost final : public Host {
   bool CursorShown_ = true;
   TEventRing Pending_;
   std::vector<SDL_Rect> Clipped_;
+  bool OnWayland_;
   int XConnection_ = -1;  // the X server's socket, once a window shows it is X11
   HostTime TicksBase_;    // Now() at SDL's tick 0, to date SDL's event timestamps
 };
@@ -691,9 +731,10 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     error = "no display to show windows on (is DISPLAY or WAYLAND_DISPLAY set?)";
     return nullptr;
   }
-  if (driver != nullptr && std::strcmp(driver, "wayland") == 0) KeepTextureFramebuffer();
+  const bool wayland = driver != nullptr && std::strcmp(driver, "wayland") == 0;
+  if (wayland) KeepTextureFramebuffer();
   g_open = true;
-  return std::make_unique<TSdlHost>();
+  return std::make_unique<TSdlHost>(wayland);
 }
 
 }  // namespace platform
