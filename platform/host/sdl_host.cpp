@@ -436,6 +436,16 @@ class TSdlHost final : public Host {
     return w != nullptr && w->FocusablePopup && Find(w->Owner) != nullptr ? w->Owner : window;
   }
 
+  bool ShowsPopup(HostWindow owner) const {
+    for (const auto& [id, w] : Windows_) {
+      if (w.FocusablePopup && w.Owner == owner &&
+          (SDL_GetWindowFlags(w.Window) & SDL_WINDOW_SHOWN) != 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   static bool ShapeIsSound(const CursorShape& s) {
     return s.width > 0 && s.height > 0 && s.width <= kMaxCursorSide && s.height <= kMaxCursorSide &&
            s.pixels.size() == std::size_t(s.width) * std::size_t(s.height);
@@ -579,7 +589,12 @@ class TSdlHost final : public Host {
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
         unsigned key = VirtualKeyOf(e.key.keysym.sym);
-        if (key == 0 || Find(e.key.windowID) == nullptr) break;
+        const TSdlWindow* w = Find(e.key.windowID);
+        if (key == 0 || w == nullptr) break;
+        // A popup that took the focus is told by SDL of the modifiers held as it took
+        // it, and of their release: Alt pressed alone, to the menu loop, which then
+        // closes the menu. Modifiers still come with every other key.
+        if (w->FocusablePopup && key >= 0x10 && key <= 0x12) break;
         HostEvent h = Make(e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp,
                            KeyboardOwner(e.key.windowID), e.key.timestamp);
         h.key = key;
@@ -658,17 +673,12 @@ class TSdlHost final : public Host {
       case SDL_WINDOWEVENT_FOCUS_GAINED:
         if (!w->FocusablePopup) push(HostEventKind::FocusGained);
         break;
-      case SDL_WINDOWEVENT_FOCUS_LOST: {
-        // Focus that goes to the window's own popup stays the window's, as where popups
-        // take no focus; a menu closes when its owner loses the focus.
-        SDL_Window* now = SDL_GetKeyboardFocus();
-        const TSdlWindow* to = now != nullptr ? Find(SDL_GetWindowID(now)) : nullptr;
-        if (w->FocusablePopup || (to != nullptr && to->FocusablePopup && to->Owner == e.windowID)) {
-          break;
-        }
-        push(HostEventKind::FocusLost);
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        // While a window's popup shows, the focus it took stays the window's, as where
+        // popups take no focus: a menu closes when its owner loses the focus. (Where the
+        // focus went is not known yet: the compositor's enter may still be unread.)
+        if (!w->FocusablePopup && !ShowsPopup(e.windowID)) push(HostEventKind::FocusLost);
         break;
-      }
       case SDL_WINDOWEVENT_LEAVE:
         push(HostEventKind::PointerLeft);
         break;
