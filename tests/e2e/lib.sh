@@ -63,16 +63,16 @@ check() {
 # A check that cannot apply on this desktop, said so rather than passed.
 not_here() { echo "skip: $1 ($2)"; }
 
-# Polls until the command succeeds or `seconds` pass.
+# Polls until the command succeeds or `seconds` (whole) pass on the clock, however long
+# each try takes.
 wait_for() {
-  local seconds=$1
+  local deadline=$((${EPOCHREALTIME//[^0-9]/} + $1 * 1000000))
   shift
-  local tries=$((seconds * 20))
-  for _ in $(seq "$tries"); do
+  while true; do
     "$@" && return 0
+    [ "${EPOCHREALTIME//[^0-9]/}" -lt "$deadline" ] || return 1
     sleep 0.05
   done
-  return 1
 }
 
 # xdotool's --sync waits have no end of their own.
@@ -365,16 +365,61 @@ shot_file() {
 shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
-# The pixels of a fresh shot of window $1 within geometry $2 (WxH+X+Y), as text.
-crop_of() {
-  shot_file "$1" "$work/crop.png" &&
-    /usr/bin/convert "$work/crop.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2
+# The pixels of a fresh screenshot of window $1 cropped to geometry $2 (WxH+X+Y), one
+# line each; fails, printing nothing, when the screenshot fails, so that no check can
+# compare two failures and find them equal.
+region() {
+  local text
+  text=$(
+    set -o pipefail
+    shot_file "$1" "$work/region.png" &&
+      /usr/bin/convert "$work/region.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2
+  ) && [ -n "$text" ] && echo "$text"
 }
 
 # The pointer's cursor image ($cursor_image prints "W H XHOT YHOT" then rows of pixels).
 # X11 only: Wayland lets no client read another's cursor.
 cursor_head() { "$cursor_image" | head -n 1; }
 cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print $(x + 1) }'; }
+cursor_is() { [ "$(cursor_head)" = "$1" ]; }
+# A cursor was read back and it is not $1.
+cursor_is_not() {
+  local head
+  head=$(cursor_head)
+  [[ $head =~ ^[0-9]+\ [0-9]+\ [0-9]+\ [0-9]+$ ]] && [ "$head" != "$1" ]
+}
+# Polls until the cursor's head is $1 ("W H XHOT YHOT"), or is not, and says what it
+# was when it never came.
+await_cursor() {
+  wait_for 3 cursor_is "$1" || { echo "  the cursor is ($(cursor_head)), not ($1)" >&2; return 1; }
+}
+await_cursor_other_than() {
+  wait_for 3 cursor_is_not "$1" || { echo "  the cursor is still ($(cursor_head))" >&2; return 1; }
+}
+
+# The program's open popup menus: on X11 its shown override-redirect windows (both
+# hosts give every window the program's class, "Klop"). On sway, SDL's popups are
+# untitled views of their own; the Wayland host's xdg_popups are no views, so a script
+# that meets them defines popup_in_frame, a look at the pixels where one opens.
+# Fails when the server cannot be asked, so that "no popup" never passes on no answer.
+popups() {
+  local tree id info
+  if on_sway; then
+    tree=$(swaymsg -t get_tree -r) || return 1
+    jq -r '.. | objects | select(.pid? != null and .visible == true and .name == "") | .id' <<<"$tree"
+    if declare -F popup_in_frame >/dev/null && popup_in_frame; then echo frame; fi
+    return 0
+  fi
+  tree=$(xwininfo -root -children) || return 1
+  for id in $(awk '$1 ~ /^0x/ && /"Klop"\)/ {print $1}' <<<"$tree"); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" && grep -q 'Map State: IsViewable' <<<"$info" &&
+      echo "$id"
+  done
+  return 0
+}
+no_popup() { local p; p=$(popups) && [ -z "$p" ]; }
+one_popup() { local p; p=$(popups) && [ -n "$p" ] && [ "$(wc -l <<<"$p")" = 1 ]; }
 
 # Says what a program that did not come up was doing, for the log.
 explain_stuck() {
