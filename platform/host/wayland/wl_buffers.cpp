@@ -38,7 +38,9 @@ const wl_buffer_listener kBufferListener = {
 bool TBuffers::Make(wl_shm* shm, int width, int height) {
   Release();
   if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF) return false;
-  const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+  // Each buffer starts on a page of its own, as a mapping of it must.
+  const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+  const std::size_t bytes = (std::size_t(width) * std::size_t(height) * 4 + page - 1) / page * page;
   if (2 * bytes > std::size_t(INT32_MAX)) return false;
   Fd_ = memfd_create("klop-window", MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (Fd_ < 0) return false;
@@ -46,16 +48,16 @@ bool TBuffers::Make(wl_shm* shm, int width, int height) {
     Release();
     return false;
   }
-  void* both = mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, 0);
   void* view = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, 0);
-  if (both == MAP_FAILED || view == MAP_FAILED) {
-    if (both != MAP_FAILED) munmap(both, 2 * bytes);
+  void* other = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, off_t(bytes));
+  if (other == MAP_FAILED || view == MAP_FAILED) {
+    if (other != MAP_FAILED) munmap(other, bytes);
     if (view != MAP_FAILED) munmap(view, bytes);
     Release();
     return false;
   }
-  Both_ = static_cast<std::uint32_t*>(both);
   View_ = static_cast<std::uint32_t*>(view);
+  Other_ = static_cast<std::uint32_t*>(other);
   Bytes_ = bytes;
   Width_ = width;
   Height_ = height;
@@ -81,10 +83,10 @@ void TBuffers::Release() {
     b = TBuffer{};
   }
   if (View_ != nullptr) munmap(View_, Bytes_);
-  if (Both_ != nullptr) munmap(Both_, 2 * Bytes_);
+  if (Other_ != nullptr) munmap(Other_, Bytes_);
   if (Fd_ >= 0) close(Fd_);
   Fd_ = -1;
-  View_ = Both_ = nullptr;
+  View_ = Other_ = nullptr;
   Bytes_ = 0;
   Width_ = Height_ = 0;
   Pending_.clear();
@@ -102,23 +104,32 @@ void TBuffers::Changed(const HostRect& in) {
   AddStale(Buffers_[1 - Current_], r);
 }
 
-void TBuffers::CopyStale(int to) {
-  const std::uint32_t* from = Memory(1 - to);
-  std::uint32_t* into = Memory(to);
-  for (const HostRect& r : Buffers_[to].Stale) {
+void TBuffers::CopyStale() {
+  TBuffer& other = Buffers_[1 - Current_];
+  for (const HostRect& r : other.Stale) {
     for (int y = r.y; y < r.y + r.height; ++y) {
       const std::size_t at = std::size_t(y) * std::size_t(Width_) + std::size_t(r.x);
-      std::copy_n(from + at, r.width, into + at);
+      std::copy_n(View_ + at, r.width, Other_ + at);
     }
   }
-  Buffers_[to].Stale.clear();
+  other.Stale.clear();
 }
 
-void TBuffers::MoveView(int to) {
-  // Replaces the view's pages in place: the platform's pointer stays valid.
-  void* at = mmap(View_, Bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, Fd_,
-                  off_t(std::size_t(to) * Bytes_));
-  if (at == MAP_FAILED) return;  // the view stays where it was, still whole
+void TBuffers::MoveView() {
+  // Both mappings are replaced in place: the platform's pointer stays valid.
+  const int to = 1 - Current_;
+  void* view = mmap(View_, Bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, Fd_,
+                    off_t(std::size_t(to) * Bytes_));
+  void* other = mmap(Other_, Bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, Fd_,
+                     off_t(std::size_t(Current_) * Bytes_));
+  if (view == MAP_FAILED || other == MAP_FAILED) {
+    // Out of mappings: keep drawing in the buffer shown, as a single-buffered window.
+    if (view != MAP_FAILED) {
+      mmap(View_, Bytes_, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, Fd_,
+           off_t(std::size_t(Current_) * Bytes_));
+    }
+    return;
+  }
   Current_ = to;
 }
 
@@ -128,7 +139,7 @@ void TBuffers::Commit(wl_surface* surface, bool fromPresent) {
   int shown = Current_;
   if (!fromPresent && !Buffers_[other].Busy) {
     // Show a copy, keeping the view's buffer out of the compositor's hands.
-    CopyStale(other);
+    CopyStale();
     shown = other;
   }
   TBuffer& b = Buffers_[shown];
@@ -138,10 +149,10 @@ void TBuffers::Commit(wl_surface* surface, bool fromPresent) {
   wl_surface_commit(surface);
   b.Busy = true;
   if (shown == Current_ && !Buffers_[other].Busy) {
-    CopyStale(other);
+    CopyStale();
     // What the platform draws next lands in the other buffer; the one shown lacks it.
     Buffers_[Current_].Stale.clear();
-    MoveView(other);
+    MoveView();
   }
 }
 

@@ -49,16 +49,15 @@ class TBuffers {
     bool Busy = false;                // attached, not yet released by the compositor
     std::vector<HostRect> Stale;      // where it lacks the view's content
   };
-  std::uint32_t* Memory(int i) const {
-    return Both_ + std::size_t(i) * std::size_t(Width_) * std::size_t(Height_);
-  }
-  void CopyStale(int to);
-  void MoveView(int to);
+  // Brings the other buffer up to the view's content.
+  void CopyStale();
+  // Swaps the buffers behind the view and the other mapping.
+  void MoveView();
   void AddStale(TBuffer& b, const HostRect& r);
 
   int Fd_ = -1;
-  std::uint32_t* Both_ = nullptr;  // both buffers, as the host reads and writes them
-  std::uint32_t* View_ = nullptr;  // the view onto buffer Current_
+  std::uint32_t* View_ = nullptr;   // the view onto buffer Current_
+  std::uint32_t* Other_ = nullptr;  // the other buffer, as the host writes it
   std::size_t Bytes_ = 0;          // one buffer's
   int Width_ = 0;
   int Height_ = 0;

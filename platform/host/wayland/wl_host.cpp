@@ -649,6 +649,12 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   const bool first = !w.Configured;
   w.Configured = true;
   if (w.Pixels.Empty()) {
+    // Nothing drawn yet: the platform paints what it is asked to show.
+    if (first) {
+      HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+      e.width = w.Bounds.width;
+      e.height = w.Bounds.height;
+    }
     wl_surface_commit(w.Surface);
     return;
   }
