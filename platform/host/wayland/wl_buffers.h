@@ -1,8 +1,9 @@
-// A window's pixels in two wl_shm buffers. The platform draws straight into one of
-// them through a view (a mapping of its own) that stays at the same address while the
-// buffer behind it changes: once the compositor holds the buffer just committed, the
-// view is mapped onto the other one, after the rectangles it lacks were copied forward,
-// so the platform never draws in a buffer the compositor may be reading.
+// A window's pixels for the compositor: the view the platform draws in (lent through
+// Host::WindowPixels, host memory the compositor never reads) and two wl_shm buffers.
+// A commit copies into a buffer the compositor does not hold the rectangles it lacks,
+// with the unused top byte of each pixel set (weston's renderer takes it for alpha),
+// then attaches it and damages only what changed. While the compositor holds both, the
+// commit waits for a release.
 #pragma once
 
 #include <wayland-client.h>
@@ -22,8 +23,8 @@ class TBuffers {
   TBuffers& operator=(const TBuffers&) = delete;
   ~TBuffers() { Release(); }
 
-  // Two buffers of width x height pixels (XRGB8888, rows packed); false, empty, when
-  // the memory cannot be had.
+  // The view and two buffers of width x height pixels (XRGB8888, rows packed); false,
+  // empty, when the memory cannot be had.
   bool Make(wl_shm* shm, int width, int height);
   void Release();
 
@@ -35,33 +36,28 @@ class TBuffers {
 
   // The rectangle changed in the view and is to be shown with the next commit.
   void Changed(const HostRect& r);
+  // Something changed that no commit has shown yet.
   bool HasChanges() const { return !Pending_.empty(); }
-
-  // Attaches the buffer to show, damages what changed since the last commit and
-  // commits. `fromPresent`: the platform has handed over everything it drew, so the
-  // view may move to the other buffer; otherwise the view's content is copied to the
-  // other buffer when that one is free, and that is shown, so the view stays free.
-  void Commit(wl_surface* surface, bool fromPresent);
+  // Shows what changed on `surface`; false when the compositor holds both buffers, and
+  // the commit is to be made again once it releases one.
+  bool Commit(wl_surface* surface);
 
  private:
   struct TBuffer {
     wl_buffer* Buffer = nullptr;
-    bool Busy = false;                // attached, not yet released by the compositor
-    std::vector<HostRect> Stale;      // where it lacks the view's content
+    bool Busy = false;            // attached, not yet released by the compositor
+    std::vector<HostRect> Stale;  // where it lacks the view's content
   };
-  // Brings the other buffer up to the view's content.
-  void CopyStale();
-  // Swaps the buffers behind the view and the other mapping.
-  void MoveView();
-  void AddStale(TBuffer& b, const HostRect& r);
+  std::uint32_t* Memory(int i) const { return Both_ + std::size_t(i) * Stride_; }
 
   int Fd_ = -1;
-  std::uint32_t* View_ = nullptr;   // the view onto buffer Current_
-  std::uint32_t* Other_ = nullptr;  // the other buffer, as the host writes it
-  std::size_t Bytes_ = 0;          // one buffer's
+  std::uint32_t* View_ = nullptr;  // private to this process
+  std::uint32_t* Both_ = nullptr;  // the two buffers, as this process writes them
+  std::size_t Bytes_ = 0;          // one buffer's mapping, whole pages
+  std::size_t Stride_ = 0;         // from one buffer to the next, in pixels
   int Width_ = 0;
   int Height_ = 0;
-  int Current_ = 0;
+  int Last_ = 1;  // the buffer attached last
   TBuffer Buffers_[2];
   std::vector<HostRect> Pending_;  // changed since the last commit
 };

@@ -250,10 +250,7 @@ class TWaylandHost final : public Host {
       }
       b.Changed({x0, y0 + w->Top, x1 - x0, y1 - y0});
     }
-    if (w->Configured && w->Surface != nullptr && b.HasChanges()) {
-      b.Commit(w->Surface, true);
-      wl_display_flush(D_);
-    }
+    ShowChanges(*w);
   }
 
   std::uint32_t* WindowPixels(HostWindow window, int width, int height) override {
@@ -363,6 +360,12 @@ class TWaylandHost final : public Host {
   }
 
   bool Allocate(TWindow& w, int width, int height);
+  // Commits what changed in the window's pixels, or leaves it for a buffer's release.
+  void ShowChanges(TWindow& w) {
+    if (!w.Configured || w.Surface == nullptr || !w.Pixels.HasChanges()) return;
+    w.Waiting = !w.Pixels.Commit(w.Surface);
+    if (!w.Waiting) wl_display_flush(D_);
+  }
   void RedrawCaption(TWindow& w);
   void Map(TWindow& w, bool maximized = false);
   void Unmap(TWindow& w);
@@ -518,10 +521,7 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   DrawCaption(w.Pixels.Pixels(), w.Pixels.Width(), w.Pixels.Width(), Scale_, look,
               CaptionScratch_);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
-  if (w.Configured && w.Surface != nullptr) {
-    w.Pixels.Commit(w.Surface, false);
-    wl_display_flush(D_);
-  }
+  ShowChanges(w);
 }
 
 void TWaylandHost::SetSizeLimits(TWindow& w) {
@@ -659,7 +659,7 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
     return;
   }
   if (first) w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
-  w.Pixels.Commit(w.Surface, false);
+  ShowChanges(w);
 }
 
 void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array* states) {
@@ -920,6 +920,9 @@ void TWaylandHost::AfterDispatch() {
   }
   TKeyStroke k;
   if (Focused_ != 0 && Keyboard_.TakeRepeat(Now(), k)) PushKey(Focused_, k, true);
+  for (auto& [id, w] : Windows_) {
+    if (w->Waiting) ShowChanges(*w);
+  }
 }
 
 // Reads and dispatches what the connection holds, without waiting.

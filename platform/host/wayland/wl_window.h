@@ -43,6 +43,7 @@ struct TWindow {
   bool Minimized = false;
   bool Maximized = false;
   bool Active = false;
+  bool Waiting = false;  // changes wait for the compositor to release a buffer
   TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
 };
 
