@@ -14,16 +14,29 @@ constexpr std::uint32_t kEvdevOffset = 8;  // XKB key codes are evdev's plus 8
 }  // namespace
 
 TKeyboard::~TKeyboard() {
+  if (KeymapFd_ >= 0) close(KeymapFd_);
   xkb_state_unref(State_);
   xkb_keymap_unref(Keymap_);
   xkb_context_unref(Context_);
 }
 
 void TKeyboard::Keymap(int fd, std::uint32_t size) {
+  if (KeymapFd_ >= 0) close(KeymapFd_);
+  KeymapFd_ = fd;
+  KeymapSize_ = size;
+  // A new keymap while one is in use replaces it at once.
+  if (State_ != nullptr) Load();
+}
+
+bool TKeyboard::Load() {
+  if (KeymapFd_ < 0) return State_ != nullptr;
+  const int fd = KeymapFd_;
+  const std::uint32_t size = KeymapSize_;
+  KeymapFd_ = -1;
   if (Context_ == nullptr) Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   void* text = size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
   close(fd);
-  if (text == MAP_FAILED || Context_ == nullptr) return;
+  if (text == MAP_FAILED || Context_ == nullptr) return State_ != nullptr;
   // The text ends in a NUL within `size`; a map without one is not read past its end.
   const char* s = static_cast<const char*>(text);
   xkb_keymap* keymap =
@@ -31,20 +44,26 @@ void TKeyboard::Keymap(int fd, std::uint32_t size) {
                                                        XKB_KEYMAP_COMPILE_NO_FLAGS)
                           : nullptr;
   munmap(text, size);
-  if (keymap == nullptr) return;  // keep the one we had
+  if (keymap == nullptr) return State_ != nullptr;  // keep the one we had
   xkb_state* state = xkb_state_new(keymap);
   if (state == nullptr) {
     xkb_keymap_unref(keymap);
-    return;
+    return State_ != nullptr;
   }
   xkb_state_unref(State_);
   xkb_keymap_unref(Keymap_);
   Keymap_ = keymap;
   State_ = state;
+  xkb_state_update_mask(State_, Mods_[0], Mods_[1], Mods_[2], 0, 0, Mods_[3]);
+  return true;
 }
 
 void TKeyboard::Modifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
                           std::uint32_t group) {
+  Mods_[0] = depressed;
+  Mods_[1] = latched;
+  Mods_[2] = locked;
+  Mods_[3] = group;
   if (State_ != nullptr) xkb_state_update_mask(State_, depressed, latched, locked, 0, 0, group);
 }
 
@@ -54,8 +73,10 @@ void TKeyboard::RepeatInfo(std::int32_t rate, std::int32_t delay) {
   if (RatePerSecond_ == 0) Repeating_ = false;
 }
 
-unsigned TKeyboard::CurrentModifiers() const {
-  if (State_ == nullptr) return 0;
+unsigned TKeyboard::CurrentModifiers() {
+  // Held modifiers need the keymap to be named; none held, it can wait.
+  if (State_ == nullptr && (Mods_[0] | Mods_[1]) == 0) return 0;
+  if (!Load()) return 0;
   auto on = [this](const char* name) {
     return xkb_state_mod_name_is_active(State_, name, XKB_STATE_MODS_EFFECTIVE) > 0;
   };
@@ -73,8 +94,8 @@ void TKeyboard::ForgetHeldKeys() {
 
 TKeyStroke TKeyboard::Translate(bool press, std::uint32_t code) {
   TKeyStroke k;
+  if (!Load()) return k;
   k.Modifiers = CurrentModifiers();
-  if (State_ == nullptr) return k;
   const xkb_layout_index_t layout = xkb_state_key_get_layout(State_, code);
   const xkb_keysym_t* syms = nullptr;
   if (layout != XKB_LAYOUT_INVALID &&

@@ -1,6 +1,7 @@
 // The keyboard on Wayland: the compositor's keymap through xkbcommon, giving the same
 // virtual keys, modifiers and text (dead keys and compose included) as the X11 host,
 // and key repeat made here from the compositor's rate and delay (Wayland sends none).
+// The keymap the compositor sends is compiled only when the first key needs it.
 #pragma once
 
 #include <bitset>
@@ -30,7 +31,7 @@ class TKeyboard {
   TKeyboard& operator=(const TKeyboard&) = delete;
   ~TKeyboard();
 
-  // wl_keyboard.keymap: an XKB v1 text keymap of `size` bytes in `fd` (closed here).
+  // wl_keyboard.keymap: an XKB v1 text keymap of `size` bytes in `fd` (kept until read).
   void Keymap(int fd, std::uint32_t size);
   void Modifiers(std::uint32_t depressed, std::uint32_t latched, std::uint32_t locked,
                  std::uint32_t group);
@@ -39,7 +40,7 @@ class TKeyboard {
   // A key (the evdev code wl_keyboard gives) pressed or released at `now`.
   TKeyStroke Key(bool press, std::uint32_t key, HostTime now);
   // The platform's modifiers as they stand.
-  unsigned CurrentModifiers() const;
+  unsigned CurrentModifiers();
   // The focus left: held keys are released where we cannot see, and stop repeating.
   void ForgetHeldKeys();
 
@@ -50,6 +51,11 @@ class TKeyboard {
 
  private:
   TKeyStroke Translate(bool press, std::uint32_t code);
+  bool Load();
+
+  int KeymapFd_ = -1;  // a keymap not yet read
+  std::uint32_t KeymapSize_ = 0;
+  std::uint32_t Mods_[4] = {};  // depressed, latched, locked, group as last told
 
   xkb_context* Context_ = nullptr;
   xkb_keymap* Keymap_ = nullptr;
