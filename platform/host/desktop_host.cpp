@@ -89,8 +89,8 @@ THostKind ChooseHost(const char* klopHost, const char* display, const char* wayl
     error = "KLOP_HOST is \"" + std::string(asked) + "\"; it takes wayland, x11 or sdl";
     return THostKind::None;
   }
-  if (IsSet(display)) return THostKind::X11;
   if (IsSet(waylandDisplay)) return THostKind::Wayland;
+  if (IsSet(display)) return THostKind::X11;
   error = "no display to open: neither DISPLAY nor WAYLAND_DISPLAY is set";
   return THostKind::None;
 }

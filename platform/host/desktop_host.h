@@ -13,7 +13,8 @@ namespace platform {
 enum class THostKind { None, Wayland, X11, Sdl };
 
 // The host for these environment values (null when unset): KLOP_HOST ("wayland", "x11"
-// or "sdl") wins; else DISPLAY gets X11 and WAYLAND_DISPLAY alone gets Wayland.
+// or "sdl") wins; else WAYLAND_DISPLAY gets Wayland (XWayland's DISPLAY beside it
+// too), and DISPLAY alone gets X11.
 // Answers None, with the reason in `error`, for a KLOP_HOST of another value or no
 // display at all.
 THostKind ChooseHost(const char* klopHost, const char* display, const char* waylandDisplay,

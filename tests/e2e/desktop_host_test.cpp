@@ -18,7 +18,7 @@ TEST(DesktopHost, ChoiceFromTheEnvironment) {
     THostKind chosen;
   } cases[] = {
       {nullptr, ":0", nullptr, THostKind::X11},
-      {nullptr, ":0", "wayland-0", THostKind::X11},  // Xwayland: X11 is the lighter
+      {nullptr, ":0", "wayland-0", THostKind::Wayland},  // native, not through XWayland
       {nullptr, nullptr, "wayland-0", THostKind::Wayland},
       {nullptr, "", "wayland-0", THostKind::Wayland},
       {"wayland", ":0", nullptr, THostKind::Wayland},
