@@ -1,6 +1,7 @@
 #include "platform/host/desktop_host.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <unistd.h>
 
 #include <climits>
@@ -106,7 +107,8 @@ std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
       error = "cannot open the display (Wayland): " + why;
       // XWayland, or an X server beside the compositor, still shows the game.
       if (IsSet(std::getenv("KLOP_HOST")) || !IsSet(display)) return nullptr;
-      std::fprintf(stderr, "%s; using X11 on DISPLAY %s\n", error.c_str(), display);
+      std::fprintf(stderr, "%s: %s; using X11 on DISPLAY %s\n", program_invocation_short_name,
+                   error.c_str(), display);
       error.clear();
       host = MakeX11Host(why);
       if (host == nullptr) error = "cannot open the display (X11): " + why;
