@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/host/x11/x11_host.h"
-#include "platform/host/x11/x11_keys.h"
+#include "platform/host/xkb_keys.h"
 
 namespace platform {
 namespace {
@@ -35,7 +35,7 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
       {XKB_KEY_dead_acute, 0},   {XKB_KEY_NoSymbol, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(x11::VirtualKeyOfKeysym(c.keysym), c.vk) << "keysym 0x" << std::hex << c.keysym;
+    EXPECT_EQ(VirtualKeyOfKeysym(c.keysym), c.vk) << "keysym 0x" << std::hex << c.keysym;
   }
 }
 
