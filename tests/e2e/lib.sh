@@ -299,6 +299,34 @@ close_window() {
   fi
 }
 
+# Moves window $1 to (X, Y) on the screen, as the desktop would.
+move_window() {
+  if on_sway; then
+    swaymsg "[con_id=$1] move position $2 $3" >/dev/null
+  else
+    wmctrl -i -r "$1" -e "0,$2,$3,-1,-1"
+  fi
+}
+# Resizes window $1's client area to W x H, as the desktop would.
+resize_window() {
+  if on_sway; then
+    # sway sizes the container, borders and title included, and reports the title
+    # inside or outside the rect depending on the moment: ask, look, and ask again.
+    local w h cw ch
+    read -r w h <<<"$(view "$1" '"\(.rect.width) \(.rect.height)"')"
+    read -r cw ch <<<"$(client_size "$1" | tr x ' ')"
+    for _ in 1 2; do
+      [ "$cw $ch" = "$2 $3" ] && return 0
+      w=$((w + $2 - cw))
+      h=$((h + $3 - ch))
+      swaymsg "[con_id=$1] resize set width $w px height $h px" >/dev/null || return 1
+      read -r cw ch <<<"$(client_size "$1" | tr x ' ')"
+    done
+  else
+    wmctrl -i -r "$1" -e "0,-1,-1,$2,$3"
+  fi
+}
+
 # The pointer to (X, Y) in window $1.
 pointer_to() {
   if on_sway; then
