@@ -207,7 +207,7 @@ fi
 keys alt+t End BackSpace BackSpace BackSpace BackSpace
 type_text 2
 keys Return
-check "OK closes the dialog" wait_for 3 eval "! shown $dialog"
+check "OK closes the dialog" wait_for 3 eval "! shown '$dialog'"
 activate "$wid"
 choose_by_key n
 check "the short game starts" wait_for 3 game_running

@@ -41,6 +41,8 @@ stop() {
 
 cleanup() {
   local i
+  # sway 1.7 may crash when ended by a signal; asked, it ends cleanly.
+  if on_sway && [ -n "$runtime" ]; then timeout 5 swaymsg exit >/dev/null 2>&1; fi
   for ((i = ${#started[@]} - 1; i >= 0; i--)); do stop "${started[i]}"; done
   rm -rf "$work" ${runtime:+"$runtime"}
 }
@@ -94,7 +96,8 @@ reap() {
 }
 
 # The desktop KLOP_E2E_DESKTOP names. Arguments go to Xvfb (e.g. -dpi 192); on sway
-# "--scale N" gives the output that scale.
+# "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
+# "--scale N" that scale.
 start_desktop() {
   if on_sway; then
     start_sway "$@"
@@ -106,6 +109,7 @@ start_desktop() {
 # Stops the desktop that start_desktop started, so that a script can start another.
 stop_desktop() {
   local i
+  if on_sway; then timeout 5 swaymsg exit >/dev/null 2>&1; fi
   for ((i = ${#desktop[@]} - 1; i >= 0; i--)); do stop "${desktop[i]}"; done
   if on_sway; then
     exec {input_fd}>&-
@@ -151,24 +155,31 @@ start_x11() {
 e2e_user=klop-test
 as_user=() # the prefix that runs a command as that user (a simple command keeps its pid)
 
-# sway on its headless backend with one output of 1024x768 layout pixels, in a
+# sway on its headless backend with one output (see start_desktop), in a
 # runtime folder of its own, with our virtual keyboard and pointer for the whole run;
 # sets WAYLAND_DISPLAY and SWAYSOCK.
 start_sway() {
-  local scale=1
-  if [ "${1:-}" = --scale ]; then scale=$2; fi
+  local scale=1 size=1024x768
+  while [ $# -ge 2 ]; do
+    case $1 in
+      --scale) scale=$2 ;;
+      --size) size=$2 ;;
+    esac
+    shift 2
+  done
   if [ "$(id -u)" = 0 ] && ! id "$e2e_user" >/dev/null 2>&1; then
     echo "e2e: sway refuses root and the user $e2e_user is missing; scripts/setup creates it" >&2
     exit 1
   fi
   runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
+  unset SWAYSOCK WAYLAND_DISPLAY  # sway would take a former session's
   if [ "$(id -u)" = 0 ]; then
     as_user=(setpriv --reuid="$e2e_user" --regid="$e2e_user" --init-groups env HOME="$runtime")
   fi
   # Views float at the size they ask for, as on a stacking desktop: sway would tile
   # the game's resizable frame over the whole output.
   cat >"$runtime/config" <<EOF
-output HEADLESS-1 resolution $((1024 * scale))x$((768 * scale)) scale $scale
+output HEADLESS-1 resolution $((${size%x*} * scale))x$((${size#*x} * scale)) scale $scale
 for_window [app_id=".*"] floating enable
 xwayland disable
 EOF
@@ -221,6 +232,7 @@ wl_input() {
 
 # Field $2 (a jq filter) of sway's view (con id) $1, e.g. `view 7 .name`.
 view() {
+  [[ $1 =~ ^[0-9]+$ ]] || return 1
   swaymsg -t get_tree -r | jq -r --argjson id "$1" "first(.. | objects | select(.id? == \$id)) | $2"
 }
 # The con id of the first visible view that the jq condition $1 selects, or nothing.
