@@ -11,8 +11,9 @@ desktop_kind=${KLOP_E2E_DESKTOP:-x11}
 case $desktop_kind in
   x11) tools=(Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert) ;;
   sway) tools=(sway swaymsg grim jq setpriv /usr/bin/convert "${KLOP_E2E_WL_INPUT:-wl_input}") ;;
+  weston) tools=(weston weston-screenshooter /usr/bin/convert) ;;
   *)
-    echo "e2e: KLOP_E2E_DESKTOP is x11 or sway, not '$desktop_kind'" >&2
+    echo "e2e: KLOP_E2E_DESKTOP is x11, sway or weston, not '$desktop_kind'" >&2
     exit 1
     ;;
 esac
@@ -99,11 +100,11 @@ reap() {
 # "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
 # "--scale N" that scale.
 start_desktop() {
-  if on_sway; then
-    start_sway "$@"
-  else
-    start_x11 "$@"
-  fi
+  case $desktop_kind in
+    sway) start_sway "$@" ;;
+    weston) start_weston ;;
+    *) start_x11 "$@" ;;
+  esac
 }
 
 # Stops the desktop that start_desktop started, so that a script can start another.
@@ -219,6 +220,31 @@ EOF
     cat "$work/input.out" >&2
     exit 1
   fi
+}
+
+# --- weston ----------------------------------------------------------------------------
+# weston on its headless backend, 1024x768: no seat (no keyboard, no pointer) and no
+# server-side decorations. --debug lets weston-screenshooter (screen_shot) take the output.
+start_weston() {
+  runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
+  chmod 700 "$runtime"
+  unset SWAYSOCK DISPLAY
+  export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=klop-e2e
+  weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --debug \
+    --width=1024 --height=768 --idle-time=0 </dev/null >"$work/wm.log" 2>&1 &
+  started+=($!)
+  desktop=($!)
+  if ! wait_for 10 test -S "$runtime/$WAYLAND_DISPLAY"; then
+    echo "e2e: weston did not start" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+}
+# The whole output in file $1.
+screen_shot() {
+  rm -f "$runtime"/wayland-screenshot-*.png
+  (cd "$runtime" && timeout 10 weston-screenshooter) &&
+    mv "$(compgen -G "$runtime/wayland-screenshot-*.png" | head -n 1)" "$1"
 }
 
 # One command to the virtual input client; returns once the compositor has handled
