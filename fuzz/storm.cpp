@@ -164,6 +164,8 @@ class TDriver {
   bool Ending = false;
   int WindDownSteps = 0;
   bool WasOver = true;
+  int OptionsRun = 0;  // the run whose options LastOptions holds
+  std::array<std::int32_t, 3> LastOptions{};
   std::optional<TObjectCounts> RestCounts;
   std::optional<std::size_t> GdiObjectsBetweenRuns;
   std::deque<std::string> Trail;
@@ -389,6 +391,10 @@ void TDriver::Check() {
   ++Reach.Checks;
   if (WasOver && !g.GameOver) ++Reach.Games;
   WasOver = g.GameOver;
+  const std::array<std::int32_t, 3> options{g.LiveTime, g.SpawnRange, g.GameTime};
+  if (OptionsRun == Reach.Runs && options != LastOptions) ++Reach.OptionChanges;
+  OptionsRun = Reach.Runs;
+  LastOptions = options;
   Reach.Running += !g.GameOver && !g.Paused;
   Reach.Paused += g.Paused;
   Reach.Minimised += ::IsIconic(frame);

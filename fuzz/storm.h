@@ -28,7 +28,8 @@ struct TStormReach {
   int MenuOpen = 0;       // checks with a popup menu open
   int About = 0;          // checks with each dialog open
   int Options = 0;
-  int Refused = 0;  // checks with the options' error message open
+  int Refused = 0;        // checks with the options' error message open
+  int OptionChanges = 0;  // times the game's options were seen other than at the last check
 };
 
 // "" when every check held, else what broke, the state around it and the events that

@@ -49,16 +49,16 @@ client_pixel() { pixel "$1" $(($2 + bar)); }
 is_client_pixel() { [ "$(client_pixel "$1" "$2")" = "$3" ]; }
 shot_client_until() { shot_until "$wid" "$1" $(($2 + bar)) "$3"; }
 # Quick looks at a few pixels, for checks that race the game's clock: a crop of a fresh
-# screenshot, not the whole window as text.
-crop() {
-  timeout 10 import -window "$wid" "$work/quick.png" &&
-    /usr/bin/convert "$work/quick.png" -crop "$1" +repage -depth 8 txt:- | tail -n +2
-}
-# The time box's pixels, to tell whether the time moves.
-time_box() { crop "32x22+130+$((252 + bar))" | md5sum; }
-time_moves() { local a b; a=$(time_box); sleep 0.45; b=$(time_box); [ "$a" != "$b" ]; }
-time_still() { local a b; a=$(time_box); sleep 0.45; b=$(time_box); [ "$a" = "$b" ]; }
+# screenshot, not the whole window as text; a failed screenshot fails every check.
+crop() { region "$wid" "$1"; }
+# The time box's pixels, to tell whether the time moves: it shows tenths of a second,
+# so a running clock always differs after 0.45 s.
+time_box() { crop "32x22+130+$((252 + bar))"; }
+time_moves() { local a b; a=$(time_box) && sleep 0.45 && b=$(time_box) && [ "$a" != "$b" ]; }
+time_still() { local a b; a=$(time_box) && sleep 0.45 && b=$(time_box) && [ "$a" = "$b" ]; }
+# A black pixel of the game-over picture, or the board there in a game.
 game_over_shown() { crop "1x1+85+$((103 + bar))" | grep -q '#000000'; }
+game_running() { local p; p=$(crop "1x1+85+$((103 + bar))") && ! grep -q '#000000' <<<"$p"; }
 
 # --- Before the first game ----------------------------------------------------------
 shot_client_until 85 103 '#000000'
@@ -69,16 +69,11 @@ check "the time stands still before a game" time_still
 
 # --- The cursor -----------------------------------------------------------------------
 xdo mousemove --sync --window "$wid" $(at 140 190)
-sleep 0.3
-check "over the game the cursor is the mallet, hot spot (15,17) (got $(cursor_head))" \
-  test "$(cursor_head)" = "32 32 15 17"
+check "over the game the cursor is the mallet, hot spot (15,17)" await_cursor "32 32 15 17"
 xdo mousedown 1
-sleep 0.3
-check "held down, the mallet is swung (hot spot (17,10), got $(cursor_head))" \
-  test "$(cursor_head)" = "32 32 17 10"
+check "held down, the mallet is swung (hot spot (17,10))" await_cursor "32 32 17 10"
 xdo mouseup 1
-sleep 0.3
-check "released, the mallet is up again" test "$(cursor_head)" = "32 32 15 17"
+check "released, the mallet is up again" await_cursor "32 32 15 17"
 
 # --- Menus ------------------------------------------------------------------------------
 # The bar's items, at the middle of their texts: "Game", "Pause"/"Continue", "About".
@@ -89,30 +84,34 @@ click_bar() {
   sleep 0.1
   xdo click 1
 }
-# An item of the open "Game" popup: New, Options..., Stop. The popup opens under the bar
-# item, a raised 3-pixel edge around rows of 17 pixels.
+# An item of the "Game" popup once it is open: New, Options..., Stop. The popup opens
+# under the bar item, a raised 3-pixel edge around rows of 17 pixels.
 click_popup_item() {
+  wait_for 3 one_popup || return 1
   xdo mousemove --window "$wid" 30 $((bar + 3 + 17 * $1 + 8))
   sleep 0.1
   xdo click 1
 }
+# Game > item $1 by mouse.
+choose() { click_bar 0 && click_popup_item "$1"; }
+# Alt+G, then key $1 once the popup is open.
+choose_by_key() {
+  xdo key --clearmodifiers alt+g
+  wait_for 3 one_popup || return 1
+  xdo key --clearmodifiers "$1"
+}
 
 # New by mouse.
-click_bar 0
-sleep 0.3
-click_popup_item 0
-sleep 0.3
-check "New by mouse: the game-over picture is gone" wait_for 3 eval '! game_over_shown'
-check "New by mouse: the time counts down" time_moves
+choose 0
+check "New by mouse: the game-over picture is gone" wait_for 3 game_running
+check "New by mouse: the time counts down" wait_for 3 time_moves
 
-# Pause and Continue from the bar.
+# Pause and Continue from the bar: the time stops within a moment, and moves again.
 click_bar 1
-sleep 0.3
-check "Pause from the bar stops the time" time_still
-check "...in a game still running" eval '! game_over_shown'
+check "Pause from the bar stops the time" wait_for 3 time_still
+check "...in a game still running" game_running
 click_bar 1
-sleep 0.3
-check "Continue from the bar runs it again" time_moves
+check "Continue from the bar runs it again" wait_for 3 time_moves
 
 # --- Playing: hit a critter ----------------------------------------------------------
 # Waits for a critter to come up and swings at it; answers whether it showed squashed.
@@ -121,10 +120,8 @@ hit_one() {
   for _ in $(seq 100); do
     # A slow machine may see the whole game go by before it catches a critter: play on.
     if game_over_shown; then
-      click_bar 0
-      sleep 0.3
-      click_popup_item 0
-      sleep 0.3
+      choose 0
+      wait_for 3 game_running
     fi
     # One screenshot, five pixels read from it: a critter is up for about a second.
     timeout 10 import -window "$wid" "$work/quick.png" || continue
@@ -147,28 +144,19 @@ if [ -n "$screenshot" ]; then
 fi
 
 # Stop from the popup by mouse.
-click_bar 0
-sleep 0.3
-click_popup_item 2
+choose 2
 check "Stop shows the game-over picture" wait_for 3 game_over_shown
 
 # --- New by keyboard --------------------------------------------------------------------
 xdo windowactivate --sync "$wid" >/dev/null 2>&1
-xdo key --clearmodifiers alt+g
-sleep 0.3
-xdo key --clearmodifiers n
-check "New by keyboard: the game-over picture is gone" wait_for 3 eval '! game_over_shown'
-check "New by keyboard: the time counts down" time_moves
-click_bar 0
-sleep 0.3
-click_popup_item 2
+choose_by_key n
+check "New by keyboard: the game-over picture is gone" wait_for 3 game_running
+check "New by keyboard: the time counts down" wait_for 3 time_moves
+choose 2
 wait_for 3 game_over_shown
 
 # --- Options: a 2-second game ---------------------------------------------------------
-xdo key --clearmodifiers alt+g
-sleep 0.3
-xdo key --clearmodifiers o
-sleep 0.5
+choose_by_key o
 dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
 check "the options dialog opens" test -n "$dialog"
 # Title and close box only; openbox keeps a minimise box whatever a window asks (and
@@ -183,10 +171,8 @@ xdo type --delay 50 2
 xdo key --clearmodifiers Return
 check "OK closes the dialog" wait_for 3 eval "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable"
 xdo windowactivate --sync "$wid" >/dev/null 2>&1
-xdo key --clearmodifiers alt+g
-sleep 0.3
-xdo key --clearmodifiers n
-check "the short game starts" wait_for 3 eval '! game_over_shown'
+choose_by_key n
+check "the short game starts" wait_for 3 game_running
 started_at=$(date +%s%N)
 check "...and is over after about 2 seconds" wait_for 6 game_over_shown
 took=$((($(date +%s%N) - started_at) / 1000000))

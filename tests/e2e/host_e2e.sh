@@ -63,9 +63,7 @@ check "after being covered the frame shows the same pixels" wait_for 3 frame_pix
 
 # --- Cursor and pointer ------------------------------------------------------------
 xdo mousemove --sync --window "$frame" 50 50
-sleep 0.3
-check "over the frame: the probe's cursor, hot spot (3,4) (got $(cursor_head))" \
-  test "$(cursor_head)" = "16 16 3 4"
+check "over the frame: the probe's cursor, hot spot (3,4)" await_cursor "16 16 3 4"
 check "cursor pixel (0,0) is opaque magenta" test "$(cursor_pixel 0 0)" = ffff00ff
 check "cursor pixel (8,8) is transparent and carries no colour" \
   test "$(cursor_pixel 8 8)" = 00000000
@@ -87,27 +85,25 @@ check "key releases arrive" await_line 'keyup frame 0x0D 0'
 xdo key --clearmodifiers w
 await_line 'warped [0-9]+ [0-9]+'
 read -r _ wx wy <<<"$(grep -E '^warped ' "$out" | tail -n 1)"
-sleep 0.2
-at=$(xdotool getmouselocation | awk '{print $1, $2}')
-check "warping puts the pointer at screen ($wx,$wy) (at $at)" test "$at" = "x:$wx y:$wy"
+pointer_at() { at=$(xdotool getmouselocation | awk '{print $1, $2}') && [ "$at" = "x:$1 y:$2" ]; }
+wait_for 3 pointer_at "$wx" "$wy"
+check "warping puts the pointer at screen ($wx,$wy) (at $at)" pointer_at "$wx" "$wy"
 xdo key --clearmodifiers p
 await_line 'pointer .*'
 check "the pointer's position is read back in screen coordinates" \
   eval "grep -E '^pointer ' '$out' | tail -n 1 | awk '{ exit !(\$2 - \$5 == 30 && \$3 - \$6 == 40) }'"
 
-xdo key --clearmodifiers h
-sleep 0.3
-hidden() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad }'; }
-check "a hidden pointer shows nothing" hidden
-xdo key --clearmodifiers a
-sleep 0.3
-arrow=$(cursor_head)
+# A cursor image read back, with rows of pixels, all of them transparent or not.
+hidden() { "$cursor_image" | awk 'NR > 1 { rows++; for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad || !rows }'; }
 visible() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") seen = 1 } END { exit !seen }'; }
-check "the system arrow is the desktop's own cursor ($arrow)" \
-  eval "[ '$arrow' != '16 16 3 4' ] && visible"
+xdo key --clearmodifiers h
+check "a hidden pointer shows nothing" wait_for 3 hidden
+xdo key --clearmodifiers a
+arrow() { cursor_is_not "16 16 3 4" && visible; }
+wait_for 3 arrow
+check "the system arrow is the desktop's own cursor ($(cursor_head))" arrow
 xdo key --clearmodifiers s
-sleep 0.3
-check "shown again, it is the probe's cursor" test "$(cursor_head)" = "16 16 3 4"
+check "shown again, it is the probe's cursor" await_cursor "16 16 3 4"
 
 # --- A popup menu window: unmanaged, exactly where asked, no focus of its own -------
 xdo windowactivate --sync "$frame" >/dev/null 2>&1

@@ -46,16 +46,16 @@ check() {
   fi
 }
 
-# Polls until the command succeeds or `seconds` pass.
+# Polls until the command succeeds or `seconds` (whole) pass on the clock, however long
+# each try takes.
 wait_for() {
-  local seconds=$1
+  local deadline=$((${EPOCHREALTIME//[^0-9]/} + $1 * 1000000))
   shift
-  local tries=$((seconds * 20))
-  for _ in $(seq "$tries"); do
+  while true; do
     "$@" && return 0
+    [ "${EPOCHREALTIME//[^0-9]/}" -lt "$deadline" ] || return 1
     sleep 0.05
   done
-  return 1
 }
 
 # xdotool's --sync waits have no end of their own.
@@ -121,12 +121,55 @@ shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 
+# The pixels of a fresh screenshot of window $1 cropped to geometry $2 (WxH+X+Y), one
+# line each; fails, printing nothing, when the screenshot fails, so that no check can
+# compare two failures and find them equal.
+region() {
+  local text
+  text=$(
+    set -o pipefail
+    timeout 10 import -window "$1" "$work/region.png" &&
+      /usr/bin/convert "$work/region.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2
+  ) && [ -n "$text" ] && echo "$text"
+}
+
 # Width x height of window $1's client area.
 client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
 
 # The pointer's cursor image ($cursor_image prints "W H XHOT YHOT" then rows of pixels).
 cursor_head() { "$cursor_image" | head -n 1; }
 cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print $(x + 1) }'; }
+cursor_is() { [ "$(cursor_head)" = "$1" ]; }
+# A cursor was read back and it is not $1.
+cursor_is_not() {
+  local head
+  head=$(cursor_head)
+  [[ $head =~ ^[0-9]+\ [0-9]+\ [0-9]+\ [0-9]+$ ]] && [ "$head" != "$1" ]
+}
+# Polls until the cursor's head is $1 ("W H XHOT YHOT"), or is not, and says what it
+# was when it never came.
+await_cursor() {
+  wait_for 3 cursor_is "$1" || { echo "  the cursor is ($(cursor_head)), not ($1)" >&2; return 1; }
+}
+await_cursor_other_than() {
+  wait_for 3 cursor_is_not "$1" || { echo "  the cursor is still ($(cursor_head))" >&2; return 1; }
+}
+
+# The shown override-redirect windows of the program under test (both hosts give every
+# window the program's class, "Klop"): its open popup menus.
+# Fails when the server cannot be asked, so that "no popup" never passes on no answer.
+popups() {
+  local tree id info
+  tree=$(xwininfo -root -children) || return 1
+  for id in $(awk '$1 ~ /^0x/ && /"Klop"\)/ {print $1}' <<<"$tree"); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" && grep -q 'Map State: IsViewable' <<<"$info" &&
+      echo "$id"
+  done
+  return 0
+}
+no_popup() { local p; p=$(popups) && [ -z "$p" ]; }
+one_popup() { local p; p=$(popups) && [ -n "$p" ] && [ "$(wc -l <<<"$p")" = 1 ]; }
 
 # Says what a program that did not come up was doing, for the log.
 explain_stuck() {

@@ -19,8 +19,9 @@ fi
 
 holes=("10 10" "200 10" "100 100" "10 200" "200 200")
 
-# A few pixels of a fresh screenshot of window $1, cropped to geometry $2, as text.
-crop_of() { timeout 10 import -window "$1" -crop "$2" +repage -depth 8 txt:- | tail -n +2; }
+# A few pixels of a fresh screenshot of window $1, cropped to geometry $2, as text; a
+# failed screenshot fails.
+crop_of() { region "$1" "$2"; }
 
 # Starts the game with the given arguments; sets pid and wid (its frame, activated).
 launch() { start_game "$klop" "$@"; }
@@ -39,12 +40,17 @@ picture() {
     timeout 10 import -window "$1" "$2"
 }
 
+# Alt+G, then key $1 once the popup is open.
+choose_by_key() {
+  xdo key --clearmodifiers alt+g
+  wait_for 3 one_popup || return 1
+  xdo key --clearmodifiers "$1"
+}
+
 # Opens Game > Options by keyboard; sets dialog.
 open_options() {
   xdo windowactivate --sync "$wid" >/dev/null 2>&1
-  xdo key --clearmodifiers alt+g
-  sleep 0.3
-  xdo key --clearmodifiers o
+  choose_by_key o
   dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
 }
 
@@ -103,35 +109,33 @@ at_scale_2() {
     test "$differ" = 0
 
   xdo mousemove --sync --window "$wid" $((140 * s)) $((190 * s + bar))
-  sleep 0.3
-  check "$name: the mallet is doubled with its hot spot (got $(cursor_head))" \
-    test "$(cursor_head)" = "64 64 30 34"
+  check "$name: the mallet is doubled with its hot spot" await_cursor "64 64 30 34"
 
   # New by keyboard, then swings at the doubled holes' middles in turn until the hits
   # count: clicks that the scaling put anywhere else would all be misses.
-  xdo key --clearmodifiers alt+g
-  sleep 0.3
-  xdo key --clearmodifiers n
-  check "$name: New starts a game" wait_for 3 eval "! crop_of $wid 1x1+$((85 * s))+$((103 * s + bar)) | grep -q '#000000'"
+  choose_by_key n
+  local over_pixel="1x1+$((85 * s))+$((103 * s + bar))"
+  # The game-over picture's black pixel, or the board there in a game.
+  running() { local p; p=$(crop_of "$wid" "$over_pixel") && ! grep -q '#000000' <<<"$p"; }
+  check "$name: New starts a game" wait_for 3 running
   local hits_box="$((32 * s))x$((19 * s))+$((39 * s))+$((309 * s + bar))"
   local hits_before
   hits_before=$(crop_of "$wid" "$hits_box")
   scored() {
-    local h x y until=$(($(date +%s) + 13))
+    local h x y hits until=$(($(date +%s) + 13))
+    [ -n "$hits_before" ] || return 1
     while [ "$(date +%s)" -lt "$until" ]; do
       for h in 0 1 2 3 4; do
         read -r x y <<<"${holes[h]}"
         xdo mousemove --window "$wid" $(((x + 36) * s)) $(((y + 36) * s + bar)) click 1
       done
-      [ "$(crop_of "$wid" "$hits_box")" != "$hits_before" ] && return 0
+      hits=$(crop_of "$wid" "$hits_box") && [ "$hits" != "$hits_before" ] && return 0
     done
     return 1
   }
   check "$name: a click on a doubled critter scores" scored
-  xdo key --clearmodifiers alt+g
-  sleep 0.3
-  xdo key --clearmodifiers s
-  sleep 0.3
+  choose_by_key s
+  wait_for 3 eval "crop_of $wid $over_pixel | grep -q '#000000'"
 
   # The options dialog at twice its size, worked by mouse: the speed's right arrow
   # moves its thumb, a click puts the caret in the game time, OK takes a 2-second game.
@@ -140,14 +144,14 @@ at_scale_2() {
   read -r dw dh < <(echo "$one_dialog" | tr x ' ')
   check "$name: ...at twice its size ($one_dialog, got $(client_size "$dialog"))" \
     test "$(client_size "$dialog")" = "$((dw * 2))x$((dh * 2))"
-  local thumb
-  thumb=$(crop_of "$dialog" "$((207 * s))x$((17 * s))+$((9 * s))+$((29 * s))")
+  local thumb track="$((207 * s))x$((17 * s))+$((9 * s))+$((29 * s))"
+  thumb=$(crop_of "$dialog" "$track")
   for _ in 1 2 3; do
     xdo mousemove --window "$dialog" $((208 * s)) $((37 * s)) click 1
     sleep 0.15
   done
-  check "$name: a click on the speed's arrow moves its thumb" eval \
-    "[ \"\$(crop_of $dialog $((207 * s))x$((17 * s))+$((9 * s))+$((29 * s)))\" != '$thumb' ]"
+  moved() { local now; now=$(crop_of "$dialog" "$track") && [ -n "$thumb" ] && [ "$now" != "$thumb" ]; }
+  check "$name: a click on the speed's arrow moves its thumb" wait_for 3 moved
   xdo mousemove --window "$dialog" $((113 * s)) $((156 * s)) click 1
   sleep 0.2
   xdo key --clearmodifiers End BackSpace BackSpace BackSpace BackSpace
@@ -156,11 +160,9 @@ at_scale_2() {
   check "$name: OK by mouse closes the dialog" \
     wait_for 3 eval "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable"
   xdo windowactivate --sync "$wid" >/dev/null 2>&1
-  xdo key --clearmodifiers alt+g
-  sleep 0.3
-  xdo key --clearmodifiers n
-  local game_over="crop_of $wid 1x1+$((85 * s))+$((103 * s + bar)) | grep -q '#000000'"
-  check "$name: the short game starts" wait_for 3 eval "! $game_over"
+  choose_by_key n
+  local game_over="crop_of $wid $over_pixel | grep -q '#000000'"
+  check "$name: the short game starts" wait_for 3 running
   local started_at took
   started_at=$(date +%s%N)
   check "$name: the game time typed in the dialog holds (over in about 2 s)" \

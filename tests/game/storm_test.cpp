@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(Storm, AFixedStormBreaksNoInvariant) {
+TEST(Storm, AFixedStormBreaksNoInvariantAndReachesEveryPart) {
   std::mt19937 random(20261209);
   std::vector<std::uint8_t> bytes(4 * 5000);  // 5000 events
   for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
@@ -17,16 +17,26 @@ TEST(Storm, AFixedStormBreaksNoInvariant) {
   EXPECT_EQ(klop_storm::RunStorm(bytes.data(), bytes.size(), &r), "");
   std::printf(
       "storm: %d runs, %d checks (%d with pictures), %d games, running %d, paused %d, minimised "
-      "%d, "
-      "menu open %d, about %d, options %d, refused %d\n",
+      "%d, menu open %d, about %d, options %d (%d changes), refused %d\n",
       r.Runs, r.Checks, r.PictureChecks, r.Games, r.Running, r.Paused, r.Minimised, r.MenuOpen,
-      r.About, r.Options, r.Refused);
+      r.About, r.Options, r.OptionChanges, r.Refused);
+  // A storm that no longer gets anywhere would break nothing: it must have played.
+  EXPECT_GT(r.Runs, 1);
+  EXPECT_GT(r.Checks, 1000);
+  EXPECT_GT(r.PictureChecks, 100);
+  EXPECT_GT(r.Games, 2);
+  EXPECT_GT(r.Running, 0);
+  EXPECT_GT(r.Paused, 0);
+  EXPECT_GT(r.MenuOpen, 0);
+  EXPECT_GT(r.Options, 0);
+  EXPECT_GT(r.OptionChanges, 0);
 }
 
 TEST(Soak, AnHourOfPlayKeepsObjectsAndHeapFlat) {
   const klop_storm::TSoakFigures f = klop_storm::RunSoak(20261209, 36000);
   EXPECT_EQ(f.Report, "");
   EXPECT_GE(f.Ticks, 36000);
+  EXPECT_GT(f.Games, 10);
   EXPECT_GT(f.RestPoints, 100);
   EXPECT_TRUE(f.CountsFlat);
   EXPECT_LE(f.HeapHigh - f.HeapLow, 4096u);

@@ -54,7 +54,17 @@ TEST(ResourceTable, HoldsExactlyTheTenResourcesStoredInUpperCase) {
     EXPECT_NE(table.entries[i].data, nullptr);
     EXPECT_GT(table.entries[i].size, 0u);
   }
-  EXPECT_EQ(klop::Module(), klop::Module());
+  // The module is this table's: it finds the table's own entries, the table registered
+  // again gives it back, and another table (its first entry only) is another module.
+  const HINSTANCE module = klop::Module();
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(platform::RegisterModule(table), module);
+  const platform::ResourceEntry& last = table.entries[table.count - 1];
+  EXPECT_EQ(platform::FindModuleResource(module, last.kind, last.name), &last);
+  static const platform::ResourceTable first{table.entries, 1};
+  const HINSTANCE other = platform::RegisterModule(first);
+  EXPECT_NE(other, module);
+  EXPECT_EQ(platform::FindModuleResource(other, last.kind, last.name), nullptr);
 }
 
 TEST(ResourceTable, LookupsIgnoreLetterCaseForEveryName) {

@@ -190,4 +190,18 @@ void ExpectGolden(const std::string& name, int width, int height,
   }
 }
 
+std::uint32_t TPixels::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width || y >= Height) return 0xFF000000;
+  const std::size_t i = static_cast<std::size_t>(y) * Width + x;
+  return i < Pixels.size() ? Pixels[i] & 0xFFFFFF : 0xFF000000;
+}
+
+int TPixels::Count(int left, int top, int right, int bottom, std::uint32_t color) const {
+  int n = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) n += At(x, y) == color ? 1 : 0;
+  }
+  return n;
+}
+
 }  // namespace klop::test

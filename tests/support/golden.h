@@ -19,4 +19,19 @@ bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::
 void ExpectGolden(const std::string& name, int width, int height,
                   const std::vector<std::uint32_t>& pixels);
 
+// A rendering taken for a golden, also read for the few facts its test states itself,
+// which no rewrite of the golden can change.
+struct TPixels {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Pixels;
+  // 0xRRGGBB, or 0xFF000000 (no colour) outside the picture.
+  std::uint32_t At(int x, int y) const;
+  // Pixels of `color` in [left, right) x [top, bottom).
+  int Count(int left, int top, int right, int bottom, std::uint32_t color) const;
+};
+inline void ExpectGolden(const std::string& name, const TPixels& p) {
+  ExpectGolden(name, p.Width, p.Height, p.Pixels);
+}
+
 }  // namespace klop::test

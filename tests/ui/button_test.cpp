@@ -129,7 +129,24 @@ TEST_F(TButtonTest, LooksMatchTheGolden) {
       for (int x = 0; x < 72; ++x) pixels.push_back(Pixel(h, x, y));
     }
   }
-  klop::test::ExpectGolden("button_states", 72 * 4, 23, pixels);
+  klop::test::TPixels p{72 * 4, 23, pixels};
+  // Normal: raised, white at the top left, a grey then black shadow at the bottom right.
+  EXPECT_EQ(p.At(0, 0), kWhite);
+  EXPECT_EQ(p.At(70, 1), 0x808080u);
+  EXPECT_EQ(p.At(71, 0), kBlack);
+  // Default: framed in black around the raised face.
+  EXPECT_EQ(p.At(72, 0), kBlack);
+  EXPECT_EQ(p.At(73, 1), kWhite);
+  // Pressed: black frame, grey inside it, and the focus's dots.
+  EXPECT_EQ(p.At(144, 0), kBlack);
+  EXPECT_EQ(p.At(145, 1), 0x808080u);
+  EXPECT_EQ(p.At(148, 4), kBlack);
+  EXPECT_EQ(p.At(149, 4), 0xC0C0C0u);
+  // Disabled: its caption embossed in grey and white, no black.
+  EXPECT_EQ(p.Count(218, 2, 286, 21, kBlack), 0);
+  EXPECT_GT(p.Count(218, 2, 286, 21, 0x808080), 20);
+  EXPECT_GT(p.Count(218, 2, 286, 21, kWhite), 20);
+  klop::test::ExpectGolden("button_states", p);
   Release();
 }
 

@@ -175,9 +175,10 @@ TEST_F(GameDialogTest, AboutLaysOutItsNineControlsAroundOneTabStop) {
   EXPECT_EQ(Open("about"), IDCANCEL);
 }
 
+constexpr std::uint32_t kFace = 0xC0C0C0, kShadow = 0x808080, kBlack = 0, kWhite = 0xFFFFFF;
+
 TEST_F(GameDialogTest, OptionDlgLooksClassic) {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;
+  klop::test::TPixels p;
   onInit = [](HWND dlg) {
     // As the game sets it up with its default settings.
     SetScrollRange(GetDlgItem(dlg, 101), SB_CTL, 1, 30, FALSE);
@@ -188,24 +189,55 @@ TEST_F(GameDialogTest, OptionDlgLooksClassic) {
     return TRUE;
   };
   onIdle = [&](HWND dlg) {
-    px = host.ClientPixels(dlg, w, h);
+    p.Pixels = host.ClientPixels(dlg, p.Width, p.Height);
     host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
   };
   Open("OptionDlg");
-  ASSERT_FALSE(px.empty());
-  klop::test::ExpectGolden("dialog_options", w, h, px);
+  ASSERT_FALSE(p.Pixels.empty());
+  EXPECT_EQ(p.At(0, 0), kFace);
+  EXPECT_EQ(p.At(224, 223), kFace);
+  // Position 21 puts the 16-pixel thumb 20/29 along the speed's 159 free pixels (x 135)
+  // and 20/34 along the population's (x 119): raised, the focused one dotted inside.
+  EXPECT_EQ(p.At(135, 29), kWhite);
+  EXPECT_EQ(p.At(150, 44), kBlack);
+  EXPECT_EQ(p.At(138, 36), kBlack);
+  EXPECT_EQ(p.At(119, 88), kWhite);
+  EXPECT_EQ(p.At(134, 103), kBlack);
+  // The game time's sunken white field holds black digits.
+  EXPECT_EQ(p.At(95, 146), kShadow);
+  EXPECT_EQ(p.At(96, 147), kBlack);
+  EXPECT_EQ(p.At(130, 166), kWhite);
+  EXPECT_GT(p.Count(97, 148, 129, 165, kBlack), 15);
+  // OK and Cancel, raised, with black captions.
+  EXPECT_EQ(p.At(33, 190), kWhite);
+  EXPECT_EQ(p.At(104, 212), kBlack);
+  EXPECT_GT(p.Count(35, 192, 103, 210, kBlack), 20);
+  EXPECT_GT(p.Count(122, 192, 190, 210, kBlack), 20);
+  klop::test::ExpectGolden("dialog_options", p);
 }
 
 TEST_F(GameDialogTest, AboutLooksClassic) {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;
+  klop::test::TPixels p;
   onIdle = [&](HWND dlg) {
-    px = host.ClientPixels(dlg, w, h);
+    p.Pixels = host.ClientPixels(dlg, p.Width, p.Height);
     host.KeyAt(host.Now() + Ms(10), VK_ESCAPE, true);
   };
   Open("About");
-  ASSERT_FALSE(px.empty());
-  klop::test::ExpectGolden("dialog_about", w, h, px);
+  ASSERT_FALSE(p.Pixels.empty());
+  EXPECT_EQ(p.At(0, 0), kFace);
+  EXPECT_EQ(p.At(208, 223), kFace);
+  // The critter icon in its colours: red with a yellow spot, navy, green legs.
+  EXPECT_GT(p.Count(90, 28, 122, 61, 0xFF0000), 50);
+  EXPECT_GT(p.Count(90, 28, 122, 61, 0xFFFF00), 0);
+  EXPECT_GT(p.Count(90, 28, 122, 61, 0x000080), 50);
+  EXPECT_GT(p.Count(90, 28, 122, 61, 0x00FF00), 5);
+  // The title's text, and OK as the default button: a black frame around the raised one.
+  EXPECT_GT(p.Count(0, 8, 209, 24, kBlack), 50);
+  EXPECT_EQ(p.At(66, 189), kBlack);
+  EXPECT_EQ(p.At(137, 211), kBlack);
+  EXPECT_EQ(p.At(67, 190), kWhite);
+  EXPECT_EQ(p.At(68, 191), kFace);
+  klop::test::ExpectGolden("dialog_about", p);
 }
 
 // The options dialog's refusal: a message box owned by the dialog, then the dialog again

@@ -387,7 +387,17 @@ TEST_F(TMenuLooks, TheBarWithTheGamePopupOpen) {
   });
   RunFor(60);
   ASSERT_EQ(image.size(), static_cast<std::size_t>(kWidth * kHeight));
-  klop::test::ExpectGolden("menu_game_popup", kWidth, kHeight, image);
+  const klop::test::TPixels p{kWidth, kHeight, image};
+  // "Game" highlighted in navy on the bar; under it the raised popup, "Options..."
+  // highlighted in navy, "Stop" embossed in grey and white without black.
+  EXPECT_EQ(p.At(0, 1), 0x000080u);
+  EXPECT_GT(p.Count(0, 1, 38, 18, 0xFFFFFF), 20);
+  EXPECT_EQ(p.At(0, 19), 0xFFFFFFu);
+  EXPECT_EQ(p.At(87, 19), 0x000000u);
+  EXPECT_EQ(p.At(3, 39), 0x000080u);
+  EXPECT_EQ(p.Count(3, 57, 86, 74, 0x000000), 0);
+  EXPECT_GT(p.Count(3, 57, 86, 74, 0x808080), 10);
+  klop::test::ExpectGolden("menu_game_popup", p);
 }
 
 }  // namespace

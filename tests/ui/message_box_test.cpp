@@ -169,23 +169,32 @@ TEST_F(MessageBoxTest, SizedToItsTextAndCentred) {
 }
 
 TEST_F(MessageBoxTest, StopBoxWithYesNoLooksClassic) {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;
+  klop::test::TPixels p;
   onIdle = [&](HWND b) {
-    px = host.ClientPixels(b, w, h);
+    p.Pixels = host.ClientPixels(b, p.Width, p.Height);
     host.KeyAt(host.Now() + Ms(10), VK_RETURN, true);
   };
   MessageBoxExA(owner, "Exception #32739 (no message available).\nOK to Resume?",
                 "Unhandled Exception", MB_YESNO | MB_ICONHAND | MB_TASKMODAL, 0);
-  ASSERT_FALSE(px.empty());
-  klop::test::ExpectGolden("message_box_stop_yes_no", w, h, px);
+  ASSERT_FALSE(p.Pixels.empty());
+  // The stop icon: a red disc ringed in dark red with a white cross at its middle.
+  EXPECT_GT(p.Count(13, 13, 41, 41, 0xFF0000), 400);
+  EXPECT_EQ(p.At(26, 13), 0x800000u);
+  EXPECT_EQ(p.At(27, 27), 0xFFFFFFu);
+  EXPECT_EQ(p.At(16, 26), 0xFF0000u);
+  // Two lines of black text right of it; Yes the default (framed in black), No raised.
+  EXPECT_GT(p.Count(53, 14, 263, 50, 0), 150);
+  EXPECT_EQ(p.At(53, 58), 0u);
+  EXPECT_EQ(p.At(54, 59), 0xFFFFFFu);
+  EXPECT_EQ(p.At(134, 58), 0xFFFFFFu);
+  EXPECT_EQ(p.At(208, 80), 0u);
+  klop::test::ExpectGolden("message_box_stop_yes_no", p);
 }
 
 TEST_F(MessageBoxTest, ExclamationBoxWithEmptyCaptionLooksClassic) {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;
+  klop::test::TPixels p;
   onIdle = [&](HWND b) {
-    px = host.ClientPixels(b, w, h);
+    p.Pixels = host.ClientPixels(b, p.Width, p.Height);
     char caption[8] = "x";
     GetWindowTextA(b, caption, sizeof caption);
     EXPECT_STREQ(caption, "");
@@ -195,8 +204,14 @@ TEST_F(MessageBoxTest, ExclamationBoxWithEmptyCaptionLooksClassic) {
     host.KeyAt(host.Now() + Ms(10), VK_RETURN, true);
   };
   EXPECT_EQ(MessageBoxExA(owner, "No Timers Left", "", MB_OK | MB_ICONEXCLAMATION, 0), IDOK);
-  ASSERT_FALSE(px.empty());
-  klop::test::ExpectGolden("message_box_exclamation", w, h, px);
+  ASSERT_FALSE(p.Pixels.empty());
+  // A yellow triangle with a black mark; OK alone, the default, focused.
+  EXPECT_GT(p.Count(13, 13, 43, 43, 0xFFFF00), 250);
+  EXPECT_EQ(p.At(28, 30), 0u);
+  EXPECT_EQ(p.At(30, 58), 0u);
+  EXPECT_EQ(p.At(31, 59), 0xFFFFFFu);
+  EXPECT_EQ(p.At(34, 62), 0u);
+  klop::test::ExpectGolden("message_box_exclamation", p);
 }
 
 }  // namespace
