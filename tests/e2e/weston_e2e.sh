@@ -28,7 +28,7 @@ find_caption() {
   run=$(awk -F'[,: ]+' -v x="$cx" '$2 == 0 && $1 >= x { if ($6 != "#808080") { print $1 - x; exit } }' "$work/rows.txt")
   [ "${run:-0}" -ge 200 ]
 }
-check "the game shows a caption of its own" wait_for 10 find_caption
+check "the game shows a caption of its own" wait_for 30 find_caption
 pixel_at() { awk -v key="$1,$(($2 - cy)):" '$1 == key { print $3; exit }' "$work/rows.txt"; }
 # Under the caption the menu bar's grey, and the game's olive time box somewhere.
 check "...over the game's menu bar" test "$(pixel_at $((cx + 9)) $((cy + 20)))" = '#C0C0C0'
