@@ -45,6 +45,9 @@ namespace {
 
 constexpr int kMaxCursorSide = 256;
 constexpr std::size_t kMaxCachedCursors = 64;
+// The virtual keys of the modifiers: Shift, Ctrl, Alt.
+constexpr unsigned kFirstModifierKey = 0x10;
+constexpr unsigned kLastModifierKey = 0x12;
 
 // Events taken from SDL but not yet from the host; grows only when full, so taking
 // and giving events allocates nothing in the steady state.
@@ -594,7 +597,7 @@ class TSdlHost final : public Host {
         // A popup that took the focus is told by SDL of the modifiers held as it took
         // it, and of their release: Alt pressed alone, to the menu loop, which then
         // closes the menu. Modifiers still come with every other key.
-        if (w->FocusablePopup && key >= 0x10 && key <= 0x12) break;
+        if (w->FocusablePopup && key >= kFirstModifierKey && key <= kLastModifierKey) break;
         HostEvent h = Make(e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp,
                            KeyboardOwner(e.key.windowID), e.key.timestamp);
         h.key = key;
