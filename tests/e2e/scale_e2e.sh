@@ -5,11 +5,18 @@
 # dialog opens at twice its size and its controls work by mouse. Every process started
 # here is stopped by its own id at the end.
 #
-#   scale_e2e.sh KLOP CURSOR_IMAGE
+# With WINDOW_PICTURE, the window at scale 2 in a game, with its frame and a margin of
+# the desktop around it, is saved there (the AppStream screenshot,
+# docs/screenshot-window.png).
+#
+#   scale_e2e.sh KLOP CURSOR_IMAGE VERSION [WINDOW_PICTURE]
 set -u
 
-klop=${1:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
-cursor_image=${2:?usage: scale_e2e.sh KLOP CURSOR_IMAGE}
+usage="usage: scale_e2e.sh KLOP CURSOR_IMAGE VERSION [WINDOW_PICTURE]"
+klop=${1:?$usage}
+cursor_image=${2:?$usage}
+version=${3:?$usage}
+window_picture=${4:-}
 
 source "$(dirname "$0")/lib.sh"
 if ! command -v xrdb >/dev/null 2>&1; then
@@ -69,7 +76,7 @@ runs() {
   fi
   [ "$status" = "$want" ] && [ "$(wc -l <"$work/cl.err")" = "$errs" ]
 }
-check "--version prints the version, exit 0" runs 0 'klop 1\.0\.2 ' 0 --version
+check "--version prints the version ($version), exit 0" runs 0 "klop ${version//./\\.} " 0 --version
 check "--help prints the usage and --scale, exit 0" runs 0 'usage: klop .*--scale N.*' 0 --help
 check "an unknown option: one line on stderr, exit 2" runs 2 '' 1 --frobnicate
 check "a stray argument: one line on stderr, exit 2" runs 2 '' 1 --scale 2 extra
@@ -90,6 +97,23 @@ open_options
 one_dialog=$(client_size "$dialog")
 xdo key --clearmodifiers Escape
 close_game "scale 1"
+
+# The window manager's frame around our window, and the root's picture of it with a
+# margin of 32 pixels of desktop on each side.
+save_window_picture() {
+  local frame=$wid parent x y w h
+  xsetroot -solid '#3b6e8f'
+  xdo windowmove --sync "$wid" 64 64 >/dev/null 2>&1
+  while parent=$(xwininfo -children -id "$frame" | grep 'Parent window id:') &&
+    ! grep -q '(the root window)' <<<"$parent"; do
+    frame=$(awk '{print $4}' <<<"$parent")
+  done
+  read -r x y w h < <(xwininfo -id "$frame" | awk '/Absolute upper-left X:/ {x=$4}
+    /Absolute upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
+  [ "$frame" != "$wid" ] && [ "$x" -ge 32 ] && [ "$y" -ge 32 ] || return 1
+  timeout 10 import -window root -crop "$((w + 64))x$((h + 64))+$((x - 32))+$((y - 32))" \
+    +repage "$work/framed.png" && cp "$work/framed.png" "$window_picture"
+}
 
 # Checks the game at scale 2 as started with the given arguments, under the name $1.
 at_scale_2() {
@@ -134,6 +158,9 @@ at_scale_2() {
     return 1
   }
   check "$name: a click on a doubled critter scores" scored
+  if [ -n "$window_picture" ] && [ "$name" = "--scale 2" ]; then
+    check "$name: the framed window's picture is saved" save_window_picture
+  fi
   choose_by_key s
   wait_for 3 eval "crop_of $wid $over_pixel | grep -q '#000000'"
 

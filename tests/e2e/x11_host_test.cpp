@@ -1,5 +1,6 @@
 // The X11 host where the end-to-end scripts cannot reach: the key table, and an X
 // server that goes away under it.
+#include <SDL_keycode.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/sdl_keys.h"
 #include "platform/host/x11/x11_host.h"
 #include "platform/host/xkb_keys.h"
 
@@ -18,25 +20,67 @@ namespace platform {
 namespace {
 
 TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
+  // Printable ASCII is the same number as a keysym and as an SDL key code (SDL's letters
+  // are the small ones, as a key's first level is).
+  int known = 0;
+  for (std::uint32_t c = 0x20; c < 0x7F; ++c) {
+    const std::int32_t sdl = (c >= 'A' && c <= 'Z') ? std::int32_t(c - 'A' + 'a') : std::int32_t(c);
+    EXPECT_EQ(VirtualKeyOfKeysym(c), VirtualKeyOf(sdl)) << "character 0x" << std::hex << c;
+    known += VirtualKeyOf(sdl) != 0;
+  }
+  EXPECT_EQ(known, 26 + 26 + 10 + 12);  // letters twice, digits, space and 11 punctuation keys
+  // The same key under its two names; the keypad by position, Num Lock on or off.
   struct {
     std::uint32_t keysym;
-    unsigned vk;
-  } const cases[] = {
-      {XKB_KEY_a, 'A'},          {XKB_KEY_Z, 'Z'},           {XKB_KEY_0, '0'},
-      {XKB_KEY_9, '9'},          {XKB_KEY_F1, 0x70},         {XKB_KEY_F10, 0x79},
-      {XKB_KEY_F12, 0x7B},       {XKB_KEY_F13, 0},           {XKB_KEY_Return, 0x0D},
-      {XKB_KEY_KP_Enter, 0x0D},  {XKB_KEY_Escape, 0x1B},     {XKB_KEY_space, 0x20},
-      {XKB_KEY_Alt_L, 0x12},     {XKB_KEY_Alt_R, 0x12},      {XKB_KEY_Control_R, 0x11},
-      {XKB_KEY_Shift_L, 0x10},   {XKB_KEY_Left, 0x25},       {XKB_KEY_Down, 0x28},
-      {XKB_KEY_Delete, 0x2E},    {XKB_KEY_KP_End, 0x61},     {XKB_KEY_KP_1, 0x61},
-      {XKB_KEY_KP_Insert, 0x60}, {XKB_KEY_KP_Begin, 0x65},   {XKB_KEY_KP_9, 0x69},
-      {XKB_KEY_KP_Delete, 0x6E}, {XKB_KEY_KP_Divide, 0x6F},  {XKB_KEY_semicolon, 0xBA},
-      {XKB_KEY_grave, 0xC0},     {XKB_KEY_apostrophe, 0xDE}, {XKB_KEY_odiaeresis, 0},
-      {XKB_KEY_dead_acute, 0},   {XKB_KEY_NoSymbol, 0},
+    std::int32_t sdl;
+  } const keys[] = {
+      {XKB_KEY_F1, SDLK_F1},
+      {XKB_KEY_F12, SDLK_F12},
+      {XKB_KEY_Return, SDLK_RETURN},
+      {XKB_KEY_KP_Enter, SDLK_KP_ENTER},
+      {XKB_KEY_Escape, SDLK_ESCAPE},
+      {XKB_KEY_BackSpace, SDLK_BACKSPACE},
+      {XKB_KEY_Tab, SDLK_TAB},
+      {XKB_KEY_Alt_L, SDLK_LALT},
+      {XKB_KEY_Alt_R, SDLK_RALT},
+      {XKB_KEY_Control_R, SDLK_RCTRL},
+      {XKB_KEY_Shift_L, SDLK_LSHIFT},
+      {XKB_KEY_Left, SDLK_LEFT},
+      {XKB_KEY_Down, SDLK_DOWN},
+      {XKB_KEY_Prior, SDLK_PAGEUP},
+      {XKB_KEY_Home, SDLK_HOME},
+      {XKB_KEY_Delete, SDLK_DELETE},
+      {XKB_KEY_Insert, SDLK_INSERT},
+      {XKB_KEY_Pause, SDLK_PAUSE},
+      {XKB_KEY_Caps_Lock, SDLK_CAPSLOCK},
+      {XKB_KEY_Super_L, SDLK_LGUI},
+      {XKB_KEY_Menu, SDLK_APPLICATION},
+      {XKB_KEY_KP_0, SDLK_KP_0},
+      {XKB_KEY_KP_Insert, SDLK_KP_0},
+      {XKB_KEY_KP_1, SDLK_KP_1},
+      {XKB_KEY_KP_End, SDLK_KP_1},
+      {XKB_KEY_KP_Begin, SDLK_KP_5},
+      {XKB_KEY_KP_9, SDLK_KP_9},
+      {XKB_KEY_KP_Prior, SDLK_KP_9},
+      {XKB_KEY_KP_Delete, SDLK_KP_PERIOD},
+      {XKB_KEY_KP_Decimal, SDLK_KP_PERIOD},
+      {XKB_KEY_KP_Divide, SDLK_KP_DIVIDE},
+      {XKB_KEY_KP_Add, SDLK_KP_PLUS},
+      {XKB_KEY_Num_Lock, SDLK_NUMLOCKCLEAR},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(VirtualKeyOfKeysym(c.keysym), c.vk) << "keysym 0x" << std::hex << c.keysym;
+  for (const auto& k : keys) {
+    EXPECT_NE(VirtualKeyOf(k.sdl), 0u) << "SDL key 0x" << std::hex << k.sdl;
+    EXPECT_EQ(VirtualKeyOfKeysym(k.keysym), VirtualKeyOf(k.sdl))
+        << "keysym 0x" << std::hex << k.keysym;
   }
+  // Keys neither has a code for.
+  for (const auto& k : {std::pair<std::uint32_t, std::int32_t>{XKB_KEY_F13, SDLK_F13},
+                        {XKB_KEY_odiaeresis, 0xF6},
+                        {XKB_KEY_NoSymbol, SDLK_UNKNOWN}}) {
+    EXPECT_EQ(VirtualKeyOfKeysym(k.first), 0u) << "keysym 0x" << std::hex << k.first;
+    EXPECT_EQ(VirtualKeyOf(k.second), 0u) << "SDL key 0x" << std::hex << k.second;
+  }
+  EXPECT_EQ(VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
 }
 
 TEST(X11Host, NoDisplayIsAnErrorNotACrash) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "klop_config.h"
 #include "platform/constants.h"
 #include "platform/gdi/gdi.h"
 #include "platform/resources/resource_table.h"
@@ -218,7 +219,7 @@ TEST(ResourceTable, AboutDialogInTemplateOrder) {
   const std::uint32_t text = SS_CENTER | WS_GROUP;
   const TControl want[] = {
       {kButton, IDOK, u"OK", 44, 116, 48, 14, BS_PUSHBUTTON | WS_TABSTOP},
-      {kStatic, 0xFFFF, u"Klop! V. 1.0.2", 4, 6, 129, 9, text},
+      {kStatic, 0xFFFF, u"Klop! V. " KLOP_VERSION, 4, 6, 129, 9, text},
       {kStatic, 0xFFFF, u"32-bit Win 95, Win NT game by", 4, 74, 129, 10, text},
       {kStatic, 0xFFFF, second, 6, 99, 129, 9, text},
       {kStatic, 0xFFFF, u"Critter", 60, 19, 18, 20, SS_ICON},
