@@ -413,6 +413,27 @@ keys() {
     for ((i = ${#parts[@]} - 2; i >= 0; i--)); do wl_input keyup "${parts[i]}" || return 1; done
   done
 }
+# Keys by X key code (evdev's + 8), the same keys whatever the layout makes of them:
+# "CODE" pressed and released, "+CODE" pressed, "-CODE" released.
+key_codes() {
+  local a args=()
+  for a in "$@"; do
+    if on_sway; then
+      case $a in
+        +*) wl_input keydown $((${a#+} - 8)) ;;
+        -*) wl_input keyup $((${a#-} - 8)) ;;
+        *) wl_input key $((a - 8)) ;;
+      esac || return 1
+    else
+      case $a in
+        +*) args+=(keydown "${a#+}") ;;
+        -*) args+=(keyup "${a#-}") ;;
+        *) args+=(key "$a") ;;
+      esac
+    fi
+  done
+  if ! on_sway; then xdo "${args[@]}"; fi
+}
 # Types the text, a character at a time.
 type_text() { if on_sway; then wl_input type "$1"; else xdo type --delay 50 "$1"; fi; }
 
