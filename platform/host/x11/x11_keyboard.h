@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/xkb_keys.h"
+
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
-struct xkb_compose_table;
-struct xkb_compose_state;
 
 namespace platform::x11 {
 
@@ -53,7 +53,6 @@ class TKeyboard {
   std::uint32_t CoreKeysym(xcb_keycode_t code, std::uint16_t state) const;
   TKeyStroke CoreTranslate(bool press, xcb_keycode_t code, std::uint16_t state, TKeyStroke& k);
   void HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k);
-  std::string Compose(std::uint32_t keysym, std::string typed);
 
   xcb_connection_t* C_;
   bool Tried_ = false;
@@ -62,8 +61,7 @@ class TKeyboard {
   xkb_context* Context_ = nullptr;
   xkb_keymap* Keymap_ = nullptr;
   xkb_state* State_ = nullptr;
-  xkb_compose_table* ComposeTable_ = nullptr;
-  xkb_compose_state* ComposeState_ = nullptr;
+  TComposer Composer_;
   std::bitset<256> Down_;
   std::bitset<256> AltGrDown_;  // held keys that are AltGr (ISO_Level3_Shift, Mode_switch)
   // The core mapping, used when the server has no XKB.
