@@ -93,7 +93,8 @@ TBuffers& TBuffers::operator=(TBuffers&& o) noexcept {
   for (int i = 0; i < 2; ++i) {
     std::swap(Buffers_[i], o.Buffers_[i]);
     // The release listener writes the Busy flag it was given: this one's now.
-    if (Buffers_[i].Buffer != nullptr) wl_buffer_set_user_data(Buffers_[i].Buffer, &Buffers_[i].Busy);
+    TBuffer& b = Buffers_[i];
+    if (b.Buffer != nullptr) wl_buffer_set_user_data(b.Buffer, &b.Busy);
   }
   return *this;
 }

@@ -8,9 +8,10 @@
 //
 // Coordinates are the platform's (device pixels of the scaled host above, each
 // `Buffer_` x `Buffer_` of them one logical pixel of the compositor's, through
-// wl_surface.set_buffer_scale: the outputs' own scale, whatever the program's). Wayland gives clients no positions: a toplevel keeps
-// the position the platform gave it, popups are placed against their parent from the
-// platform's coordinates, and the pointer's position is known only over our windows.
+// wl_surface.set_buffer_scale: the outputs' own scale, whatever the program's).
+// Wayland gives clients no positions: a toplevel keeps the position the platform gave
+// it, popups are placed against their parent from the platform's coordinates, and the
+// pointer's position is known only over our windows.
 #include "platform/host/wayland/wl_host.h"
 
 #include <errno.h>
