@@ -228,6 +228,12 @@ if on_sway; then
   start_desktop --size 800x600 --scale 2
   out_scale=2
   at_scale_2 "output scale 2"
+  # A program's scale the output's does not divide: still 3 x 3 screen pixels each.
+  launch --scale 3
+  size3=$(pixel_size "$wid")
+  check "--scale 3 on output scale 2: the client is 846 wide (got $size3)" \
+    test "${size3%x*}" = 846
+  close_game "--scale 3"
 else
   # --- Scale 2 from the X server's Xft.dpi, on a desktop of 192 dots per inch ---------
   stop_desktop

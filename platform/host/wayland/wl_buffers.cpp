@@ -78,6 +78,27 @@ bool TBuffers::Make(wl_shm* shm, int width, int height) {
   return true;
 }
 
+TBuffers& TBuffers::operator=(TBuffers&& o) noexcept {
+  if (this == &o) return *this;
+  Release();
+  std::swap(Fd_, o.Fd_);
+  std::swap(View_, o.View_);
+  std::swap(Both_, o.Both_);
+  std::swap(Bytes_, o.Bytes_);
+  std::swap(Stride_, o.Stride_);
+  std::swap(Width_, o.Width_);
+  std::swap(Height_, o.Height_);
+  std::swap(Last_, o.Last_);
+  std::swap(Pending_, o.Pending_);
+  for (int i = 0; i < 2; ++i) {
+    std::swap(Buffers_[i], o.Buffers_[i]);
+    // The release listener writes the Busy flag it was given: this one's now.
+    TBuffer& b = Buffers_[i];
+    if (b.Buffer != nullptr) wl_buffer_set_user_data(b.Buffer, &b.Busy);
+  }
+  return *this;
+}
+
 void TBuffers::Release() {
   for (TBuffer& b : Buffers_) {
     // The compositor keeps showing what it holds: its own mapping of the memory stays.

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/host/host.h"
@@ -21,6 +22,9 @@ class TBuffers {
   TBuffers() = default;
   TBuffers(const TBuffers&) = delete;
   TBuffers& operator=(const TBuffers&) = delete;
+  // Moved whole: the memory stays where it is, so a view lent from it stays valid.
+  TBuffers(TBuffers&& o) noexcept { *this = std::move(o); }
+  TBuffers& operator=(TBuffers&& o) noexcept;
   ~TBuffers() { Release(); }
 
   // The view and two buffers of width x height pixels (XRGB8888, rows packed); false,

@@ -7,10 +7,11 @@
 // drawing, each Present commits what changed, and an idle program is never woken.
 //
 // Coordinates are the platform's (device pixels of the scaled host above, each
-// `Scale_` x `Scale_` of them one logical pixel of the compositor's, through
-// wl_surface.set_buffer_scale). Wayland gives clients no positions: a toplevel keeps
-// the position the platform gave it, popups are placed against their parent from the
-// platform's coordinates, and the pointer's position is known only over our windows.
+// `Buffer_` x `Buffer_` of them one logical pixel of the compositor's, through
+// wl_surface.set_buffer_scale: the outputs' own scale, whatever the program's).
+// Wayland gives clients no positions: a toplevel keeps the position the platform gave
+// it, popups are placed against their parent from the platform's coordinates, and the
+// pointer's position is known only over our windows.
 #include "platform/host/wayland/wl_host.h"
 
 #include <errno.h>
@@ -64,6 +65,9 @@ class TWaylandHost final : public Host {
       : C_(std::move(c)), D_(C_->Display()) {
     C_->OnSeatCapabilities = [this](std::uint32_t caps) { SeatChanged(caps); };
     SeatChanged(C_->SeatCapabilities());
+    // The compositor draws a buffer of its outputs' scale pixel for pixel; the largest
+    // keeps the window crisp on the densest of them.
+    for (const auto& o : C_->Outputs()) Buffer_ = std::max(Buffer_, std::min(o->Scale, kMaxScale));
     if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"); token != nullptr && *token) {
       StartToken_ = token;
     }
@@ -105,7 +109,7 @@ class TWaylandHost final : public Host {
     w->Dialog = asked.dialog;
     w->Resizable = asked.resizable;
     w->Title = asked.title;
-    w->Top = w->Popup || C_->Decorations() != nullptr ? 0 : kCaptionHeight * Scale_;
+    w->Top = w->Popup || C_->Decorations() != nullptr ? 0 : Whole(kCaptionHeight * Scale_);
     w->Bounds = {asked.x == kHostDefaultPosition ? 0 : asked.x,
                  asked.y == kHostDefaultPosition ? 0 : asked.y, Whole(asked.width),
                  Whole(asked.height)};
@@ -179,23 +183,23 @@ class TWaylandHost final : public Host {
     const TWindow* w = Find(window);
     if (w != nullptr) return HostInsets{0, w->Top, 0, 0};
     // Before a window exists: what a framed one will have.
-    return HostInsets{0, C_->Decorations() != nullptr ? 0 : kCaptionHeight * Scale_, 0, 0};
+    return HostInsets{0, C_->Decorations() != nullptr ? 0 : Whole(kCaptionHeight * Scale_), 0, 0};
   }
 
   HostRect WorkArea() const override {
     for (const auto& o : C_->Outputs()) {
       if (o->LogicalWidth > 0 && o->LogicalHeight > 0) {
-        return HostRect{o->LogicalX * Scale_, o->LogicalY * Scale_, o->LogicalWidth * Scale_,
-                        o->LogicalHeight * Scale_};
+        return HostRect{o->LogicalX * Buffer_, o->LogicalY * Buffer_, o->LogicalWidth * Buffer_,
+                        o->LogicalHeight * Buffer_};
       }
       if (o->ModeWidth > 0 && o->ModeHeight > 0) {
         const bool turned = (o->Transform & 1) != 0;
         const int w = (turned ? o->ModeHeight : o->ModeWidth) / o->Scale;
         const int h = (turned ? o->ModeWidth : o->ModeHeight) / o->Scale;
-        return HostRect{0, 0, w * Scale_, h * Scale_};
+        return HostRect{0, 0, w * Buffer_, h * Buffer_};
       }
     }
-    return HostRect{0, 0, 1024 * Scale_, 768 * Scale_};
+    return HostRect{0, 0, 1024 * Buffer_, 768 * Buffer_};
   }
 
   void Show(HostWindow window, HostShow how) override {
@@ -268,12 +272,14 @@ class TWaylandHost final : public Host {
 
   std::uint32_t* WindowPixels(HostWindow window, int width, int height) override {
     TWindow* w = Find(window);
-    if (w == nullptr || !Allocate(*w, width, height)) return nullptr;
+    if (w == nullptr) return nullptr;
+    w->Before.Release();
+    if (!Allocate(*w, width, height)) return nullptr;
     return w->Pixels.Pixels() + std::size_t(w->Top) * std::size_t(w->Pixels.Width());
   }
 
   void SetCursor(const CursorShape* shape) override {
-    if (!Cursors_) Cursors_ = std::make_unique<TCursors>(C_->Compositor(), C_->Shm(), Scale_);
+    if (!Cursors_) Cursors_ = std::make_unique<TCursors>(C_->Compositor(), C_->Shm(), Buffer_);
     Cursors_->Set(shape);
     wl_display_flush(D_);
   }
@@ -353,7 +359,7 @@ class TWaylandHost final : public Host {
     return it == Windows_.end() ? nullptr : it->second.get();
   }
   // Sizes are whole logical pixels: a buffer must divide by its scale.
-  int Whole(int n) const { return (n + Scale_ - 1) / Scale_ * Scale_; }
+  int Whole(int n) const { return (n + Buffer_ - 1) / Buffer_ * Buffer_; }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
     HostEvent& e = Pending_.emplace_back();
@@ -374,6 +380,7 @@ class TWaylandHost final : public Host {
   }
 
   bool Allocate(TWindow& w, int width, int height);
+  void Regrow(TWindow& w, int width, int height);
   // Commits what changed in the window's pixels, or leaves it for a buffer's release.
   void ShowChanges(TWindow& w) {
     if (!w.Configured || w.Surface == nullptr || !w.Pixels.HasChanges()) return;
@@ -396,7 +403,8 @@ class TWaylandHost final : public Host {
 
   std::unique_ptr<TConnection> C_;
   wl_display* D_;
-  int Scale_ = 1;
+  int Scale_ = 1;   // the program's: our caption's pixels are drawn this large
+  int Buffer_ = 1;  // the surfaces' buffer scale
   HostWindow LastId_ = 0;
   std::unordered_map<HostWindow, std::unique_ptr<TWindow>> Windows_;
   std::deque<HostEvent> Pending_;
@@ -524,6 +532,33 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
   return true;
 }
 
+// The compositor gave the window a new size: the buffer committed with the ack must
+// have it, so what the platform last gave is shown at once, the rest white as the
+// platform's new pixels start. The old view stays lent until the platform asks anew.
+void TWaylandHost::Regrow(TWindow& w, int width, int height) {
+  if (w.Pixels.Empty()) return;
+  TBuffers old = std::move(w.Pixels);
+  if (!w.Pixels.Make(C_->Shm(), Whole(width), Whole(height) + w.Top)) {
+    w.Pixels = std::move(old);
+    return;
+  }
+  const int top = w.Top;
+  const int keepW = std::min(old.Width(), w.Pixels.Width());
+  const int keepH = std::min(old.Height(), w.Pixels.Height()) - top;
+  for (int y = 0; y < w.Pixels.Height() - top; ++y) {
+    std::uint32_t* row = w.Pixels.Pixels() + std::size_t(y + top) * std::size_t(w.Pixels.Width());
+    const int kept = y < keepH ? keepW : 0;
+    if (kept > 0) {
+      std::copy_n(old.Pixels() + std::size_t(y + top) * std::size_t(old.Width()), kept, row);
+    }
+    std::fill(row + kept, row + w.Pixels.Width(), 0xFFFFFFu);
+  }
+  w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  // The view lent to the platform is the first one replaced.
+  if (w.Before.Empty()) w.Before = std::move(old);
+  RedrawCaption(w);
+}
+
 void TWaylandHost::RedrawCaption(TWindow& w) {
   if (w.Top == 0 || w.Pixels.Empty()) return;
   TCaptionLook look;
@@ -539,8 +574,8 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
 }
 
 void TWaylandHost::SetSizeLimits(TWindow& w) {
-  const int width = w.Bounds.width / Scale_;
-  const int height = (w.Bounds.height + w.Top) / Scale_;
+  const int width = w.Bounds.width / Buffer_;
+  const int height = (w.Bounds.height + w.Top) / Buffer_;
   if (w.Resizable) {
     xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64), std::min(height, 32));
     xdg_toplevel_set_max_size(w.Toplevel, 0, 0);
@@ -556,7 +591,7 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     w.Surface = wl_compositor_create_surface(C_->Compositor());
     wl_surface_add_listener(w.Surface, &kSurface, &w);
   }
-  wl_surface_set_buffer_scale(w.Surface, Scale_);
+  wl_surface_set_buffer_scale(w.Surface, Buffer_);
   w.XdgSurface = xdg_wm_base_get_xdg_surface(C_->Shell(), w.Surface);
   xdg_surface_add_listener(w.XdgSurface, &kXdgSurface, &w);
   if (w.Popup) {
@@ -579,9 +614,9 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     xdg_positioner* pos = xdg_wm_base_create_positioner(C_->Shell());
     const TPopupPlacement at =
         PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x, p->Bounds.y - p->Top, p->Bounds.width,
-                   p->Bounds.height + p->Top, Scale_);
-    xdg_positioner_set_size(pos, std::max(w.Bounds.width / Scale_, 1),
-                            std::max(w.Bounds.height / Scale_, 1));
+                   p->Bounds.height + p->Top, Buffer_);
+    xdg_positioner_set_size(pos, std::max(w.Bounds.width / Buffer_, 1),
+                            std::max(w.Bounds.height / Buffer_, 1));
     xdg_positioner_set_anchor_rect(pos, at.AnchorX, at.AnchorY, 1, 1);
     xdg_positioner_set_anchor(pos, XDG_POSITIONER_ANCHOR_TOP_LEFT);
     xdg_positioner_set_gravity(pos, XDG_POSITIONER_GRAVITY_BOTTOM_RIGHT);
@@ -654,6 +689,7 @@ void TWaylandHost::Unmap(TWindow& w) {
 
 void TWaylandHost::DestroySurface(TWindow& w) {
   w.Pixels.Release();
+  w.Before.Release();
   if (w.Surface != nullptr) wl_surface_destroy(w.Surface);
   w.Surface = nullptr;
 }
@@ -673,6 +709,9 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
     return;
   }
   if (first) w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
+    Regrow(w, w.Bounds.width, w.Bounds.height);
+  }
   ShowChanges(w);
 }
 
@@ -694,8 +733,8 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
     Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
   }
   if (width > 0 && height > 0 && (w.Resizable || maximized)) {
-    const int wide = width * Scale_;
-    const int high = std::max(height * Scale_ - w.Top, Scale_);
+    const int wide = width * Buffer_;
+    const int high = std::max(height * Buffer_ - w.Top, Buffer_);
     if (wide != w.Bounds.width || high != w.Bounds.height) {
       w.Bounds.width = wide;
       w.Bounds.height = high;
@@ -713,11 +752,11 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
 void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
   const TWindow* p = Find(w.PlacedOn);
   if (p == nullptr) return;
-  const int px = p->Bounds.x + x * Scale_;
-  const int py = p->Bounds.y - p->Top + y * Scale_;
+  const int px = p->Bounds.x + x * Buffer_;
+  const int py = p->Bounds.y - p->Top + y * Buffer_;
   // The compositor moved it only where it had to: the platform's own position when
   // it lies in the same logical pixel.
-  if (px / Scale_ == w.Bounds.x / Scale_ && py / Scale_ == w.Bounds.y / Scale_) return;
+  if (px / Buffer_ == w.Bounds.x / Buffer_ && py / Buffer_ == w.Bounds.y / Buffer_) return;
   w.Bounds.x = px;
   w.Bounds.y = py;
   HostEvent& e = Push(HostEventKind::Moved, w.Id);
@@ -786,7 +825,7 @@ void TWaylandHost::PointerEnter(std::uint32_t serial, wl_surface* surface, wl_fi
                                 wl_fixed_t y) {
   TWindow* w = WindowOf(surface);
   if (w == nullptr) return;
-  if (!Cursors_) Cursors_ = std::make_unique<TCursors>(C_->Compositor(), C_->Shm(), Scale_);
+  if (!Cursors_) Cursors_ = std::make_unique<TCursors>(C_->Compositor(), C_->Shm(), Buffer_);
   Cursors_->Apply(Pointer_, serial);
   PointerOver_ = w->Id;
   InCaption_ = false;
@@ -806,8 +845,8 @@ void TWaylandHost::PointerLeave(wl_surface* surface) {
 void TWaylandHost::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
   TWindow* w = Find(PointerOver_);
   if (w == nullptr) return;
-  SurfaceX_ = int(std::floor(wl_fixed_to_double(x) * Scale_));
-  SurfaceY_ = int(std::floor(wl_fixed_to_double(y) * Scale_));
+  SurfaceX_ = int(std::floor(wl_fixed_to_double(x) * Buffer_));
+  SurfaceY_ = int(std::floor(wl_fixed_to_double(y) * Buffer_));
   PointerX_ = w->Bounds.x + SurfaceX_;
   PointerY_ = w->Bounds.y + SurfaceY_ - w->Top;
   const bool inCaption = SurfaceY_ < w->Top && ButtonsDown_ == 0;

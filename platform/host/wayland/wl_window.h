@@ -45,6 +45,9 @@ struct TWindow {
   bool Active = false;
   bool Waiting = false;  // changes wait for the compositor to release a buffer
   TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
+  // What Pixels were when the compositor resized the window: the platform may still
+  // draw in the view it was lent until it asks for one of the new size.
+  TBuffers Before;
 };
 
 // Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
