@@ -20,8 +20,9 @@ struct TFunctions {
 void* Open(const char* file, std::string& error) {
   void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
+    // dlerror names the file first.
     const char* why = dlerror();
-    error = std::string("cannot load ") + file + ": " + (why != nullptr ? why : "not found");
+    error = std::string("cannot load ") + (why != nullptr ? why : file);
   }
   return library;
 }
