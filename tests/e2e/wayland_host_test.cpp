@@ -13,6 +13,7 @@
 
 #include "platform/host/wayland/wl_caption.h"
 #include "platform/host/wayland/wl_host.h"
+#include "platform/host/wayland/wl_library.h"
 #include "platform/host/wayland/wl_window.h"
 
 extern "C" const wl_interface xdg_wm_base_interface;
@@ -71,6 +72,32 @@ TEST(WaylandHost, NoCompositorIsAnErrorNotACrash) {
   std::string error;
   EXPECT_EQ(MakeWaylandHost(error), nullptr);
   EXPECT_NE(error.find("klop-no-such-compositor"), std::string::npos) << error;
+}
+
+// The client libraries are opened at run time: one missing, or one without the
+// functions, is a message naming it, and leaves what an earlier load resolved as it was.
+TEST(WaylandHost, ClientLibrariesThatCannotBeLoadedAreAnError) {
+  std::string error;
+  ASSERT_TRUE(wl::LoadWaylandLibraries(error)) << error;
+  const auto frame = klop_wl_cursor_frame;
+  ASSERT_NE(frame, nullptr);
+  struct {
+    const char *client, *cursor, *message;
+  } const cases[] = {
+      {"libklop-no-such-library.so.0", "libwayland-cursor.so.0",
+       "cannot load libklop-no-such-library.so.0: "},
+      {"libwayland-client.so.0", "libklop-no-such-library.so.0",
+       "cannot load libklop-no-such-library.so.0: "},
+      {"libc.so.6", "libwayland-cursor.so.0", "cannot load libc.so.6: it has no wl_display_"},
+      {"libwayland-client.so.0", "libwayland-client.so.0",
+       "cannot load libwayland-client.so.0: it has no wl_cursor_"},
+  };
+  for (const auto& c : cases) {
+    error.clear();
+    EXPECT_FALSE(wl::LoadWaylandLibraries(error, c.client, c.cursor)) << c.client;
+    EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
+    EXPECT_EQ(klop_wl_cursor_frame, frame) << c.client << " " << c.cursor;
+  }
 }
 
 // A compositor of the globals the host needs to start, in a process of its own, on a

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/wayland/wl_library.h"
 #include "xdg-activation-v1-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -97,6 +98,7 @@ TConnection::~TConnection() {
 }
 
 bool TConnection::Open(std::string& error) {
+  if (!LoadWaylandLibraries(error)) return false;
   D_ = wl_display_connect(nullptr);
   if (D_ == nullptr) {
     const char* name = std::getenv("WAYLAND_DISPLAY");
