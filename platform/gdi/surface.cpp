@@ -27,6 +27,8 @@ std::uint32_t* TSurface::Make() const {
   const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);
   std::uint32_t* lent = Host_ != nullptr && count > 0 ? Host_->WindowPixels(Window_, Width_, Height_)
                                                       : nullptr;
+  Reask_ = false;
+  Lent_ = lent != nullptr;
   if (lent == nullptr) {
     Own_.assign(count, 0xFFFFFF);
     return Own_.data();
@@ -37,6 +39,16 @@ std::uint32_t* TSurface::Make() const {
 }
 
 std::uint32_t* TSurface::Pixels() const {
+  if (Reask_) {
+    Reask_ = false;
+    Pixels_ = Host_->WindowPixels(Window_, Width_, Height_);
+    if (Pixels_ == nullptr) {
+      Lent_ = false;
+      // Refused now: what was lent is gone, so all of it is drawn again.
+      Pixels_ = Make();
+      Dirty_.assign(1, RECT{0, 0, Width_, Height_});
+    }
+  }
   if (Pixels_ == nullptr) Pixels_ = Make();
   return Pixels_;
 }

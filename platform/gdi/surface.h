@@ -24,6 +24,10 @@ class TSurface {
   std::uint32_t* Data() { return Pixels(); }
   const std::uint32_t* Data() const { return Pixels(); }
 
+  // The pixels were presented: lent memory is asked for again before the next drawing
+  // (a host may lend another buffer, holding the same picture, while it shows this one).
+  void Presented() { Reask_ = Lent_; }
+
   void MarkDirty(const RECT& r);  // clipped to the surface; empty rectangles are ignored
   bool HasDirty() const { return !Dirty_.empty(); }
   std::vector<RECT> TakeDirty();
@@ -41,7 +45,9 @@ class TSurface {
   int Height_ = 0;
   mutable std::uint32_t* Pixels_ = nullptr;  // nullptr until made
   mutable std::vector<std::uint32_t> Own_;   // the pixels when not lent
-  std::vector<RECT> Dirty_;
+  mutable bool Lent_ = false;                // the pixels are the host's
+  mutable bool Reask_ = false;               // lent memory to be asked for again
+  mutable std::vector<RECT> Dirty_;
 };
 
 // A device context drawing on `surface`: its logical (0,0) lies at `origin` (surface

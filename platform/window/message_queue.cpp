@@ -313,6 +313,7 @@ void PresentAll() {
     }
     host.Present(w->host, w->surface->Data(), w->surface->Width(), w->surface->Height(),
                  w->surface->Width(), g_presentRects.data(), g_presentRects.size());
+    w->surface->Presented();
   }
 }
 

@@ -99,9 +99,11 @@ bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
 
 std::uint32_t* TPresenter::Lend(TPicture& picture, int width, int height) {
   if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
-      !Allocate(picture, width, height, true)) {
+      (!(picture.Lent() && picture.Width() == width && picture.Height() == height) &&
+       !Allocate(picture, width, height, true))) {
     return nullptr;
   }
+  // Asked again at the size it has (after each present): the same memory, picture kept.
   picture.Lent_ = true;
   return picture.Pixels_;
 }
