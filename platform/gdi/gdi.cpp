@@ -581,6 +581,8 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
                srcIn.right + shiftX - dst->origin.x, srcIn.bottom + shiftY - dst->origin.y};
   const bool same = s.data == d.data;
   const std::uint32_t srcBk = src->bk;
+  // A window's pixels may carry a top byte the host sets; bitmaps get plain colours.
+  const bool plain = !src->memory && dst->memory;
   platform::ForEachClipped(*dst, d, logical, [&](const RECT& p) {
     const int w = p.right - p.left;
     const bool up = !(same && shiftY > 0);
@@ -589,7 +591,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
       std::uint32_t* drow = d.data + static_cast<std::size_t>(ty) * d.width + p.left;
       const std::uint32_t* srow =
           s.data + static_cast<std::size_t>(ty - shiftY) * s.width + (p.left - shiftX);
-      if (rop == SRCCOPY && !d.mono) {
+      if (rop == SRCCOPY && !d.mono && !plain) {
         std::memmove(drow, srow, static_cast<std::size_t>(w) * 4);
         continue;
       }
@@ -598,7 +600,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
       const bool back = same && shiftY == 0 && shiftX > 0;
       for (int k = 0; k < w; ++k) {
         const int j = back ? w - 1 - k : k;
-        std::uint32_t v = srow[j];
+        std::uint32_t v = plain ? srow[j] & platform::kWhite : srow[j];
         if (d.mono && !s.mono) v = v == srcBk ? platform::kWhite : 0;
         switch (rop) {
           case SRCCOPY:
@@ -629,7 +631,8 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
   if (tx < 0 || ty < 0 || tx >= t.width || ty >= t.height) return CLR_INVALID;
   for (const RECT& c : dc->clip) {
     if (tx >= c.left && tx < c.right && ty >= c.top && ty < c.bottom) {
-      return SwapRB(t.data[static_cast<std::size_t>(ty) * t.width + tx]);
+      // A window's pixels may carry a top byte the host sets for its display server.
+      return SwapRB(t.data[static_cast<std::size_t>(ty) * t.width + tx] & platform::kWhite);
     }
   }
   return CLR_INVALID;

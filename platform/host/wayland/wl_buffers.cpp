@@ -10,6 +10,7 @@ namespace platform::wl {
 namespace {
 
 constexpr std::size_t kMaxRects = 32;  // beyond, a list of rectangles becomes their union
+constexpr std::uint32_t kOpaque = 0xFF000000;
 
 HostRect Union(const HostRect& a, const HostRect& b) {
   const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
@@ -128,6 +129,15 @@ void TBuffers::Changed(const HostRect& in) {
   const int y1 = std::clamp(in.y + std::max(in.height, 0), 0, Height_);
   if (x1 <= x0 || y1 <= y0) return;
   const HostRect r{x0, y0, x1 - x0, y1 - y0};
+  if (Drawn_ >= 0) {
+    // The unused top byte set: weston's pixman renderer copies an XRGB surface's words
+    // as they are, and its screenshots and read-backs take that byte for alpha.
+    std::uint32_t* into = Memory(Drawn_);
+    for (int y = y0; y < y1; ++y) {
+      std::uint32_t* row = into + std::size_t(y) * std::size_t(Width_);
+      for (int x = x0; x < x1; ++x) row[x] |= kOpaque;
+    }
+  }
   Add(Pending_, r);
   for (int i = 0; i < 2; ++i) {
     if (i != Drawn_) Add(Buffers_[i].Stale, r);

@@ -3,7 +3,8 @@
 // caption rows). A commit attaches it with only the changed rectangles damaged; the next
 // drawing goes to a buffer the compositor has released, brought up to date first by
 // copying in only what changed since it was last shown. Nothing is ever drawn in a
-// buffer the compositor holds.
+// buffer the compositor holds. Each changed rectangle gets its pixels' unused top byte
+// set (the platform's GDI reads window pixels without it).
 #pragma once
 
 #include <wayland-client.h>
