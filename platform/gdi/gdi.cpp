@@ -139,6 +139,15 @@ bool Intersect(const RECT& a, const RECT& b, RECT& out) {
   return out.left < out.right && out.top < out.bottom;
 }
 
+// Whether two runs of pixels hold the same colours: a window's pixels may carry a top
+// byte its host sets, which is no part of the colour.
+bool SameColours(const std::uint32_t* a, const std::uint32_t* b, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (((a[i] ^ b[i]) & kWhite) != 0) return false;
+  }
+  return true;
+}
+
 // The rows of a part that a drawing changed, so that only they are presented: a tick
 // that redraws a box as it was sends nothing.
 struct TChangedRows {
@@ -191,7 +200,8 @@ void FillSolid(DeviceContext& dc, const RECT& r, std::uint32_t pixel) {
     TChangedRows changed;
     for (LONG y = p.top; y < p.bottom; ++y) {
       std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width;
-      if (std::all_of(row + p.left, row + p.right, [&](std::uint32_t v) { return v == pixel; })) {
+      if (std::all_of(row + p.left, row + p.right,
+                      [&](std::uint32_t v) { return (v & kWhite) == pixel; })) {
         continue;
       }
       std::fill(row + p.left, row + p.right, pixel);
@@ -610,6 +620,8 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
                srcIn.right + shiftX - dst->origin.x, srcIn.bottom + shiftY - dst->origin.y};
   const bool same = s.data == d.data;
   const std::uint32_t srcBk = src->bk;
+  // A window's pixels may carry a top byte the host sets; bitmaps get plain colours.
+  const bool plain = !src->memory && dst->memory;
   platform::ForEachClipped(*dst, d, logical, [&](const RECT& p) {
     platform::TChangedRows changed;
     const int w = p.right - p.left;
@@ -619,8 +631,8 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
       std::uint32_t* drow = d.data + static_cast<std::size_t>(ty) * d.width + p.left;
       const std::uint32_t* srow =
           s.data + static_cast<std::size_t>(ty - shiftY) * s.width + (p.left - shiftX);
-      if (rop == SRCCOPY && !d.mono) {
-        if (std::memcmp(drow, srow, static_cast<std::size_t>(w) * 4) != 0) {
+      if (rop == SRCCOPY && !d.mono && !plain) {
+        if (!platform::SameColours(drow, srow, w)) {
           std::memmove(drow, srow, static_cast<std::size_t>(w) * 4);
           changed.Add(ty);
         }
@@ -632,7 +644,7 @@ BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DW
       const bool back = same && shiftY == 0 && shiftX > 0;
       for (int k = 0; k < w; ++k) {
         const int j = back ? w - 1 - k : k;
-        std::uint32_t v = srow[j];
+        std::uint32_t v = plain ? srow[j] & platform::kWhite : srow[j];
         if (d.mono && !s.mono) v = v == srcBk ? platform::kWhite : 0;
         switch (rop) {
           case SRCCOPY:
@@ -664,7 +676,8 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
   if (tx < 0 || ty < 0 || tx >= t.width || ty >= t.height) return CLR_INVALID;
   for (const RECT& c : dc->clip) {
     if (tx >= c.left && tx < c.right && ty >= c.top && ty < c.bottom) {
-      return SwapRB(t.data[static_cast<std::size_t>(ty) * t.width + tx]);
+      // A window's pixels may carry a top byte the host sets for its display server.
+      return SwapRB(t.data[static_cast<std::size_t>(ty) * t.width + tx] & platform::kWhite);
     }
   }
   return CLR_INVALID;
@@ -796,7 +809,7 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
             const bool on = f.Pixel(c, tx - cx, ty - cy);
             if (!on && !cells) continue;
             const std::uint32_t v = on ? ink : bk;
-            differs |= row[tx] != v;
+            differs |= (row[tx] & kWhite) != v;
             row[tx] = v;
           }
           if (differs) changed.Add(ty);

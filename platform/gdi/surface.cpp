@@ -31,6 +31,7 @@ std::uint32_t* TSurface::Make() const {
   const std::size_t count = static_cast<std::size_t>(Width_) * static_cast<std::size_t>(Height_);
   std::uint32_t* lent =
       Host_ != nullptr && count > 0 ? Host_->WindowPixels(Window_, Width_, Height_) : nullptr;
+  Lent_ = lent != nullptr;
   if (lent == nullptr) {
     Own_.assign(count, 0xFFFFFF);
     return Own_.data();
@@ -92,13 +93,21 @@ void TSurface::MarkDirty(const RECT& r) {
 void TSurface::TakeDirty(std::vector<RECT>& into) {
   into.swap(Dirty_);
   Dirty_.clear();
-  Presented_ = Own_.empty();
+  Presented_ = Lent_;
 }
 
 std::uint32_t* TSurface::Data() {
   if (Presented_) {
     Presented_ = false;
-    if (Host_ != nullptr && Pixels_ != nullptr) Host_->BeforeDrawing(Window_);
+    if (Host_ != nullptr && Pixels_ != nullptr) {
+      Host_->BeforeDrawing(Window_);
+      Pixels_ = Host_->WindowPixels(Window_, Width_, Height_);
+      if (Pixels_ == nullptr) {
+        // Refused now: what was lent is gone, so all of it is drawn again.
+        Pixels_ = Make();
+        Dirty_.assign(1, RECT{0, 0, Width_, Height_});
+      }
+    }
   }
   return Pixels();
 }

@@ -21,7 +21,9 @@ class TSurface {
 
   int Width() const { return Width_; }
   int Height() const { return Height_; }
-  // For drawing: lent pixels are first waited for (Host::BeforeDrawing) if presented.
+  // For drawing. After a present of lent pixels the host is first waited for
+  // (Host::BeforeDrawing) and asked for them again: it may lend another buffer, holding
+  // the same picture, while its display server reads the one presented.
   std::uint32_t* Data();
   const std::uint32_t* Data() const { return Pixels(); }
 
@@ -44,6 +46,7 @@ class TSurface {
   int Height_ = 0;
   mutable std::uint32_t* Pixels_ = nullptr;  // nullptr until made
   mutable std::vector<std::uint32_t> Own_;   // the pixels when not lent
+  mutable bool Lent_ = false;                // the pixels are the host's
   bool Presented_ = false;                   // lent pixels handed to the host since drawn
   std::vector<RECT> Dirty_;
 };

@@ -142,8 +142,11 @@ class Host {
                        int stride, const HostRect* rects, std::size_t count) = 0;
   // Memory for the window's pixels at this size that Present shows without copying
   // (shared with the display server), or nullptr when the host has none to lend and the
-  // caller keeps its own. It is the window's until the next call for it or its end;
-  // between Presents the host may read it to repaint the window.
+  // caller keeps its own. It is the caller's to draw in until it presents the window,
+  // asks again, or the window ends; after a Present the caller asks again before it
+  // draws, and at the same size is lent memory holding the picture presented (the same,
+  // or another buffer while the display server reads the one presented). Between
+  // Presents the host may read it to repaint the window.
   virtual std::uint32_t* WindowPixels(HostWindow window, int width, int height) {
     (void)window, (void)width, (void)height;
     return nullptr;

@@ -121,18 +121,29 @@ class TScaledHost final : public Host {
     const std::int64_t h64 = std::int64_t(height) * N_;
     if (w64 > INT_MAX / 4 || h64 > INT_MAX / 4 || w64 * h64 > INT_MAX) return;
     TScaledWindow& w = Windows_[window];
-    if (w.Width != int(w64) || w.Height != int(h64)) {
+    bool whole = false;
+    // Lent pixels may still be read by the display server from the last present.
+    if (w.Pixels != nullptr && w.Own.empty()) Inner_->BeforeDrawing(window);
+    if (w.Width != int(w64) || w.Height != int(h64) || w.Own.empty()) {
+      // Lent memory is asked for again at each present: the host may lend another buffer.
+      const bool sized = w.Width == int(w64) && w.Height == int(h64);
       w.Width = int(w64);
       w.Height = int(h64);
-      w.Own.clear();
       w.Pixels = Inner_->WindowPixels(window, w.Width, w.Height);
-      if (w.Pixels == nullptr) {
+      if (w.Pixels != nullptr) {
+        w.Own.clear();
+      } else if (!sized || w.Own.empty()) {
+        // Refused now: our own memory, all of it scaled, since the lent copy is gone.
         w.Own.assign(std::size_t(w64 * h64), 0);
-        w.Pixels = w.Own.data();
+        whole = sized;
       }
+      if (w.Pixels == nullptr) w.Pixels = w.Own.data();
     }
-    // Lent pixels may still be read by the display server from the last present.
-    if (w.Own.empty()) Inner_->BeforeDrawing(window);
+    if (whole) {
+      static const HostRect all{0, 0, INT_MAX / 4, INT_MAX / 4};
+      rects = &all;
+      count = 1;
+    }
     Rects_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       const HostRect& r = rects[i];

@@ -152,8 +152,10 @@ bool SurfacePixel(HWND hwnd, POINT client, std::uint32_t& pixel) {
   const int y = o.y + client.y;
   const TSurface& s = *top->surface;
   if (x < 0 || y < 0 || x >= s.Width() || y >= s.Height()) return false;
+  // Without the top byte a host may set for its display server.
   pixel = s.Data()[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.Width()) +
-                   static_cast<std::size_t>(x)];
+                   static_cast<std::size_t>(x)] &
+          0xFFFFFFu;
   return true;
 }
 

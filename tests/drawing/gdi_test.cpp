@@ -312,4 +312,63 @@ TEST(Pixels, OutsideClipIsInvalid) {
   EXPECT_EQ(GetPixel(dc, 1, 1), CLR_INVALID);  // released context
 }
 
+
+// Lends two blocks in turn, as a host that double-buffers for its display server: after
+// a present the other block, brought up to date, with each pixel's top byte set.
+class TFlippingHost : public platform::THeadlessHost {
+ public:
+  std::uint32_t* WindowPixels(platform::HostWindow, int width, int height) override {
+    const std::size_t n = std::size_t(width) * std::size_t(height);
+    if (Blocks[0].size() != n) {
+      Blocks[0].assign(n, 0);
+      Blocks[1].assign(n, 0);
+    } else if (Presented) {
+      for (std::size_t i = 0; i < n; ++i) Blocks[1 - Lent][i] = Blocks[Lent][i] | 0xFF000000u;
+      Lent = 1 - Lent;
+    }
+    Presented = false;
+    return Blocks[Lent].data();
+  }
+  std::vector<std::uint32_t> Blocks[2];
+  int Lent = 0;
+  bool Presented = false;
+};
+
+TEST(Surface, AsksAgainAfterAPresentAndReadsWindowPixelsWithoutTheHostsTopByte) {
+  TFlippingHost host;
+  TSurface s(2, 1, &host, 1);
+  s.Data()[0] = 0x00FF0000;
+  host.Presented = true;
+  std::vector<RECT> dirty;
+  s.TakeDirty(dirty);
+  s.Data()[1] = 0x000000FF;
+  EXPECT_EQ(host.Lent, 1) << "drawn in the block lent after the present";
+  EXPECT_EQ(host.Blocks[0][1], kW) << "the presented block is left alone";
+  EXPECT_EQ(host.Blocks[1][0], 0xFFFF0000u);
+
+  HDC dc = platform::CreateSurfaceDC(s, {0, 0}, {{0, 0, 2, 1}});
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 1);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  ASSERT_TRUE(BitBlt(mem, 0, 0, 2, 1, dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 0, 0)) << "a bitmap gets the plain colour";
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+
+  // The host's top byte is no part of the colour: filling the same colour changes nothing.
+  s.TakeDirty(dirty);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT first{0, 0, 1, 1};
+  FillRect(dc, &first, red);
+  EXPECT_FALSE(s.HasDirty());
+  RECT second{1, 0, 2, 1};
+  FillRect(dc, &second, red);
+  EXPECT_TRUE(s.HasDirty());
+  DeleteObject(red);
+  platform::ReleaseSurfaceDC(dc);
+}
+
 }  // namespace

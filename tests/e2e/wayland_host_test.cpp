@@ -1,6 +1,7 @@
 // The Wayland host where the end-to-end scripts cannot reach: the hit areas of the
-// caption it draws itself, where popups are placed against their parent, and a
-// compositor that goes away under it (a small one of the test's own).
+// caption it draws itself, where popups are placed against their parent, the theme's
+// arrow read from a cursor file, and a compositor that goes away under it (a small one
+// of the test's own).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -8,13 +9,18 @@
 #include <unistd.h>
 #include <wayland-server.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/host/wayland/wl_caption.h"
 #include "platform/host/wayland/wl_host.h"
 #include "platform/host/wayland/wl_library.h"
 #include "platform/host/wayland/wl_window.h"
+#include "platform/host/wayland/wl_xcursor.h"
 
 extern "C" const wl_interface xdg_wm_base_interface;
 
@@ -67,6 +73,52 @@ TEST(WaylandPopup, PlacedAgainstItsParentFromThePlatformsCoordinates) {
   }
 }
 
+// An Xcursor file with one image of each nominal size, the image of size s s x s with
+// its hot spot at (1, s - 1), every pixel s; cut short by `cut` bytes.
+void WriteCursor(const std::string& path, const std::vector<std::uint32_t>& sizes, int cut = 0) {
+  std::vector<std::uint32_t> w{0x72756358, 16, 0x10000, std::uint32_t(sizes.size())};
+  std::uint32_t at = 16 + 12 * std::uint32_t(sizes.size());
+  for (std::uint32_t s : sizes) {
+    w.insert(w.end(), {0xFFFD0002, s, at});
+    at += 36 + 4 * s * s;
+  }
+  for (std::uint32_t s : sizes) {
+    w.insert(w.end(), {36, 0xFFFD0002, s, 1, s, s, 1, s - 1, 0});
+    w.insert(w.end(), std::size_t(s) * s, s);
+  }
+  std::string bytes;
+  for (std::uint32_t v : w) {
+    for (int i = 0; i < 4; ++i) bytes += char((v >> (8 * i)) & 0xFF);
+  }
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() - std::size_t(cut));
+}
+
+TEST(WaylandCursorTheme, TheArrowOfTheNearestSizeFromTheThemeOrOneItInherits) {
+  const std::string dir = ::testing::TempDir() + "/klop-xcursor";
+  std::filesystem::remove_all(dir);
+  WriteCursor(dir + "/base/cursors/left_ptr", {16, 24, 48});
+  std::filesystem::create_directories(dir + "/mine");
+  std::ofstream(dir + "/mine/index.theme") << "[Icon Theme]\nInherits=none, base\n";
+  WriteCursor(dir + "/cut/cursors/left_ptr", {24}, 4);
+  setenv("XCURSOR_PATH", ("/nowhere:" + dir).c_str(), 1);
+  wl::TXcursorImage image;
+  ASSERT_TRUE(wl::LoadXcursor("mine", "left_ptr", 30, image));
+  EXPECT_EQ(image.Width, 24);
+  EXPECT_EQ(image.Height, 24);
+  EXPECT_EQ(image.HotX, 1);
+  EXPECT_EQ(image.HotY, 23);
+  ASSERT_EQ(image.Pixels.size(), 24u * 24u);
+  EXPECT_EQ(image.Pixels.back(), 24u);
+  ASSERT_TRUE(wl::LoadXcursor("base", "left_ptr", 40, image));
+  EXPECT_EQ(image.Width, 48);
+  EXPECT_FALSE(wl::ReadXcursorFile(dir + "/cut/cursors/left_ptr", 24, image)) << "cut short";
+  EXPECT_FALSE(wl::LoadXcursor("mine", "watch", 24, image));
+  EXPECT_FALSE(wl::LoadXcursor("../base", "left_ptr", 24, image));
+  unsetenv("XCURSOR_PATH");
+  std::filesystem::remove_all(dir);
+}
+
 TEST(WaylandHost, NoCompositorIsAnErrorNotACrash) {
   setenv("WAYLAND_DISPLAY", "klop-no-such-compositor", 1);
   std::string error;
@@ -74,29 +126,24 @@ TEST(WaylandHost, NoCompositorIsAnErrorNotACrash) {
   EXPECT_NE(error.find("klop-no-such-compositor"), std::string::npos) << error;
 }
 
-// The client libraries are opened at run time: one missing, or one without the
-// functions, is a message naming it, and leaves what an earlier load resolved as it was.
+// The client library is opened at run time: one missing, or one without the functions,
+// is a message naming it, and leaves what an earlier load resolved as it was.
 TEST(WaylandHost, ClientLibrariesThatCannotBeLoadedAreAnError) {
   std::string error;
   ASSERT_TRUE(wl::LoadWaylandLibraries(error)) << error;
-  const auto frame = klop_wl_cursor_frame;
-  ASSERT_NE(frame, nullptr);
+  const auto flush = klop_wl_display_flush;
+  ASSERT_NE(flush, nullptr);
   struct {
-    const char *client, *cursor, *message;
+    const char *client, *message;
   } const cases[] = {
-      {"libklop-no-such-library.so.0", "libwayland-cursor.so.0",
-       "cannot load libklop-no-such-library.so.0: "},
-      {"libwayland-client.so.0", "libklop-no-such-library.so.0",
-       "cannot load libklop-no-such-library.so.0: "},
-      {"libc.so.6", "libwayland-cursor.so.0", "cannot load libc.so.6: it has no wl_display_"},
-      {"libwayland-client.so.0", "libwayland-client.so.0",
-       "cannot load libwayland-client.so.0: it has no wl_cursor_"},
+      {"libklop-no-such-library.so.0", "cannot load libklop-no-such-library.so.0: "},
+      {"libc.so.6", "cannot load libc.so.6: it has no wl_display_"},
   };
   for (const auto& c : cases) {
     error.clear();
-    EXPECT_FALSE(wl::LoadWaylandLibraries(error, c.client, c.cursor)) << c.client;
+    EXPECT_FALSE(wl::LoadWaylandLibraries(error, c.client)) << c.client;
     EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
-    EXPECT_EQ(klop_wl_cursor_frame, frame) << c.client << " " << c.cursor;
+    EXPECT_EQ(klop_wl_display_flush, flush) << c.client;
   }
 }
 

@@ -46,25 +46,20 @@ bool TBuffers::Make(wl_shm* shm, int width, int height) {
   Fd_ = memfd_create("klop-window", MFD_CLOEXEC);
   if (Fd_ < 0) return false;
   void* both = MAP_FAILED;
-  void* view = MAP_FAILED;
   if (ftruncate(Fd_, off_t(2 * bytes)) == 0) {
     both = mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, 0);
-    view = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   }
-  if (both == MAP_FAILED || view == MAP_FAILED) {
-    if (both != MAP_FAILED) munmap(both, 2 * bytes);
-    if (view != MAP_FAILED) munmap(view, bytes);
+  if (both == MAP_FAILED) {
     close(Fd_);
     Fd_ = -1;
     return false;
   }
   Both_ = static_cast<std::uint32_t*>(both);
-  View_ = static_cast<std::uint32_t*>(view);
   Bytes_ = bytes;
   Stride_ = bytes / 4;
   Width_ = width;
   Height_ = height;
-  Last_ = 1;
+  Drawn_ = Last_ = -1;
   wl_shm_pool* pool = wl_shm_create_pool(shm, Fd_, std::int32_t(2 * bytes));
   for (int i = 0; i < 2; ++i) {
     TBuffer& b = Buffers_[i];
@@ -82,12 +77,12 @@ TBuffers& TBuffers::operator=(TBuffers&& o) noexcept {
   if (this == &o) return *this;
   Release();
   std::swap(Fd_, o.Fd_);
-  std::swap(View_, o.View_);
   std::swap(Both_, o.Both_);
   std::swap(Bytes_, o.Bytes_);
   std::swap(Stride_, o.Stride_);
   std::swap(Width_, o.Width_);
   std::swap(Height_, o.Height_);
+  std::swap(Drawn_, o.Drawn_);
   std::swap(Last_, o.Last_);
   std::swap(Pending_, o.Pending_);
   for (int i = 0; i < 2; ++i) {
@@ -105,14 +100,48 @@ void TBuffers::Release() {
     if (b.Buffer != nullptr) wl_buffer_destroy(b.Buffer);
     b = TBuffer{};
   }
-  if (View_ != nullptr) munmap(View_, Bytes_);
   if (Both_ != nullptr) munmap(Both_, 2 * Bytes_);
   if (Fd_ >= 0) close(Fd_);
   Fd_ = -1;
-  View_ = Both_ = nullptr;
+  Both_ = nullptr;
   Bytes_ = Stride_ = 0;
   Width_ = Height_ = 0;
+  Drawn_ = Last_ = -1;
   Pending_.clear();
+}
+
+std::uint32_t* TBuffers::Draw() {
+  if (Empty()) return nullptr;
+  if (Drawn_ >= 0) return Memory(Drawn_);
+  // The one shown last when released (it lacks nothing), else the other when free.
+  int i = -1;
+  if (Last_ >= 0 && !Buffers_[Last_].Busy) {
+    i = Last_;
+  } else {
+    for (int j = 0; j < 2 && i < 0; ++j) {
+      if (!Buffers_[j].Busy) i = j;
+    }
+  }
+  if (i < 0) return nullptr;
+  if (Last_ >= 0 && i != Last_) {
+    CopyStale(i, Last_);
+  } else {
+    Buffers_[i].Stale.clear();  // nothing shown yet: the first drawing fills it
+  }
+  Drawn_ = i;
+  return Memory(i);
+}
+
+void TBuffers::CopyStale(int into, int from) {
+  std::uint32_t* to = Memory(into);
+  const std::uint32_t* source = Memory(from);
+  for (const HostRect& r : Buffers_[into].Stale) {
+    for (int y = r.y; y < r.y + r.height; ++y) {
+      const std::size_t at = std::size_t(y) * std::size_t(Width_) + std::size_t(r.x);
+      std::copy_n(source + at, r.width, to + at);
+    }
+  }
+  Buffers_[into].Stale.clear();
 }
 
 void TBuffers::Changed(const HostRect& in) {
@@ -121,33 +150,45 @@ void TBuffers::Changed(const HostRect& in) {
   const int y1 = std::clamp(in.y + std::max(in.height, 0), 0, Height_);
   if (x1 <= x0 || y1 <= y0) return;
   const HostRect r{x0, y0, x1 - x0, y1 - y0};
-  Add(Pending_, r);
-  for (TBuffer& b : Buffers_) Add(b.Stale, r);
-}
-
-bool TBuffers::Commit(wl_surface* surface) {
-  if (Empty() || Pending_.empty()) return true;
-  // The one not shown last, when free: the other may still be on the screen.
-  int to = 1 - Last_;
-  if (Buffers_[to].Busy) to = Last_;
-  TBuffer& b = Buffers_[to];
-  if (b.Busy) return false;
-  std::uint32_t* into = Memory(to);
-  for (const HostRect& r : b.Stale) {
-    for (int y = r.y; y < r.y + r.height; ++y) {
-      const std::size_t at = std::size_t(y) * std::size_t(Width_) + std::size_t(r.x);
-      const std::uint32_t* from = View_ + at;
-      std::uint32_t* row = into + at;
-      for (int x = 0; x < r.width; ++x) row[x] = from[x] | kOpaque;
+  if (Drawn_ >= 0) {
+    // The unused top byte set: weston's pixman renderer copies an XRGB surface's words
+    // as they are, and its screenshots and read-backs take that byte for alpha.
+    std::uint32_t* into = Memory(Drawn_);
+    for (int y = y0; y < y1; ++y) {
+      std::uint32_t* row = into + std::size_t(y) * std::size_t(Width_);
+      for (int x = x0; x < x1; ++x) row[x] |= kOpaque;
     }
   }
-  b.Stale.clear();
-  wl_surface_attach(surface, b.Buffer, 0, 0);
+  Add(Pending_, r);
+  for (int i = 0; i < 2; ++i) {
+    if (i != Drawn_) Add(Buffers_[i].Stale, r);
+  }
+}
+
+void TBuffers::Attach(wl_surface* surface, int i) {
+  wl_surface_attach(surface, Buffers_[i].Buffer, 0, 0);
   for (const HostRect& r : Pending_) wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
   Pending_.clear();
   wl_surface_commit(surface);
-  b.Busy = true;
-  Last_ = to;
+  Buffers_[i].Busy = true;
+  Last_ = i;
+}
+
+bool TBuffers::Commit(wl_surface* surface, bool keep) {
+  if (Empty() || Pending_.empty()) return true;
+  if (Drawn_ < 0) {
+    Pending_.clear();  // changes are only ever made in the buffer drawn in
+    return true;
+  }
+  if (!keep) {
+    Attach(surface, Drawn_);
+    Drawn_ = -1;
+    return true;
+  }
+  const int other = 1 - Drawn_;
+  if (Buffers_[other].Busy) return false;
+  CopyStale(other, Drawn_);
+  Attach(surface, other);
   return true;
 }
 

@@ -1,9 +1,10 @@
-// A window's pixels for the compositor: the view the platform draws in (lent through
-// Host::WindowPixels, host memory the compositor never reads) and two wl_shm buffers.
-// A commit copies into a buffer the compositor does not hold the rectangles it lacks,
-// with the unused top byte of each pixel set (weston's renderer takes it for alpha),
-// then attaches it and damages only what changed. While the compositor holds both, the
-// commit waits for a release.
+// A window's pixels for the compositor: two wl_shm buffers, one of which at a time is
+// the one drawn in (lent to the platform through Host::WindowPixels, and the host's own
+// caption rows). A commit attaches it with only the changed rectangles damaged; the next
+// drawing goes to a buffer the compositor has released, brought up to date first by
+// copying in only what changed since it was last shown. Nothing is ever drawn in a
+// buffer the compositor holds. Each changed rectangle gets its pixels' unused top byte
+// set (the platform's GDI reads window pixels without it).
 #pragma once
 
 #include <wayland-client.h>
@@ -27,41 +28,55 @@ class TBuffers {
   TBuffers& operator=(TBuffers&& o) noexcept;
   ~TBuffers() { Release(); }
 
-  // The view and two buffers of width x height pixels (XRGB8888, rows packed); false,
-  // empty, when the memory cannot be had.
+  // Two buffers of width x height pixels (XRGB8888, rows packed); false, empty, when
+  // the memory cannot be had.
   bool Make(wl_shm* shm, int width, int height);
   void Release();
 
   bool Empty() const { return Width_ == 0; }
   int Width() const { return Width_; }
   int Height() const { return Height_; }
-  // The view: the pixels the platform draws in, `Width()` a row.
-  std::uint32_t* Pixels() const { return View_; }
 
-  // The rectangle changed in the view and is to be shown with the next commit.
+  // The buffer to draw in, `Width()` a row, holding the newest picture; nullptr while
+  // the compositor holds both (a release comes after the next commit is read).
+  std::uint32_t* Draw();
+  // The newest picture, to be read only: the buffer drawn in, else the one attached
+  // last (which the compositor may hold); nullptr before any drawing.
+  const std::uint32_t* Newest() const {
+    return Drawn_ >= 0 ? Memory(Drawn_) : Last_ >= 0 ? Memory(Last_) : nullptr;
+  }
+  // Whether `p` lies in the buffers' memory.
+  bool Owns(const std::uint32_t* p) const {
+    return Both_ != nullptr && p >= Both_ && p < Both_ + 2 * Stride_;
+  }
+
+  // The rectangle changed in the buffer drawn in and is to be shown with the next commit.
   void Changed(const HostRect& r);
   // Something changed that no commit has shown yet.
   bool HasChanges() const { return !Pending_.empty(); }
-  // Shows what changed on `surface`; false when the compositor holds both buffers, and
-  // the commit is to be made again once it releases one.
-  bool Commit(wl_surface* surface);
+  // Shows what changed on `surface`. While `keep` (someone may still draw in the buffer
+  // drawn in) the changes go out in the other buffer, copied over. False when the
+  // compositor holds the buffer needed: the commit is to be made again after a release.
+  bool Commit(wl_surface* surface, bool keep);
 
  private:
   struct TBuffer {
     wl_buffer* Buffer = nullptr;
     bool Busy = false;            // attached, not yet released by the compositor
-    std::vector<HostRect> Stale;  // where it lacks the view's content
+    std::vector<HostRect> Stale;  // where it lacks the newest picture
   };
   std::uint32_t* Memory(int i) const { return Both_ + std::size_t(i) * Stride_; }
+  void CopyStale(int into, int from);
+  void Attach(wl_surface* surface, int i);
 
   int Fd_ = -1;
-  std::uint32_t* View_ = nullptr;  // private to this process
   std::uint32_t* Both_ = nullptr;  // the two buffers, as this process writes them
   std::size_t Bytes_ = 0;          // one buffer's mapping, whole pages
   std::size_t Stride_ = 0;         // from one buffer to the next, in pixels
   int Width_ = 0;
   int Height_ = 0;
-  int Last_ = 1;  // the buffer attached last
+  int Drawn_ = -1;  // the buffer drawn in, or none
+  int Last_ = -1;   // the buffer attached last, or none
   TBuffer Buffers_[2];
   std::vector<HostRect> Pending_;  // changed since the last commit
 };

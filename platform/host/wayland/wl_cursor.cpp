@@ -2,11 +2,12 @@
 
 #include <sys/mman.h>
 #include <unistd.h>
-#include <wayland-cursor.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/host/wayland/wl_xcursor.h"
 
 namespace platform::wl {
 namespace {
@@ -26,36 +27,58 @@ TCursors::TCursors(wl_compositor* compositor, wl_shm* shm, int scale)
 
 TCursors::~TCursors() {
   for (auto& [id, image] : Cache_) Destroy(image);
-  if (Theme_ != nullptr) wl_cursor_theme_destroy(Theme_);
+  Destroy(ArrowImage_);
   if (Surface_ != nullptr) wl_surface_destroy(Surface_);
 }
 
 void TCursors::Destroy(TImage& image) {
-  if (image.Owned && image.Buffer != nullptr) wl_buffer_destroy(image.Buffer);
+  if (image.Buffer != nullptr) wl_buffer_destroy(image.Buffer);
   image.Buffer = nullptr;
 }
 
 TCursors::TImage* TCursors::Arrow() {
-  if (!ThemeTried_) {
-    ThemeTried_ = true;
-    Theme_ = wl_cursor_theme_load(std::getenv("XCURSOR_THEME"), ThemeSize() * Scale_, Shm_);
-    wl_cursor* arrow = nullptr;
+  if (!ArrowTried_) {
+    ArrowTried_ = true;
+    const char* theme = std::getenv("XCURSOR_THEME");
+    TXcursorImage arrow;
     for (const char* name : {"left_ptr", "default", "arrow"}) {
-      if (Theme_ != nullptr && (arrow = wl_cursor_theme_get_cursor(Theme_, name)) != nullptr) break;
-    }
-    if (arrow != nullptr && arrow->image_count > 0) {
-      wl_cursor_image* i = arrow->images[0];
-      ArrowImage_.Buffer = wl_cursor_image_get_buffer(i);
-      ArrowImage_.Width = int(i->width);
-      ArrowImage_.Height = int(i->height);
-      ArrowImage_.HotX = int(i->hotspot_x);
-      ArrowImage_.HotY = int(i->hotspot_y);
-      ArrowImage_.Owned = false;
-      ArrowImage_.Scale =
-          ArrowImage_.Width % Scale_ == 0 && ArrowImage_.Height % Scale_ == 0 ? Scale_ : 1;
+      if (LoadXcursor(theme != nullptr ? theme : "", name, ThemeSize() * Scale_, arrow)) {
+        ArrowImage_ = Upload(arrow.Pixels.data(), arrow.Width, arrow.Height, arrow.HotX,
+                             arrow.HotY);
+        break;
+      }
     }
   }
   return ArrowImage_.Buffer != nullptr ? &ArrowImage_ : nullptr;
+}
+
+TCursors::TImage TCursors::Upload(const std::uint32_t* premultiplied, int width, int height,
+                                  int hotX, int hotY) {
+  TImage image;
+  const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+  const int fd = memfd_create("klop-cursor", MFD_CLOEXEC);
+  if (fd < 0) return image;
+  void* map = MAP_FAILED;
+  if (ftruncate(fd, off_t(bytes)) == 0) {
+    map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (map == MAP_FAILED) {
+    close(fd);
+    return image;
+  }
+  std::memcpy(map, premultiplied, bytes);
+  munmap(map, bytes);
+  wl_shm_pool* pool = wl_shm_create_pool(Shm_, fd, std::int32_t(bytes));
+  close(fd);
+  image.Buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4,
+                                           WL_SHM_FORMAT_ARGB8888);
+  wl_shm_pool_destroy(pool);
+  image.Width = width;
+  image.Height = height;
+  image.HotX = std::clamp(hotX, 0, width - 1);
+  image.HotY = std::clamp(hotY, 0, height - 1);
+  image.Scale = width % Scale_ == 0 && height % Scale_ == 0 ? Scale_ : 1;
+  return image;
 }
 
 TCursors::TImage* TCursors::Build(const CursorShape& shape) {
@@ -64,37 +87,17 @@ TCursors::TImage* TCursors::Build(const CursorShape& shape) {
       shape.pixels.size() < std::size_t(shape.width) * std::size_t(shape.height)) {
     return nullptr;
   }
-  const std::size_t bytes = std::size_t(shape.width) * std::size_t(shape.height) * 4;
-  const int fd = memfd_create("klop-cursor", MFD_CLOEXEC);
-  if (fd < 0) return nullptr;
-  void* map = MAP_FAILED;
-  if (ftruncate(fd, off_t(bytes)) == 0) {
-    map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  }
-  if (map == MAP_FAILED) {
-    close(fd);
-    return nullptr;
-  }
   // The compositor takes premultiplied alpha.
-  auto* out = static_cast<std::uint32_t*>(map);
-  for (std::size_t i = 0; i < std::size_t(shape.width) * std::size_t(shape.height); ++i) {
+  Scratch_.resize(std::size_t(shape.width) * std::size_t(shape.height));
+  for (std::size_t i = 0; i < Scratch_.size(); ++i) {
     const std::uint32_t p = shape.pixels[i];
     const std::uint32_t a = p >> 24;
     auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-    out[i] = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
+    Scratch_[i] =
+        (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
   }
-  munmap(map, bytes);
-  wl_shm_pool* pool = wl_shm_create_pool(Shm_, fd, std::int32_t(bytes));
-  close(fd);
-  TImage image;
-  image.Buffer = wl_shm_pool_create_buffer(pool, 0, shape.width, shape.height, shape.width * 4,
-                                           WL_SHM_FORMAT_ARGB8888);
-  wl_shm_pool_destroy(pool);
-  image.Width = shape.width;
-  image.Height = shape.height;
-  image.HotX = std::clamp(shape.hotX, 0, shape.width - 1);
-  image.HotY = std::clamp(shape.hotY, 0, shape.height - 1);
-  image.Scale = shape.width % Scale_ == 0 && shape.height % Scale_ == 0 ? Scale_ : 1;
+  TImage image = Upload(Scratch_.data(), shape.width, shape.height, shape.hotX, shape.hotY);
+  if (image.Buffer == nullptr) return nullptr;
   if (shape.id == 0) {
     // Not to be met again: kept under no key, it replaces the last such image.
     Destroy(Cache_[0]);

@@ -1,6 +1,7 @@
 // The pointer's shapes on Wayland: colour cursors from the platform's ARGB images as
 // shm buffers (built once per image and kept), the desktop's arrow from its cursor
-// theme (XCURSOR_THEME, XCURSOR_SIZE), shown on one cursor surface through
+// theme (XCURSOR_THEME, XCURSOR_SIZE; that one image read alone, when first shown),
+// shown on one cursor surface through
 // wl_pointer.set_cursor with the serial of the pointer's entry.
 #pragma once
 
@@ -8,10 +9,9 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/host/host.h"
-
-struct wl_cursor_theme;
 
 namespace platform::wl {
 
@@ -32,20 +32,20 @@ class TCursors {
     wl_buffer* Buffer = nullptr;
     int Width = 0, Height = 0, HotX = 0, HotY = 0;
     int Scale = 1;  // the buffer's scale: 1 when the image does not divide by ours
-    bool Owned = true;  // ours to destroy (the theme's are the theme's)
   };
   TImage* Arrow();
   TImage* Build(const CursorShape& shape);
+  TImage Upload(const std::uint32_t* premultiplied, int width, int height, int hotX, int hotY);
   void Destroy(TImage& image);
 
   wl_compositor* Compositor_;
   wl_shm* Shm_;
   int Scale_;
   wl_surface* Surface_ = nullptr;
-  wl_cursor_theme* Theme_ = nullptr;
-  bool ThemeTried_ = false;
+  bool ArrowTried_ = false;
   TImage ArrowImage_;
   std::unordered_map<std::uint64_t, TImage> Cache_;
+  std::vector<std::uint32_t> Scratch_;  // an image being premultiplied
   TImage* Current_ = nullptr;  // nullptr: hidden
   bool Hidden_ = false;
   wl_pointer* Pointer_ = nullptr;

@@ -241,17 +241,15 @@ class TWaylandHost final : public Host {
   void Present(HostWindow window, const std::uint32_t* pixels, int width, int height, int stride,
                const HostRect* rects, std::size_t count) override {
     TWindow* w = Find(window);
-    if (w == nullptr || width <= 0 || height <= 0) return;
+    if (w == nullptr || width <= 0 || height <= 0 || pixels == nullptr) return;
     TBuffers& b = w->Pixels;
-    const auto lent = [&] {
-      return b.Empty() ? nullptr : b.Pixels() + std::size_t(w->Top) * std::size_t(b.Width());
-    };
-    // Our own view at another size: it would go with a new allocation under the copy.
-    if (pixels == lent() && (Whole(width) != b.Width() || Whole(height) + w->Top != b.Height())) {
-      return;
-    }
+    const bool ours = b.Owns(pixels);
+    // Our own buffers at another size: they would go with a new allocation under the copy.
+    if (ours && (Whole(width) != b.Width() || Whole(height) + w->Top != b.Height())) return;
     if (!Allocate(*w, width, height)) return;
-    std::uint32_t* view = lent();
+    std::uint32_t* view = Drawable(*w);
+    if (view == nullptr) return;
+    view += std::size_t(w->Top) * std::size_t(b.Width());
     for (std::size_t i = 0; i < count; ++i) {
       HostRect r = rects[i];
       const int x0 = std::clamp(r.x, 0, width), y0 = std::clamp(r.y, 0, height);
@@ -259,7 +257,7 @@ class TWaylandHost final : public Host {
       const int y1 = std::clamp(r.y + std::max(r.height, 0), 0, height);
       if (x1 <= x0 || y1 <= y0) continue;
       if (pixels != view) {
-        // Not the lent pixels: copied in.
+        // Not the lent pixels (or lent before a present, and since shown): copied in.
         for (int y = y0; y < y1; ++y) {
           std::copy_n(pixels + std::size_t(y) * std::size_t(stride) + std::size_t(x0), x1 - x0,
                       view + std::size_t(y) * std::size_t(b.Width()) + std::size_t(x0));
@@ -267,6 +265,8 @@ class TWaylandHost final : public Host {
       }
       b.Changed({x0, y0 + w->Top, x1 - x0, y1 - y0});
     }
+    // The platform asks again before it draws: this buffer may now go to the compositor.
+    w->PlatformDraws = false;
     ShowChanges(*w);
   }
 
@@ -275,7 +275,10 @@ class TWaylandHost final : public Host {
     if (w == nullptr) return nullptr;
     w->Before.Release();
     if (!Allocate(*w, width, height)) return nullptr;
-    return w->Pixels.Pixels() + std::size_t(w->Top) * std::size_t(w->Pixels.Width());
+    std::uint32_t* p = Drawable(*w);
+    if (p == nullptr) return nullptr;
+    w->PlatformDraws = true;
+    return p + std::size_t(w->Top) * std::size_t(w->Pixels.Width());
   }
 
   void SetCursor(const CursorShape* shape) override {
@@ -381,10 +384,12 @@ class TWaylandHost final : public Host {
 
   bool Allocate(TWindow& w, int width, int height);
   void Regrow(TWindow& w, int width, int height);
+  // The buffer to draw in, waiting for the compositor to release one if it holds both.
+  std::uint32_t* Drawable(TWindow& w);
   // Commits what changed in the window's pixels, or leaves it for a buffer's release.
   void ShowChanges(TWindow& w) {
     if (!w.Configured || w.Surface == nullptr || !w.Pixels.HasChanges()) return;
-    w.Waiting = !w.Pixels.Commit(w.Surface);
+    w.Waiting = !w.Pixels.Commit(w.Surface, w.PlatformDraws);
     if (!w.Waiting) wl_display_flush(D_);
   }
   void RedrawCaption(TWindow& w);
@@ -534,7 +539,7 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
 
 // The compositor gave the window a new size: the buffer committed with the ack must
 // have it, so what the platform last gave is shown at once, the rest white as the
-// platform's new pixels start. The old view stays lent until the platform asks anew.
+// platform's new pixels start. The old buffer stays lent until the platform asks anew.
 void TWaylandHost::Regrow(TWindow& w, int width, int height) {
   if (w.Pixels.Empty()) return;
   TBuffers old = std::move(w.Pixels);
@@ -542,32 +547,73 @@ void TWaylandHost::Regrow(TWindow& w, int width, int height) {
     w.Pixels = std::move(old);
     return;
   }
+  // Fresh buffers: neither is held, so one is there to draw in.
+  std::uint32_t* into = w.Pixels.Draw();
+  const std::uint32_t* from = old.Newest();
   const int top = w.Top;
   const int keepW = std::min(old.Width(), w.Pixels.Width());
   const int keepH = std::min(old.Height(), w.Pixels.Height()) - top;
   for (int y = 0; y < w.Pixels.Height() - top; ++y) {
-    std::uint32_t* row = w.Pixels.Pixels() + std::size_t(y + top) * std::size_t(w.Pixels.Width());
-    const int kept = y < keepH ? keepW : 0;
+    std::uint32_t* row = into + std::size_t(y + top) * std::size_t(w.Pixels.Width());
+    const int kept = from != nullptr && y < keepH ? keepW : 0;
     if (kept > 0) {
-      std::copy_n(old.Pixels() + std::size_t(y + top) * std::size_t(old.Width()), kept, row);
+      std::copy_n(from + std::size_t(y + top) * std::size_t(old.Width()), kept, row);
     }
     std::fill(row + kept, row + w.Pixels.Width(), 0xFFFFFFu);
   }
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
-  // The view lent to the platform is the first one replaced.
+  // The buffer lent to the platform is in the first ones replaced; these new ones are
+  // not lent until it asks.
   if (w.Before.Empty()) w.Before = std::move(old);
+  w.PlatformDraws = false;
   RedrawCaption(w);
+}
+
+std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
+  // Called by the platform only, never from a listener: dispatching here is safe.
+  for (;;) {
+    if (std::uint32_t* p = w.Pixels.Draw()) return p;
+    if (w.Pixels.Empty()) return nullptr;
+    while (wl_display_prepare_read(D_) != 0) {
+      if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
+    }
+    if (w.Pixels.Draw() != nullptr) {
+      wl_display_cancel_read(D_);
+      continue;
+    }
+    while (wl_display_flush(D_) < 0) {
+      if (errno != EAGAIN) {
+        wl_display_cancel_read(D_);
+        ConnectionLost();
+      }
+      pollfd out{wl_display_get_fd(D_), POLLOUT, 0};
+      ppoll(&out, 1, nullptr, nullptr);
+    }
+    pollfd fd{wl_display_get_fd(D_), POLLIN, 0};
+    const int n = ppoll(&fd, 1, nullptr, nullptr);
+    if (n > 0) {
+      if (wl_display_read_events(D_) < 0) ConnectionLost();
+    } else {
+      wl_display_cancel_read(D_);
+      if (n < 0 && errno != EINTR) ConnectionLost();
+    }
+    if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
+  }
 }
 
 void TWaylandHost::RedrawCaption(TWindow& w) {
   if (w.Top == 0 || w.Pixels.Empty()) return;
+  // Also from listeners: no waiting here; drawn once the compositor releases a buffer.
+  std::uint32_t* into = w.Pixels.Draw();
+  w.CaptionPending = into == nullptr;
+  if (into == nullptr) return;
   TCaptionLook look;
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
   look.Active = w.Active;
   look.MinimizeBox = !w.Dialog;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
-  DrawCaption(w.Pixels.Pixels(), w.Pixels.Width(), w.Pixels.Width(), Scale_, look,
+  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look,
               CaptionScratch_);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
   ShowChanges(w);
@@ -708,7 +754,9 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
     wl_surface_commit(w.Surface);
     return;
   }
-  if (first) w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  if (first && w.Pixels.Draw() != nullptr) {
+    w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  }
   if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
@@ -971,6 +1019,7 @@ void TWaylandHost::AfterDispatch() {
   TKeyStroke k;
   if (Focused_ != 0 && Keyboard_.TakeRepeat(Now(), k)) PushKey(Focused_, k, true);
   for (auto& [id, w] : Windows_) {
+    if (w->CaptionPending) RedrawCaption(*w);
     if (w->Waiting) ShowChanges(*w);
   }
 }

@@ -4,7 +4,6 @@
 
 #define KLOP_DEFINE(name) decltype(klop_##name) klop_##name = nullptr;
 KLOP_WL_CLIENT_FUNCTIONS(KLOP_DEFINE)
-KLOP_WL_CURSOR_FUNCTIONS(KLOP_DEFINE)
 #undef KLOP_DEFINE
 
 namespace platform::wl {
@@ -13,7 +12,6 @@ namespace {
 struct TFunctions {
 #define KLOP_MEMBER(name) decltype(klop_##name) name##_ = nullptr;
   KLOP_WL_CLIENT_FUNCTIONS(KLOP_MEMBER)
-  KLOP_WL_CURSOR_FUNCTIONS(KLOP_MEMBER)
 #undef KLOP_MEMBER
 };
 
@@ -36,29 +34,20 @@ bool Resolve(void* library, const char* file, const char* name, F& slot, std::st
 
 }  // namespace
 
-bool LoadWaylandLibraries(std::string& error, const char* client, const char* cursor) {
+bool LoadWaylandLibraries(std::string& error, const char* client) {
   void* clientLibrary = Open(client, error);
   if (clientLibrary == nullptr) return false;
-  void* cursorLibrary = Open(cursor, error);
-  if (cursorLibrary == nullptr) {
-    dlclose(clientLibrary);
-    return false;
-  }
   TFunctions f;
   const bool resolved = true
 #define KLOP_RESOLVE_CLIENT(name) &&Resolve(clientLibrary, client, #name, f.name##_, error)
-#define KLOP_RESOLVE_CURSOR(name) &&Resolve(cursorLibrary, cursor, #name, f.name##_, error)
-      KLOP_WL_CLIENT_FUNCTIONS(KLOP_RESOLVE_CLIENT) KLOP_WL_CURSOR_FUNCTIONS(KLOP_RESOLVE_CURSOR);
+      KLOP_WL_CLIENT_FUNCTIONS(KLOP_RESOLVE_CLIENT);
 #undef KLOP_RESOLVE_CLIENT
-#undef KLOP_RESOLVE_CURSOR
   if (!resolved) {
-    dlclose(cursorLibrary);
     dlclose(clientLibrary);
     return false;
   }
 #define KLOP_COMMIT(name) klop_##name = f.name##_;
   KLOP_WL_CLIENT_FUNCTIONS(KLOP_COMMIT)
-  KLOP_WL_CURSOR_FUNCTIONS(KLOP_COMMIT)
 #undef KLOP_COMMIT
   return true;
 }

@@ -1,4 +1,4 @@
-// libwayland-client and libwayland-cursor, opened only when the Wayland host is chosen,
+// libwayland-client, opened only when the Wayland host is chosen,
 // so that the program on an X11 desktop never maps them. The build puts this header
 // before everything else in each of the host's sources: every function of theirs the
 // host or the generated protocol headers call becomes a call through a pointer that
@@ -7,7 +7,6 @@
 #pragma once
 
 #include <wayland-client-core.h>
-#include <wayland-cursor.h>
 
 #include <string>
 
@@ -16,7 +15,6 @@
 // The pointers, of the functions' own types (declared before the names become calls).
 #define KLOP_WL_DECLARE(name) extern decltype(&name) klop_##name;
 KLOP_WL_CLIENT_FUNCTIONS(KLOP_WL_DECLARE)
-KLOP_WL_CURSOR_FUNCTIONS(KLOP_WL_DECLARE)
 #undef KLOP_WL_DECLARE
 
 #define wl_display_cancel_read (*klop_wl_display_cancel_read)
@@ -39,18 +37,11 @@ KLOP_WL_CURSOR_FUNCTIONS(KLOP_WL_DECLARE)
 #define wl_proxy_marshal_flags (*klop_wl_proxy_marshal_flags)
 #define wl_proxy_set_user_data (*klop_wl_proxy_set_user_data)
 
-#define wl_cursor_frame (*klop_wl_cursor_frame)
-#define wl_cursor_image_get_buffer (*klop_wl_cursor_image_get_buffer)
-#define wl_cursor_theme_destroy (*klop_wl_cursor_theme_destroy)
-#define wl_cursor_theme_get_cursor (*klop_wl_cursor_theme_get_cursor)
-#define wl_cursor_theme_load (*klop_wl_cursor_theme_load)
-
 namespace platform::wl {
 
-// Opens both libraries (by these names) and resolves every pointer; false with the
-// reason in `error`, the pointers then as they were. Each call that succeeds keeps its
-// libraries loaded for the life of the process.
-bool LoadWaylandLibraries(std::string& error, const char* client = "libwayland-client.so.0",
-                          const char* cursor = "libwayland-cursor.so.0");
+// Opens the library (by this name) and resolves every pointer; false with the reason in
+// `error`, the pointers then as they were. Each call that succeeds keeps the library
+// loaded for the life of the process.
+bool LoadWaylandLibraries(std::string& error, const char* client = "libwayland-client.so.0");
 
 }  // namespace platform::wl

@@ -1,5 +1,4 @@
-// The functions of libwayland-client and libwayland-cursor that the Wayland host
-// reaches through pointers (wl_library.h), and that the package must depend on.
+// The functions of libwayland-client that the Wayland host reaches through pointers (wl_library.h), and that the package must depend on.
 #pragma once
 
 // Where the names already stand for calls (after wl_library.h), only pasted (#, ##).
@@ -10,6 +9,3 @@
   X(wl_display_prepare_read) X(wl_display_read_events) X(wl_display_roundtrip)              \
   X(wl_proxy_add_listener) X(wl_proxy_destroy) X(wl_proxy_get_id) X(wl_proxy_get_user_data) \
   X(wl_proxy_get_version) X(wl_proxy_marshal_flags) X(wl_proxy_set_user_data)
-#define KLOP_WL_CURSOR_FUNCTIONS(X)                                           \
-  X(wl_cursor_frame) X(wl_cursor_image_get_buffer) X(wl_cursor_theme_destroy) \
-  X(wl_cursor_theme_get_cursor) X(wl_cursor_theme_load)

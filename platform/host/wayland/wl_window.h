@@ -44,6 +44,8 @@ struct TWindow {
   bool Maximized = false;
   bool Active = false;
   bool Waiting = false;  // changes wait for the compositor to release a buffer
+  bool CaptionPending = false;  // our caption waits for a buffer to be drawn in
+  bool PlatformDraws = false;   // lent to the platform, which may draw until it presents
   TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
   // What Pixels were when the compositor resized the window: the platform may still
   // draw in the view it was lent until it asks for one of the new size.

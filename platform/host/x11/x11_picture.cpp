@@ -145,10 +145,13 @@ bool TPresenter::Allocate(TPicture& p, int width, int height, bool shared) {
 
 std::uint32_t* TPresenter::Lend(TPicture& picture, int width, int height) {
   if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF || !X_.Format().Native() ||
-      !(X_.ShmByFd() || X_.ShmWorks()) || !Allocate(picture, width, height, true)) {
+      !(X_.ShmByFd() || X_.ShmWorks()) ||
+      (!(picture.Lent() && picture.Width() == width && picture.Height() == height) &&
+       !Allocate(picture, width, height, true))) {
     picture.Release();
     return nullptr;
   }
+  // Asked again at the size it has (after each present): the same memory, picture kept.
   picture.Lent_ = true;
   return picture.Pixels_;
 }
