@@ -99,7 +99,8 @@ void TSurface::TakeDirty(std::vector<RECT>& into) {
 std::uint32_t* TSurface::Data() {
   if (Presented_) {
     Presented_ = false;
-    if (Host_ != nullptr && Pixels_ != nullptr) {
+    // Still lent: a resize since may have left the surface its own pixels.
+    if (Lent_ && Host_ != nullptr && Pixels_ != nullptr) {
       Host_->BeforeDrawing(Window_);
       Pixels_ = Host_->WindowPixels(Window_, Width_, Height_);
       if (Pixels_ == nullptr) {

@@ -318,6 +318,7 @@ TEST(Pixels, OutsideClipIsInvalid) {
 class TFlippingHost : public platform::THeadlessHost {
  public:
   std::uint32_t* WindowPixels(platform::HostWindow, int width, int height) override {
+    if (width > MaxWidth) return nullptr;
     const std::size_t n = std::size_t(width) * std::size_t(height);
     if (Blocks[0].size() != n) {
       Blocks[0].assign(n, 0);
@@ -332,6 +333,7 @@ class TFlippingHost : public platform::THeadlessHost {
   std::vector<std::uint32_t> Blocks[2];
   int Lent = 0;
   bool Presented = false;
+  int MaxWidth = 1 << 15;
 };
 
 TEST(Surface, AsksAgainAfterAPresentAndReadsWindowPixelsWithoutTheHostsTopByte) {
@@ -369,6 +371,12 @@ TEST(Surface, AsksAgainAfterAPresentAndReadsWindowPixelsWithoutTheHostsTopByte) 
   EXPECT_TRUE(s.HasDirty());
   DeleteObject(red);
   platform::ReleaseSurfaceDC(dc);
+
+  // Grown past what the host lends after a present: its own pixels, the picture kept.
+  host.MaxWidth = 2;
+  s.TakeDirty(dirty);
+  s.Resize(3, 1);
+  EXPECT_EQ(s.Data()[0] & kW, 0x00FF0000u);
 }
 
 }  // namespace
