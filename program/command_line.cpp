@@ -12,13 +12,14 @@ const char kHelp[] =
     "Klop!: hit the critters as they come up out of their holes.\n"
     "\n"
     "  --scale N   show every pixel as N x N (1 to 8); by default the desktop's\n"
-    "              scale: GDK_SCALE, else the X resource Xft.dpi / 96\n"
+    "              scale: GDK_SCALE, else the screen's (Wayland) or the X\n"
+    "              resource Xft.dpi / 96 (X11)\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
-    "On an X11 display (DISPLAY) the game runs on its own X11 host; with only a\n"
-    "Wayland display (WAYLAND_DISPLAY) it runs on SDL. KLOP_HOST=x11 or KLOP_HOST=sdl\n"
-    "chooses one.\n";
+    "On a Wayland display (WAYLAND_DISPLAY) the game runs on its own Wayland host,\n"
+    "else on an X11 display (DISPLAY) on its own X11 host. KLOP_HOST=wayland,\n"
+    "KLOP_HOST=x11 or KLOP_HOST=sdl chooses one.\n";
 
 namespace {
 

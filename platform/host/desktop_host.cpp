@@ -1,14 +1,17 @@
 #include "platform/host/desktop_host.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "klop_config.h"
 #include "platform/host/sdl_module.h"
+#include "platform/host/wayland/wl_host.h"
 #include "platform/host/x11/x11_host.h"
 
 // Where the installed module lies, relative to the installed program's folder.
@@ -81,21 +84,36 @@ THostKind ChooseHost(const char* klopHost, const char* display, const char* wayl
                      std::string& error) {
   if (IsSet(klopHost)) {
     const std::string_view asked(klopHost);
+    if (asked == "wayland") return THostKind::Wayland;
     if (asked == "x11") return THostKind::X11;
     if (asked == "sdl") return THostKind::Sdl;
-    error = "KLOP_HOST is \"" + std::string(asked) + "\"; it takes x11 or sdl";
+    error = "KLOP_HOST is \"" + std::string(asked) + "\"; it takes wayland, x11 or sdl";
     return THostKind::None;
   }
+  if (IsSet(waylandDisplay)) return THostKind::Wayland;
   if (IsSet(display)) return THostKind::X11;
-  if (IsSet(waylandDisplay)) return THostKind::Sdl;
   error = "no display to open: neither DISPLAY nor WAYLAND_DISPLAY is set";
   return THostKind::None;
 }
 
 std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
   error.clear();
-  switch (ChooseHost(std::getenv("KLOP_HOST"), std::getenv("DISPLAY"),
-                     std::getenv("WAYLAND_DISPLAY"), error)) {
+  const char* display = std::getenv("DISPLAY");
+  switch (ChooseHost(std::getenv("KLOP_HOST"), display, std::getenv("WAYLAND_DISPLAY"), error)) {
+    case THostKind::Wayland: {
+      std::string why;
+      std::unique_ptr<Host> host = MakeWaylandHost(why);
+      if (host != nullptr) return host;
+      error = "cannot open the display (Wayland): " + why;
+      // XWayland, or an X server beside the compositor, still shows the game.
+      if (IsSet(std::getenv("KLOP_HOST")) || !IsSet(display)) return nullptr;
+      std::fprintf(stderr, "%s: %s; using X11 on DISPLAY %s\n", program_invocation_short_name,
+                   error.c_str(), display);
+      error.clear();
+      host = MakeX11Host(why);
+      if (host == nullptr) error = "cannot open the display (X11): " + why;
+      return host;
+    }
     case THostKind::X11: {
       std::string why;
       std::unique_ptr<Host> host = MakeX11Host(why);

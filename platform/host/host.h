@@ -158,6 +158,10 @@ class Host {
   // The whole-number scale the desktop asks windows to be shown at (1 for none). Only
   // the program's start-up asks it, to choose how to wrap the host (scaled_host.h).
   virtual int DesktopScale() const { return 1; }
+  // The scale the program chose, told once before the first window: a host whose
+  // desktop can show each of its pixels as an n x n block of the screen's (Wayland's
+  // buffer scale) takes it, so that the picture is crisp on a high-density screen.
+  virtual void UseScale(int n) { (void)n; }
 };
 
 // Makes `host` the process's host; call before any other platform function.

@@ -270,6 +270,7 @@ class TScaledHost final : public Host {
 
 std::unique_ptr<Host> MakeScaledHost(std::unique_ptr<Host> inner, int n) {
   n = std::clamp(n, kMinScale, kMaxScale);
+  if (inner != nullptr) inner->UseScale(n);
   if (inner == nullptr || n == 1) return inner;
   return std::make_unique<TScaledHost>(std::move(inner), n);
 }

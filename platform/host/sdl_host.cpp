@@ -26,6 +26,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -92,6 +93,8 @@ struct TSdlWindow {
   int ShadowWidth = 0;
   int ShadowHeight = 0;
   bool SurfaceStale = false;  // SDL made a new window surface that holds nothing yet
+  HostWindow Owner = 0;       // a dialog's or popup's, told to the desktop
+  bool FocusablePopup = false;  // a popup made a toplevel, which takes the keyboard
 };
 
 bool g_open = false;  // SDL is process-wide: one host at a time
@@ -120,9 +123,22 @@ void UseComposeCache() {
   setenv("XCOMPOSECACHE", folder.c_str(), 0);
 }
 
+// SDL's Wayland driver has no software window framebuffer: a window surface there is
+// always a streaming texture of a GL renderer. With the acceleration hint off,
+// SDL_GetWindowSurface answers NULL, so nothing is ever attached and the toplevel never
+// maps. On Wayland the hint must allow the texture (or name a renderer).
+void KeepTextureFramebuffer() {
+  const char* hint = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  if (hint == nullptr || std::strcmp(hint, "0") == 0 || SDL_strcasecmp(hint, "false") == 0 ||
+      SDL_strcasecmp(hint, "software") == 0) {
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1", SDL_HINT_OVERRIDE);
+  }
+}
+
 class TSdlHost final : public Host {
  public:
-  TSdlHost() : TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
+  explicit TSdlHost(bool onWayland)
+      : OnWayland_(onWayland), TicksBase_(Now() - std::chrono::milliseconds(SDL_GetTicks64())) {}
 
   ~TSdlHost() override {
     SDL_SetCursor(nullptr);
@@ -136,7 +152,13 @@ class TSdlHost final : public Host {
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     if (asked.width <= 0 || asked.height <= 0) return 0;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (asked.popup) {
+    if (asked.popup && OnWayland_) {
+      // SDL 2's Wayland popups send an incomplete xdg_positioner (no size, no anchor
+      // rectangle), which the compositor answers with a protocol error that ends the
+      // connection. A borderless fixed-size toplevel with its owner as parent is the
+      // nearest sound thing: the desktop floats it, though not where the platform asked.
+      flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+    } else if (asked.popup) {
       // X11 makes this override-redirect: unmanaged, unframed, placed where asked.
       flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
     } else if (asked.resizable && !asked.dialog) {
@@ -160,6 +182,8 @@ class TSdlHost final : public Host {
     w.Window = window;
     w.Width = asked.width;
     w.Height = asked.height;
+    if (asked.dialog || asked.popup) w.Owner = asked.owner;
+    w.FocusablePopup = asked.popup && OnWayland_;
     if (asked.dialog && !asked.popup) {
       if (TSdlWindow* owner = Find(asked.owner)) SDL_SetWindowModalFor(window, owner->Window);
       MarkWindowAsDialog(window);
@@ -248,6 +272,11 @@ class TSdlHost final : public Host {
       return;
     }
     SDL_ShowWindow(w->Window);
+    // SDL's Wayland driver makes the toplevel only when the window shows, and drops a
+    // parent given before: given again, the desktop floats the window over its owner.
+    if (OnWayland_ && w->Owner != 0) {
+      if (TSdlWindow* owner = Find(w->Owner)) SDL_SetWindowModalFor(w->Window, owner->Window);
+    }
     Uint32 flags = SDL_GetWindowFlags(w->Window);
     switch (how) {
       case HostShow::Normal:
@@ -400,6 +429,23 @@ class TSdlHost final : public Host {
     return it == Windows_.end() ? nullptr : &it->second;
   }
 
+  // Keys typed into a popup that took the focus belong to its owner, whose menu loop
+  // reads them.
+  HostWindow KeyboardOwner(HostWindow window) const {
+    const TSdlWindow* w = Find(window);
+    return w != nullptr && w->FocusablePopup && Find(w->Owner) != nullptr ? w->Owner : window;
+  }
+
+  bool ShowsPopup(HostWindow owner) const {
+    for (const auto& [id, w] : Windows_) {
+      if (w.FocusablePopup && w.Owner == owner &&
+          (SDL_GetWindowFlags(w.Window) & SDL_WINDOW_SHOWN) != 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   static bool ShapeIsSound(const CursorShape& s) {
     return s.width > 0 && s.height > 0 && s.width <= kMaxCursorSide && s.height <= kMaxCursorSide &&
            s.pixels.size() == std::size_t(s.width) * std::size_t(s.height);
@@ -512,6 +558,13 @@ class TSdlHost final : public Host {
       case SDL_WINDOWEVENT:
         TranslateWindowEvent(e.window);
         break;
+      case SDL_QUIT:
+        // Signals and the last window's close are not SDL's business here (see the
+        // hints), so this is SDL giving up on the display: on Wayland it then returns
+        // from every wait at once, and the program would spin with nothing shown.
+        std::fprintf(stderr, "%s: lost the connection to the display\n",
+                     program_invocation_short_name);
+        std::exit(1);
       case SDL_MOUSEMOTION: {
         if (Find(e.motion.windowID) == nullptr) break;
         HostEvent h = Make(HostEventKind::PointerMove, e.motion.windowID, e.motion.timestamp);
@@ -536,9 +589,14 @@ class TSdlHost final : public Host {
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
         unsigned key = VirtualKeyOf(e.key.keysym.sym);
-        if (key == 0 || Find(e.key.windowID) == nullptr) break;
+        const TSdlWindow* w = Find(e.key.windowID);
+        if (key == 0 || w == nullptr) break;
+        // A popup that took the focus is told by SDL of the modifiers held as it took
+        // it, and of their release: Alt pressed alone, to the menu loop, which then
+        // closes the menu. Modifiers still come with every other key.
+        if (w->FocusablePopup && key >= 0x10 && key <= 0x12) break;
         HostEvent h = Make(e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp,
-                           e.key.windowID, e.key.timestamp);
+                           KeyboardOwner(e.key.windowID), e.key.timestamp);
         h.key = key;
         h.modifiers = Modifiers(e.key.keysym.mod);
         h.repeat = e.key.repeat != 0;
@@ -552,7 +610,7 @@ class TSdlHost final : public Host {
         std::size_t length = strnlen(text, sizeof(e.text.text));
         for (std::size_t at = 0; at < length;) {
           std::size_t n = Utf8SequenceLength(text + at, length - at);
-          HostEvent h = Make(HostEventKind::Text, e.text.windowID, e.text.timestamp);
+          HostEvent h = Make(HostEventKind::Text, KeyboardOwner(e.text.windowID), e.text.timestamp);
           std::memcpy(h.text, text + at, n);
           Pending_.Push(h);
           at += n;
@@ -613,10 +671,13 @@ class TSdlHost final : public Host {
         break;
       }
       case SDL_WINDOWEVENT_FOCUS_GAINED:
-        push(HostEventKind::FocusGained);
+        if (!w->FocusablePopup) push(HostEventKind::FocusGained);
         break;
       case SDL_WINDOWEVENT_FOCUS_LOST:
-        push(HostEventKind::FocusLost);
+        // While a window's popup shows, the focus it took stays the window's, as where
+        // popups take no focus: a menu closes when its owner loses the focus. (Where the
+        // focus went is not known yet: the compositor's enter may still be unread.)
+        if (!w->FocusablePopup && !ShowsPopup(e.windowID)) push(HostEventKind::FocusLost);
         break;
       case SDL_WINDOWEVENT_LEAVE:
         push(HostEventKind::PointerLeft);
@@ -633,6 +694,7 @@ class TSdlHost final : public Host {
   bool CursorShown_ = true;
   TEventRing Pending_;
   std::vector<SDL_Rect> Clipped_;
+  bool OnWayland_;
   int XConnection_ = -1;  // the X server's socket, once a window shows it is X11
   HostTime TicksBase_;    // Now() at SDL's tick 0, to date SDL's event timestamps
 };
@@ -645,7 +707,11 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     return nullptr;
   }
   // Software framebuffer: no GL stack, a small process, and the window keeps its id.
+  // (Not on Wayland, where SDL has no framebuffer of its own: see below.)
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The desktop entry's id as the app id, so that a Wayland desktop matches our windows
+  // to the entry; SDL 2 reads it from the environment only. A user's own value wins.
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", KLOP_APP_ID, 0);
   // Signals keep their usual meaning; closing is the program's business, per window.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -675,8 +741,10 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
     error = "no display to show windows on (is DISPLAY or WAYLAND_DISPLAY set?)";
     return nullptr;
   }
+  const bool wayland = driver != nullptr && std::strcmp(driver, "wayland") == 0;
+  if (wayland) KeepTextureFramebuffer();
   g_open = true;
-  return std::make_unique<TSdlHost>();
+  return std::make_unique<TSdlHost>(wayland);
 }
 
 }  // namespace platform

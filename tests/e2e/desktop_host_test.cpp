@@ -18,9 +18,10 @@ TEST(DesktopHost, ChoiceFromTheEnvironment) {
     THostKind chosen;
   } cases[] = {
       {nullptr, ":0", nullptr, THostKind::X11},
-      {nullptr, ":0", "wayland-0", THostKind::X11},  // Xwayland: X11 is the lighter
-      {nullptr, nullptr, "wayland-0", THostKind::Sdl},
-      {nullptr, "", "wayland-0", THostKind::Sdl},
+      {nullptr, ":0", "wayland-0", THostKind::Wayland},  // native, not through XWayland
+      {nullptr, nullptr, "wayland-0", THostKind::Wayland},
+      {nullptr, "", "wayland-0", THostKind::Wayland},
+      {"wayland", ":0", nullptr, THostKind::Wayland},
       {"sdl", ":0", nullptr, THostKind::Sdl},
       {"x11", nullptr, "wayland-0", THostKind::X11},
       {"", ":0", nullptr, THostKind::X11},  // set but empty is unset
@@ -61,7 +62,7 @@ TEST(DesktopHost, TheSdlModuleLoadsAndItsHostWorks) {
 }
 
 TEST(DesktopHost, ABadChoiceIsAnErrorThatSaysSo) {
-  setenv("KLOP_HOST", "wayland", 1);
+  setenv("KLOP_HOST", "gtk", 1);
   std::string error;
   EXPECT_EQ(MakeDesktopHost(error), nullptr);
   EXPECT_NE(error.find("KLOP_HOST"), std::string::npos) << error;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end: the desktop host alone (host_probe; KLOP_HOST chooses which) on its own
-# Xvfb display with openbox: window attributes as the window manager sees them,
-# presented pixels, expose and resize answered from the host's own copy, the cursor,
-# pointer, keys and states.
+# End-to-end: the desktop host alone (host_probe; KLOP_HOST chooses which) on a desktop
+# of its own (Xvfb with openbox, or sway: see lib.sh): window attributes as the window
+# manager sees them, presented pixels, expose and resize answered from the host's own
+# copy, the cursor, pointer, keys and states.
 #
 #   host_e2e.sh HOST_PROBE CURSOR_IMAGE
 probe=${1:?usage: host_e2e.sh HOST_PROBE CURSOR_IMAGE}
@@ -22,6 +22,11 @@ sleep 0.3
 # --- Attributes -------------------------------------------------------------------
 check "frame surface is 200x150" test "$(client_size "$frame")" = 200x150
 check "dialog surface is 120x80" test "$(client_size "$dialog")" = 120x80
+if on_sway; then
+  check "the frame's app id is the desktop entry's" test "$(view "$frame" .app_id)" = io.github.klopgame.Klop
+  not_here "the dialog's owner, type, task bar and fixed size; the frame's icon" \
+    "sway's IPC shows none of them"
+else
 owner=$(xprop -id "$dialog" WM_TRANSIENT_FOR | awk '{print $NF}')
 check "the dialog is owned by the frame ($owner)" test "$((owner))" = "$frame"
 check "the dialog is typed as a dialog" \
@@ -36,9 +41,10 @@ check "the frame is in the task bar" \
   eval "! xprop -id $frame _NET_WM_STATE | grep -q SKIP_TASKBAR"
 check "the frame's icon is the 32x32 green one" \
   eval "xprop -id $frame -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, 4278255360, 4278255360'"
+fi
 
 # --- Pixels: only the presented rectangle of the red picture shows ----------------
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
+activate "$frame"
 sleep 0.2
 frame_pixels_ok() {
   shot "$frame" && is_pixel 0 0 '#0000FF' && is_pixel 9 20 '#0000FF' &&
@@ -46,70 +52,110 @@ frame_pixels_ok() {
     is_pixel 39 60 '#0000FF' && is_pixel 199 149 '#0000FF'
 }
 check "frame pixels: blue, with the one red rectangle presented" wait_for 3 frame_pixels_ok
-xdo windowactivate --sync "$dialog" >/dev/null 2>&1
+activate "$dialog"
 sleep 0.2
 dialog_pixels_ok() { shot "$dialog" && is_pixel 0 0 '#00FF00' && is_pixel 119 79 '#00FF00'; }
 check "dialog pixels are green" wait_for 3 dialog_pixels_ok
 
 # Covered by the dialog and uncovered again: the host shows its pixels on its own.
-geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
-read -r fx fy <<<"$geometry"
-wmctrl -i -r "$dialog" -e "0,$fx,$fy,-1,-1"
+read -r fx fy <<<"$(client_origin "$frame")"
+move_window "$dialog" "$fx" "$fy"
 sleep 0.3
-wmctrl -i -r "$dialog" -e "0,600,400,-1,-1"
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
+move_window "$dialog" 600 400
+activate "$frame"
 sleep 0.3
 check "after being covered the frame shows the same pixels" wait_for 3 frame_pixels_ok
 
 # --- Cursor and pointer ------------------------------------------------------------
-xdo mousemove --sync --window "$frame" 50 50
-check "over the frame: the probe's cursor, hot spot (3,4)" await_cursor "16 16 3 4"
-check "cursor pixel (0,0) is opaque magenta" test "$(cursor_pixel 0 0)" = ffff00ff
-check "cursor pixel (8,8) is transparent and carries no colour" \
-  test "$(cursor_pixel 8 8)" = 00000000
+# On sway no client may read the cursor, but the headless output draws it into the
+# frame's pixels: the probe's 16x16 cursor, magenta at (0,0), hot spot (3,4), clear at
+# (8,8), over the blue frame with the pointer at (50,50).
+cursor_drawn() { shot "$frame" && is_pixel 47 46 '#FF00FF' && is_pixel 55 54 '#0000FF'; }
+if on_sway; then
+  pointer_to "$frame" 50 50
+  check "over the frame: the probe's cursor, its hot spot at (3,4), clear where it is clear" \
+    wait_for 3 cursor_drawn
+else
+  xdo mousemove --sync --window "$frame" 50 50
+  check "over the frame: the probe's cursor, hot spot (3,4)" await_cursor "16 16 3 4"
+  check "cursor pixel (0,0) is opaque magenta" test "$(cursor_pixel 0 0)" = ffff00ff
+  check "cursor pixel (8,8) is transparent and carries no colour" \
+    test "$(cursor_pixel 8 8)" = 00000000
+fi
 
-xdo click 1
+click 1
 check "a press reaches the frame at (50,50)" await_line 'press frame 50 50 1'
 check "and its release" await_line 'release frame 50 50 1'
-xdo mousemove --sync --window "$frame" 70 80 click 3
+pointer_to "$frame" 70 80
+click 3
 check "the right button is button 3" await_line 'press frame 70 80 3'
 
-xdo key --clearmodifiers shift+a
+keys shift+a
 check "shift+a: key A with shift" await_line 'keydown frame 0x41 1'
 check "...and the text A" await_line 'text frame A'
-xdo key --clearmodifiers F4 Return
+keys F4 Return
 check "F4 is VK_F4" await_line 'keydown frame 0x73 0'
 check "Return is VK_RETURN" await_line 'keydown frame 0x0D 0'
 check "key releases arrive" await_line 'keyup frame 0x0D 0'
 
-xdo key --clearmodifiers w
-await_line 'warped [0-9]+ [0-9]+'
-read -r _ wx wy <<<"$(grep -E '^warped ' "$out" | tail -n 1)"
-pointer_at() { at=$(xdotool getmouselocation | awk '{print $1, $2}') && [ "$at" = "x:$1 y:$2" ]; }
-wait_for 3 pointer_at "$wx" "$wy"
-check "warping puts the pointer at screen ($wx,$wy) (at $at)" pointer_at "$wx" "$wy"
-xdo key --clearmodifiers p
-await_line 'pointer .*'
-check "the pointer's position is read back in screen coordinates" \
-  eval "grep -E '^pointer ' '$out' | tail -n 1 | awk '{ exit !(\$2 - \$5 == 30 && \$3 - \$6 == 40) }'"
+if on_sway; then
+  # No client may move the pointer: it stays where it is, at (70,80) in the frame.
+  not_here "warping the pointer" "Wayland lets no client move it"
+  keys p
+  await_line 'pointer .*'
+  check "the pointer's position is read back in the platform's screen coordinates" \
+    eval "grep -E '^pointer ' '$out' | tail -n 1 | awk '{ exit !(\$2 - \$5 == 70 && \$3 - \$6 == 80) }'"
+  pointer_to "$frame" 50 50
+  wait_for 3 cursor_drawn
+  # Hidden, the frame's own pixels show where the cursor was; the arrow is neither.
+  hidden() { shot "$frame" && is_pixel 47 46 '#0000FF' && is_pixel 50 50 '#0000FF'; }
+  arrow() { shot "$frame" && ! is_pixel 47 46 '#FF00FF' && ! is_pixel 50 50 '#0000FF'; }
+  keys h
+  check "a hidden pointer shows nothing" wait_for 3 hidden
+  keys a
+  check "the system arrow is the desktop's own cursor" wait_for 3 arrow
+  keys s
+  check "shown again, it is the probe's cursor" wait_for 3 cursor_drawn
+else
+  keys w
+  await_line 'warped [0-9]+ [0-9]+'
+  read -r _ wx wy <<<"$(grep -E '^warped ' "$out" | tail -n 1)"
+  pointer_is_at() { at=$(xdotool getmouselocation | awk '{print $1, $2}') && [ "$at" = "x:$1 y:$2" ]; }
+  wait_for 3 pointer_is_at "$wx" "$wy"
+  check "warping puts the pointer at screen ($wx,$wy) (at $at)" pointer_is_at "$wx" "$wy"
+  keys p
+  await_line 'pointer .*'
+  check "the pointer's position is read back in screen coordinates" \
+    eval "grep -E '^pointer ' '$out' | tail -n 1 | awk '{ exit !(\$2 - \$5 == 30 && \$3 - \$6 == 40) }'"
 
-# A cursor image read back, with rows of pixels, all of them transparent or not.
-hidden() { "$cursor_image" | awk 'NR > 1 { rows++; for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad || !rows }'; }
-visible() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") seen = 1 } END { exit !seen }'; }
-xdo key --clearmodifiers h
-check "a hidden pointer shows nothing" wait_for 3 hidden
-xdo key --clearmodifiers a
-arrow() { cursor_is_not "16 16 3 4" && visible; }
-wait_for 3 arrow
-check "the system arrow is the desktop's own cursor ($(cursor_head))" arrow
-xdo key --clearmodifiers s
-check "shown again, it is the probe's cursor" await_cursor "16 16 3 4"
+  # A cursor image read back, with rows of pixels, all of them transparent or not.
+  hidden() { "$cursor_image" | awk 'NR > 1 { rows++; for (i = 1; i <= NF; i++) if ($i != "00000000") bad = 1 } END { exit bad || !rows }'; }
+  visible() { "$cursor_image" | awk 'NR > 1 { for (i = 1; i <= NF; i++) if ($i != "00000000") seen = 1 } END { exit !seen }'; }
+  keys h
+  check "a hidden pointer shows nothing" wait_for 3 hidden
+  keys a
+  arrow() { cursor_is_not "16 16 3 4" && visible; }
+  wait_for 3 arrow
+  check "the system arrow is the desktop's own cursor ($(cursor_head))" arrow
+  keys s
+  check "shown again, it is the probe's cursor" await_cursor "16 16 3 4"
+fi
 
 # --- A popup menu window: unmanaged, exactly where asked, no focus of its own -------
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
-xdo key --clearmodifiers m
+activate "$frame"
+# Out of the way of the popup's pixels (sway's shots show the pointer).
+pointer_to "$frame" 150 120
+keys m
 check "the probe shows a popup" await_line 'popup [0-9]+ [0-9]+'
 read -r _ px py <<<"$(grep -E '^popup [0-9]' "$out" | tail -n 1)"
+if on_sway; then
+  # An xdg_popup, no view: seen in the frame's pixels, 60x40 at (10,25) as asked.
+  popup_in_frame_ok() {
+    shot "$frame" && is_pixel 10 25 '#FFFF00' && is_pixel 69 64 '#FFFF00' &&
+      is_pixel 9 25 '#0000FF' && is_pixel 70 64 '#0000FF'
+  }
+  check "the popup shows yellow, 60x40, where asked relative to the frame" wait_for 3 popup_in_frame_ok
+else
 popup=$(visible_window '^probe popup$')
 check "the popup is a window of its own" test -n "$popup"
 check "the popup is override-redirect" \
@@ -124,32 +170,41 @@ check "the popup is typed as a popup menu" \
 check "the popup is not marked modal" eval "! xprop -id $popup _NET_WM_STATE | grep -q MODAL"
 popup_pixels_ok() { shot "$popup" && is_pixel 0 0 '#FFFF00' && is_pixel 59 39 '#FFFF00'; }
 check "popup pixels are yellow" wait_for 3 popup_pixels_ok
-xdo key --clearmodifiers n
+fi
+keys n
 check "keys still go to the frame while the popup shows" await_line 'text frame n'
 check "and the popup goes" await_line 'popup gone'
 
 # --- States and size ---------------------------------------------------------------
-wmctrl -i -r "$frame" -e 0,-1,-1,300,250
+resize_window "$frame" 300 250
 check "a resize by the window manager reaches the host" await_line 'resized frame 300 250'
 resized_pixels_ok() {
   shot "$frame" && is_pixel 0 0 '#0000FF' && is_pixel 10 20 '#FF0000' && is_pixel 199 149 '#0000FF'
 }
 check "resized, the frame still shows what it was last given" wait_for 3 resized_pixels_ok
 
-xdo windowminimize --sync "$frame"
-check "minimise" await_line 'minimized frame'
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
-check "restore" await_line 'restored frame'
-wmctrl -i -r "$frame" -b add,maximized_vert,maximized_horz
-check "maximise" await_line 'maximized frame'
+if on_sway; then
+  not_here "minimise, restore and maximise" "sway does neither to a floating view"
+else
+  xdo windowminimize --sync "$frame"
+  check "minimise" await_line 'minimized frame'
+  xdo windowactivate --sync "$frame" >/dev/null 2>&1
+  check "restore" await_line 'restored frame'
+  wmctrl -i -r "$frame" -b add,maximized_vert,maximized_horz
+  check "maximise" await_line 'maximized frame'
+fi
 check "focus is reported" has_line 'focus frame'
 
 # --- Closing -----------------------------------------------------------------------
-wmctrl -i -c "$dialog"
+close_window "$dialog"
 check "closing the dialog asks the probe" await_line 'close dialog'
-gone() { ! xwininfo -id "$dialog" >/dev/null 2>&1; }
+if on_sway; then
+  gone() { ! view_exists "$dialog"; }
+else
+  gone() { ! xwininfo -id "$dialog" >/dev/null 2>&1; }
+fi
 check "and the dialog window goes" wait_for 5 gone
-wmctrl -i -c "$frame"
+close_window "$frame"
 check "closing the frame ends the probe" wait_for 10 exited "$probe_pid"
 reap "$probe_pid"
 check "the probe exits 0 (got $status)" test "$status" = 0

@@ -1,17 +1,33 @@
 # Shared by the end-to-end scripts: a display and a window manager of their own,
 # checks that count, and waits that always end. Every process started through
 # `start` is stopped by its own id when the script exits.
+#
+# The desktop is Xvfb with openbox, or sway on its headless backend when
+# KLOP_E2E_DESKTOP=sway (KLOP_E2E_WL_INPUT then names our virtual input client). The
+# functions under "Windows, pointer and keys" work the same on either.
 set -u
 
-for tool in Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert; do
+desktop_kind=${KLOP_E2E_DESKTOP:-x11}
+case $desktop_kind in
+  x11) tools=(Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert) ;;
+  sway) tools=(sway swaymsg grim jq setpriv /usr/bin/convert "${KLOP_E2E_WL_INPUT:-wl_input}") ;;
+  weston) tools=(weston weston-screenshooter /usr/bin/convert) ;;
+  *)
+    echo "e2e: KLOP_E2E_DESKTOP is x11, sway or weston, not '$desktop_kind'" >&2
+    exit 1
+    ;;
+esac
+for tool in "${tools[@]}"; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "e2e: '$tool' is missing; scripts/setup installs it" >&2
     exit 1
   fi
 done
+on_sway() { [ "$desktop_kind" = sway ]; }
 
 work=$(mktemp -d)
-started=()  # pids, in start order
+runtime=   # sway's runtime folder
+started=() # pids, in start order
 
 stop() {
   local pid=$1
@@ -26,8 +42,10 @@ stop() {
 
 cleanup() {
   local i
+  # sway 1.7 may crash when ended by a signal; asked, it ends cleanly.
+  if on_sway && [ -n "$runtime" ]; then timeout 5 swaymsg exit >/dev/null 2>&1; fi
   for ((i = ${#started[@]} - 1; i >= 0; i--)); do stop "${started[i]}"; done
-  rm -rf "$work"
+  rm -rf "$work" ${runtime:+"$runtime"}
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
@@ -45,6 +63,8 @@ check() {
     echo "FAIL: $name"
   fi
 }
+# A check that cannot apply on this desktop, said so rather than passed.
+not_here() { echo "skip: $1 ($2)"; }
 
 # Polls until the command succeeds or `seconds` (whole) pass on the clock, however long
 # each try takes.
@@ -76,9 +96,31 @@ reap() {
   fi
 }
 
-# Xvfb on a display number it picks itself, then openbox; sets DISPLAY. Arguments go
-# to Xvfb (e.g. -dpi 192).
+# The desktop KLOP_E2E_DESKTOP names. Arguments go to Xvfb (e.g. -dpi 192); on sway
+# "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
+# "--scale N" that scale.
 start_desktop() {
+  case $desktop_kind in
+    sway) start_sway "$@" ;;
+    weston) start_weston ;;
+    *) start_x11 "$@" ;;
+  esac
+}
+
+# Stops the desktop that start_desktop started, so that a script can start another.
+stop_desktop() {
+  local i
+  if on_sway; then timeout 5 swaymsg exit >/dev/null 2>&1; fi
+  for ((i = ${#desktop[@]} - 1; i >= 0; i--)); do stop "${desktop[i]}"; done
+  if on_sway; then
+    exec {input_fd}>&-
+    rm -rf "$runtime"
+    runtime=
+  fi
+}
+
+# Xvfb on a display number it picks itself, then openbox; sets DISPLAY.
+start_x11() {
   rm -f "$work/wm-ready" "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "$@" 3>"$work/display" </dev/null \
     >"$work/xvfb.log" 2>&1 &
@@ -107,20 +149,288 @@ start_desktop() {
   fi
 }
 
-# Stops the desktop that start_desktop started, so that a script can start another.
-stop_desktop() { stop "${desktop[1]}"; stop "${desktop[0]}"; }
+# --- sway ------------------------------------------------------------------------------
+# sway refuses to run as root: run by root, the compositor and the programs under test
+# run as the unprivileged user klop-test (scripts/setup creates it); otherwise as
+# oneself. The tools that only look (swaymsg, grim) run as whoever runs the script.
+e2e_user=klop-test
+as_user=() # the prefix that runs a command as that user (a simple command keeps its pid)
 
-# Screenshot of window $1; pixel X Y then answers its colour as #RRGGBB.
+# sway on its headless backend with one output (see start_desktop), in a
+# runtime folder of its own, with our virtual keyboard and pointer for the whole run;
+# sets WAYLAND_DISPLAY and SWAYSOCK.
+start_sway() {
+  local scale=1 size=1024x768
+  while [ $# -ge 2 ]; do
+    case $1 in
+      --scale) scale=$2 ;;
+      --size) size=$2 ;;
+    esac
+    shift 2
+  done
+  if [ "$(id -u)" = 0 ] && ! id "$e2e_user" >/dev/null 2>&1; then
+    echo "e2e: sway refuses root and the user $e2e_user is missing; scripts/setup creates it" >&2
+    exit 1
+  fi
+  runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
+  unset SWAYSOCK WAYLAND_DISPLAY  # sway would take a former session's
+  if [ "$(id -u)" = 0 ]; then
+    as_user=(setpriv --reuid="$e2e_user" --regid="$e2e_user" --init-groups env HOME="$runtime")
+  fi
+  # Views float at the size they ask for, as on a stacking desktop: sway would tile
+  # the game's resizable frame over the whole output.
+  cat >"$runtime/config" <<EOF
+output HEADLESS-1 resolution $((${size%x*} * scale))x$((${size#*x} * scale)) scale $scale
+for_window [app_id=".*"] floating enable
+xwayland disable
+EOF
+  if [ "$(id -u)" = 0 ]; then chown -R "$e2e_user:" "$runtime"; fi
+  chmod 700 "$runtime"
+  XDG_RUNTIME_DIR=$runtime WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    WLR_HEADLESS_OUTPUTS=1 "${as_user[@]}" sway -c "$runtime/config" </dev/null >"$work/wm.log" 2>&1 &
+  started+=($!)
+  desktop=($!)
+  sway_socket() { ls "$runtime" 2>/dev/null | grep -x -E 'wayland-[0-9]+' | head -n 1; }
+  sway_up() { [ -n "$(sway_socket)" ] && compgen -G "$runtime/sway-ipc.*.sock" >/dev/null; }
+  if ! wait_for 10 sway_up; then
+    echo "e2e: sway did not start" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+  export XDG_RUNTIME_DIR=$runtime
+  WAYLAND_DISPLAY=$(sway_socket)
+  SWAYSOCK=$(compgen -G "$runtime/sway-ipc.*.sock" | head -n 1)
+  export WAYLAND_DISPLAY SWAYSOCK
+  unset DISPLAY
+  if ! wait_for 10 eval 'swaymsg -t get_outputs -r 2>/dev/null | jq -e "length == 1" >/dev/null'; then
+    echo "e2e: sway does not answer" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+  # One keyboard and one pointer for the whole run: with none, clients get no input.
+  mkfifo "$runtime/input"
+  if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
+  "${as_user[@]}" "${KLOP_E2E_WL_INPUT:-wl_input}" <"$runtime/input" >"$work/input.out" 2>&1 &
+  started+=($!)
+  desktop+=($!)
+  exec {input_fd}>"$runtime/input"
+  input_asked=0
+  if ! wait_for 10 grep -q -x ready "$work/input.out"; then
+    echo "e2e: the virtual keyboard and pointer did not come up" >&2
+    cat "$work/input.out" >&2
+    exit 1
+  fi
+}
+
+# --- weston ----------------------------------------------------------------------------
+# weston on its headless backend, 1024x768: no seat (no keyboard, no pointer) and no
+# server-side decorations. --debug lets weston-screenshooter (screen_shot) take the output.
+start_weston() {
+  runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
+  chmod 700 "$runtime"
+  unset SWAYSOCK DISPLAY
+  export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=klop-e2e
+  weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --debug \
+    --width=1024 --height=768 --idle-time=0 </dev/null >"$work/wm.log" 2>&1 &
+  started+=($!)
+  desktop=($!)
+  if ! wait_for 10 test -S "$runtime/$WAYLAND_DISPLAY"; then
+    echo "e2e: weston did not start" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+}
+# The whole output in file $1.
+screen_shot() {
+  rm -f "$runtime"/wayland-screenshot-*.png
+  (cd "$runtime" && timeout 10 weston-screenshooter) &&
+    mv "$(compgen -G "$runtime/wayland-screenshot-*.png" | head -n 1)" "$1"
+}
+
+# One command to the virtual input client; returns once the compositor has handled
+# it, false if it was refused.
+wl_input() {
+  echo "$*" >&"$input_fd"
+  input_asked=$((input_asked + 1))
+  answered() { [ "$(grep -c -E '^(ok|error)' "$work/input.out")" -ge "$input_asked" ]; }
+  wait_for 5 answered && [ "$(grep -E '^(ok|error)' "$work/input.out" | tail -n 1)" = ok ]
+}
+
+# Field $2 (a jq filter) of sway's view (con id) $1, e.g. `view 7 .name`.
+view() {
+  [[ $1 =~ ^[0-9]+$ ]] || return 1
+  swaymsg -t get_tree -r | jq -r --argjson id "$1" "first(.. | objects | select(.id? == \$id)) | $2"
+}
+# The con id of the first visible view that the jq condition $1 selects, or nothing.
+view_where() {
+  swaymsg -t get_tree -r |
+    jq -r "[.. | objects | select(.pid? != null and .visible == true) | select($1) | .id] | first // empty"
+}
+view_exists() { [ -n "$(view "$1" .id)" ]; }
+
+# --- Windows, pointer and keys ---------------------------------------------------------
+# A window is an X window id, or on sway a view's con id. Pointer positions are in the
+# window's client coordinates unless said otherwise.
+
+# The window whose title matches the extended regexp, waited for up to 15 s, or nothing.
+visible_window() {
+  if on_sway; then
+    local found= pattern=$1
+    titled() { found=$(view_where ".name | test(\"$pattern\")"); [ -n "$found" ]; }
+    wait_for 15 titled
+    echo "$found"
+  else
+    timeout 15 xdotool search --sync --onlyvisible --name "$1" | head -n 1
+  fi
+}
+# The first visible window of process $1, waited for up to 15 s, or nothing.
+window_of() {
+  if on_sway; then
+    local found= owner=$1
+    owned() { found=$(view_where ".pid == $owner"); [ -n "$found" ]; }
+    wait_for 15 owned
+    echo "$found"
+  else
+    timeout 15 xdotool search --sync --onlyvisible --pid "$1" 2>/dev/null | head -n 1
+  fi
+}
+# Whether window $1 is still shown.
+shown() {
+  if on_sway; then
+    [ "$(view "$1" .visible)" = true ]
+  else
+    xwininfo -id "$1" 2>/dev/null | grep -q IsViewable
+  fi
+}
+
+# Width x height of window $1's client area.
+client_size() {
+  if on_sway; then
+    view "$1" '"\(.window_rect.width)x\(.window_rect.height)"'
+  else
+    xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+  fi
+}
+# "X Y": the client area's top left on the screen (sway: in layout coordinates).
+client_origin() {
+  if on_sway; then
+    view "$1" '"\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y)"'
+  else
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
+  fi
+}
+
+# Gives window $1 the keyboard focus.
+activate() {
+  if on_sway; then
+    swaymsg "[con_id=$1] focus" >/dev/null
+  else
+    xdo windowactivate --sync "$1" >/dev/null 2>&1
+  fi
+}
+# Asks window $1 to close, as the desktop's close box does.
+close_window() {
+  if on_sway; then
+    swaymsg "[con_id=$1] kill" >/dev/null
+  else
+    wmctrl -i -c "$1"
+  fi
+}
+
+# Moves window $1 to (X, Y) on the screen, as the desktop would.
+move_window() {
+  if on_sway; then
+    swaymsg "[con_id=$1] move position $2 $3" >/dev/null
+  else
+    wmctrl -i -r "$1" -e "0,$2,$3,-1,-1"
+  fi
+}
+# Resizes window $1's client area to W x H, as the desktop would.
+resize_window() {
+  if on_sway; then
+    # sway sizes the container, borders and title included, and reports the title
+    # inside or outside the rect depending on the moment: ask, look, and ask again.
+    local w h cw ch
+    read -r w h <<<"$(view "$1" '"\(.rect.width) \(.rect.height)"')"
+    read -r cw ch <<<"$(client_size "$1" | tr x ' ')"
+    for _ in 1 2; do
+      [ "$cw $ch" = "$2 $3" ] && return 0
+      w=$((w + $2 - cw))
+      h=$((h + $3 - ch))
+      swaymsg "[con_id=$1] resize set width $w px height $h px" >/dev/null || return 1
+      read -r cw ch <<<"$(client_size "$1" | tr x ' ')"
+    done
+  else
+    wmctrl -i -r "$1" -e "0,-1,-1,$2,$3"
+  fi
+}
+
+# The pointer to (X, Y) in window $1.
+pointer_to() {
+  if on_sway; then
+    local ox oy
+    read -r ox oy <<<"$(client_origin "$1")"
+    wl_input move $((ox + $2)) $((oy + $3))
+  else
+    xdo mousemove --window "$1" "$2" "$3"
+  fi
+}
+# The pointer to (X, Y) on the screen.
+pointer_at() {
+  if on_sway; then wl_input move "$1" "$2"; else xdo mousemove "$1" "$2"; fi
+}
+# Button N (1 left, 2 middle, 3 right) clicked, pressed or released where the pointer is.
+click() { if on_sway; then wl_input click "$1"; else xdo click "$1"; fi; }
+button_down() { if on_sway; then wl_input press "$1"; else xdo mousedown "$1"; fi; }
+button_up() { if on_sway; then wl_input release "$1"; else xdo mouseup "$1"; fi; }
+
+# Keys as xdotool names them ("alt+g", "Return", "shift+a"), each pressed and released
+# with no other modifier held.
+keys() {
+  if ! on_sway; then
+    xdo key --clearmodifiers "$@"
+    return
+  fi
+  local k m i parts
+  for k in "$@"; do
+    IFS=+ read -r -a parts <<<"$k"
+    for ((i = 0; i < ${#parts[@]}; i++)); do
+      case ${parts[i]} in
+        alt) parts[i]=Alt_L ;;
+        shift) parts[i]=Shift_L ;;
+        ctrl) parts[i]=Control_L ;;
+        super) parts[i]=Super_L ;;
+      esac
+    done
+    for ((i = 0; i < ${#parts[@]} - 1; i++)); do wl_input keydown "${parts[i]}" || return 1; done
+    wl_input key "${parts[-1]}" || return 1
+    for ((i = ${#parts[@]} - 2; i >= 0; i--)); do wl_input keyup "${parts[i]}" || return 1; done
+  done
+}
+# Types the text, a character at a time.
+type_text() { if on_sway; then wl_input type "$1"; else xdo type --delay 50 "$1"; fi; }
+
+# Screenshot of window $1's client area; pixel X Y then answers its colour as #RRGGBB.
+# On sway it is in the output's pixels (N times the layout's at scale N) and shows the
+# pointer too.
 shot() {
-  timeout 10 import -window "$1" "$work/shot.png" &&
-    /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
+  shot_file "$1" "$work/shot.png" && /usr/bin/convert "$work/shot.png" -depth 8 txt:- >"$work/shot.txt"
+}
+shot_file() {
+  if on_sway; then
+    local x y size
+    read -r x y <<<"$(client_origin "$1")"
+    size=$(client_size "$1")
+    [ -n "$x" ] && timeout 10 grim -g "$x,$y $size" "$2"
+  else
+    timeout 10 import -window "$1" "$2"
+  fi
 }
 # Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
 # last shot stays for the checks that follow.
 shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
-
 # The pixels of a fresh screenshot of window $1 cropped to geometry $2 (WxH+X+Y), one
 # line each; fails, printing nothing, when the screenshot fails, so that no check can
 # compare two failures and find them equal.
@@ -128,15 +438,13 @@ region() {
   local text
   text=$(
     set -o pipefail
-    timeout 10 import -window "$1" "$work/region.png" &&
+    shot_file "$1" "$work/region.png" &&
       /usr/bin/convert "$work/region.png" -crop "$2" +repage -depth 8 txt:- | tail -n +2
   ) && [ -n "$text" ] && echo "$text"
 }
 
-# Width x height of window $1's client area.
-client_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
-
 # The pointer's cursor image ($cursor_image prints "W H XHOT YHOT" then rows of pixels).
+# X11 only: Wayland lets no client read another's cursor.
 cursor_head() { "$cursor_image" | head -n 1; }
 cursor_pixel() { "$cursor_image" | awk -v x="$1" -v y="$2" 'NR == y + 2 { print $(x + 1) }'; }
 cursor_is() { [ "$(cursor_head)" = "$1" ]; }
@@ -155,11 +463,19 @@ await_cursor_other_than() {
   wait_for 3 cursor_is_not "$1" || { echo "  the cursor is still ($(cursor_head))" >&2; return 1; }
 }
 
-# The shown override-redirect windows of the program under test (both hosts give every
-# window the program's class, "Klop"): its open popup menus.
+# The program's open popup menus: on X11 its shown override-redirect windows (both
+# hosts give every window the program's class, "Klop"). On sway, SDL's popups are
+# untitled views of their own; the Wayland host's xdg_popups are no views, so a script
+# that meets them defines popup_in_frame, a look at the pixels where one opens.
 # Fails when the server cannot be asked, so that "no popup" never passes on no answer.
 popups() {
   local tree id info
+  if on_sway; then
+    tree=$(swaymsg -t get_tree -r) || return 1
+    jq -r '.. | objects | select(.pid? != null and .visible == true and .name == "") | .id' <<<"$tree"
+    if declare -F popup_in_frame >/dev/null && popup_in_frame; then echo frame; fi
+    return 0
+  fi
   tree=$(xwininfo -root -children) || return 1
   for id in $(awk '$1 ~ /^0x/ && /"Klop"\)/ {print $1}' <<<"$tree"); do
     info=$(xwininfo -id "$id" 2>/dev/null) || continue
@@ -185,10 +501,16 @@ explain_stuck() {
   fi
   echo "e2e: its output:" >&2
   cat "$out" "$work/err" >&2
-  echo "e2e: top-level windows:" >&2
-  xwininfo -root -children 2>&1 | sed -n '1,20p' >&2
+  if on_sway; then
+    echo "e2e: views:" >&2
+    swaymsg -t get_tree -r | jq -c '.. | objects | select(.pid? != null) |
+      {id, name, app_id, shell, pid, visible, rect, window_rect}' >&2
+  else
+    echo "e2e: top-level windows:" >&2
+    xwininfo -root -children 2>&1 | sed -n '1,20p' >&2
+  fi
   echo "e2e: window manager log:" >&2
-  cat "$work/wm.log" >&2
+  tail -n 30 "$work/wm.log" >&2
 }
 
 # Starts a probe (NAME PROGRAM [ARGS...]) that prints "ready" once its windows are up,
@@ -196,7 +518,7 @@ explain_stuck() {
 start_probe() {
   local name=$1
   shift
-  "$@" </dev/null >"$out" 2>"$work/err" &
+  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
   probe_pid=$!
   started+=("$probe_pid")
   if ! await_line ready 15; then
@@ -205,9 +527,6 @@ start_probe() {
     exit 1
   fi
 }
-
-# The id of the visible window whose title matches the pattern, or nothing.
-visible_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 
 finish() {
   if [ "$failed" -gt 0 ]; then
@@ -223,14 +542,14 @@ finish() {
 # Starts the game (the command and its arguments), sets pid and wid to its visible
 # window and activates it; a game that shows no window ends the script.
 start_game() {
-  "$@" </dev/null >"$out" 2>"$work/err" &
+  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
   pid=$!
   started+=("$pid")
-  wid=$(timeout 15 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+  wid=$(window_of "$pid")
   if [ -z "$wid" ]; then
     echo "$(basename "$0" .sh): no window of the game is visible ($*)" >&2
     explain_stuck "$pid"
     exit 1
   fi
-  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+  activate "$wid"
 }

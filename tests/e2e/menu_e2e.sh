@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end: the game's menu bar (menu_probe) on its own Xvfb display with openbox:
-# popups are real override-redirect windows under their bar item, chosen by mouse and
-# by keyboard, closed by a click outside, while the frame's timer keeps ticking.
+# End-to-end: the game's menu bar (menu_probe) on a desktop of its own (Xvfb with
+# openbox, or sway: see lib.sh): popups are real windows under their bar item
+# (override-redirect on X11, xdg_popups on Wayland), chosen by mouse and by keyboard,
+# closed by a click outside, while the frame's timer keeps ticking.
 #
 #   menu_e2e.sh MENU_PROBE
 probe=${1:?usage: menu_e2e.sh MENU_PROBE}
@@ -14,71 +15,91 @@ if [ -z "$frame" ]; then
   echo "menu_e2e: the probe's frame is not visible" >&2
   exit 1
 fi
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
+activate "$frame"
 sleep 0.3
-read -r fx fy <<<"$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')"
+read -r fx fy <<<"$(client_origin "$frame")"
 
 count() { grep -c -x -E "$1" "$out"; }
 # Popup item i's centre on the screen: rows of 17 pixels in a 3-pixel frame.
 item_y() { echo $((fy + 19 + 3 + 17 * $1 + 8)); }
+# On sway the popup is no view: its raised edge where it opens under the bar item,
+# white at the top left and black at the bottom (the frame's own pixels are neither).
+popup_in_frame() {
+  local p
+  p=$(region "$frame" 6x57+0+19) && grep -q '^0,0: .*#FFFFFF' <<<"$p" && grep -q '^5,56: .*#000000' <<<"$p"
+}
 
 # --- Mouse: click "&Game", then click "&Options..." ------------------------------------
-xdo mousemove --sync --window "$frame" 15 9 click 1
+pointer_to "$frame" 15 9
+click 1
 check "a click on the bar item opens its popup" wait_for 3 one_popup
-popup=$(popups)
-at=$(xwininfo -id "$popup" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
-check "the popup lies under its bar item, at ($fx,$((fy + 19))) (at $at)" test "$at" = "$fx $((fy + 19))"
-check "the popup is three rows high ($(client_size "$popup"))" eval "client_size $popup | grep -q 'x57$'"
 check "WM_INITMENU, then WM_INITMENUPOPUP for item 0" \
   eval "grep -x -E 'initmenu|initmenupopup [0-9]+' '$out' | tr '\n' ' ' | grep -q '^initmenu initmenupopup 0 $'"
-popup_w=$(client_size "$popup" | cut -dx -f1)
-popup_look() {
-  shot "$popup" && is_pixel 0 0 '#FFFFFF' && is_pixel 5 5 '#C0C0C0' &&
-    is_pixel $((popup_w - 1)) 56 '#000000'
-}
-check "the popup shows a raised frame on the menu colour" wait_for 3 popup_look
+if on_sway; then
+  # Seen in the frame's pixels: its corner where asked, its bottom edge 57 rows down.
+  popup_look() {
+    shot "$frame" && is_pixel 0 19 '#FFFFFF' && is_pixel 5 24 '#C0C0C0' && is_pixel 5 75 '#000000'
+  }
+  check "the popup lies under its bar item, three rows high, a raised frame on the menu colour" \
+    wait_for 3 popup_look
+else
+  popup=$(popups)
+  at=$(client_origin "$popup")
+  check "the popup lies under its bar item, at ($fx,$((fy + 19))) (at $at)" test "$at" = "$fx $((fy + 19))"
+  check "the popup is three rows high ($(client_size "$popup"))" eval "client_size $popup | grep -q 'x57$'"
+  popup_w=$(client_size "$popup" | cut -dx -f1)
+  popup_look() {
+    shot "$popup" && is_pixel 0 0 '#FFFFFF' && is_pixel 5 5 '#C0C0C0' &&
+      is_pixel $((popup_w - 1)) 56 '#000000'
+  }
+  check "the popup shows a raised frame on the menu colour" wait_for 3 popup_look
+fi
 ticks=$(count tick)
 ticked() { [ $(($(count tick) - ticks)) -ge 7 ]; }
 check "the frame's timer ticks while the popup is open" eval 'wait_for 5 ticked && one_popup'
-xdo mousemove --sync $((fx + 30)) "$(item_y 1)" click 1
+pointer_at $((fx + 30)) "$(item_y 1)"
+click 1
 check "clicking \"&Options...\" gives WM_COMMAND 101" await_line 'command 101'
 check "and the popup goes" wait_for 3 no_popup
 
 # --- Mouse: press, drag and release on "&Stop" ---------------------------------------
-xdo mousemove --sync --window "$frame" 15 9 mousedown 1
+pointer_to "$frame" 15 9
+button_down 1
 wait_for 3 one_popup
-xdo mousemove --sync $((fx + 30)) "$(item_y 2)"
-xdo mouseup 1
+pointer_at $((fx + 30)) "$(item_y 2)"
+button_up 1
 check "press, drag and release on \"&Stop\" gives WM_COMMAND 104" await_line 'command 104'
 
 # --- Mouse: a click outside closes without a command ---------------------------------
-xdo mousemove --sync --window "$frame" 15 9 click 1
+pointer_to "$frame" 15 9
+click 1
 wait_for 3 one_popup
-xdo mousemove --sync 900 700 click 1
+pointer_at 900 700
+click 1
 check "a click on the desktop closes the popup" wait_for 3 no_popup
 check "without a command" test "$(count 'command [0-9]+')" = 2
 
 # --- Keyboard ------------------------------------------------------------------------
-xdo windowactivate --sync "$frame" >/dev/null 2>&1
-xdo key --clearmodifiers alt+g
+activate "$frame"
+keys alt+g
 check "Alt+G opens the popup" wait_for 3 one_popup
-xdo key --clearmodifiers n
+keys n
 check "and N chooses \"&New\": WM_COMMAND 100" await_line 'command 100'
-xdo key --clearmodifiers alt+p
+keys alt+p
 check "Alt+P acts at once: WM_COMMAND 103" await_line 'command 103'
 # Alt alone enters menu mode (WM_INITMENU) and highlights the first bar item in navy;
 # once both are seen, a popup it opened by mistake would be up too.
 initmenus=$(count initmenu)
 popup_menus=$(count 'initmenupopup [0-9]+')
 selected() { [ "$(count initmenu)" -gt "$initmenus" ] && region "$frame" 1x1+3+9 | grep -q '#000080'; }
-xdo key --clearmodifiers alt
+keys alt
 check "Alt alone enters menu mode and highlights the bar" wait_for 3 selected
 check "...without a popup" eval 'no_popup && [ "$(count "initmenupopup [0-9]+")" = "$popup_menus" ]'
-xdo key --clearmodifiers Right Right Return
+keys Right Right Return
 check "Right, Right, Enter chooses \"&About\": WM_COMMAND 102" await_line 'command 102'
 
 # --- Closing -------------------------------------------------------------------------
-wmctrl -i -c "$frame"
+close_window "$frame"
 check "closing the frame ends the probe" wait_for 10 exited "$probe_pid"
 reap "$probe_pid"
 check "the probe exits 0 (got $status)" test "$status" = 0

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: the game at scale 2, chosen by --scale 2 and, on a second desktop, by the X
-# server's Xft.dpi of 192. Each time the window must be the scale-1 window enlarged
-# pixel for pixel, and still play: a click on a doubled critter scores, the options
-# dialog opens at twice its size and its controls work by mouse. Every process started
-# here is stopped by its own id at the end.
+# server's Xft.dpi of 192 (under sway: by the output's scale of 2). Each time the window
+# must be the scale-1 window enlarged pixel for pixel, and still play: a click on a
+# doubled critter scores, the options dialog opens at twice its size and its controls
+# work by mouse. Every process started here is stopped by its own id at the end.
 #
 # With WINDOW_PICTURE, the window at scale 2 in a game, with its frame and a margin of
 # the desktop around it, is saved there (the AppStream screenshot,
@@ -19,7 +19,7 @@ version=${3:?$usage}
 window_picture=${4:-}
 
 source "$(dirname "$0")/lib.sh"
-if ! command -v xrdb >/dev/null 2>&1; then
+if ! on_sway && ! command -v xrdb >/dev/null 2>&1; then
   echo "e2e: 'xrdb' is missing; scripts/setup installs it" >&2
   exit 1
 fi
@@ -33,8 +33,20 @@ crop_of() { region "$1" "$2"; }
 # Starts the game with the given arguments; sets pid and wid (its frame, activated).
 launch() { start_game "$klop" "$@"; }
 
+# Pixels per layout unit: sway's pointer moves in layout units, its shots are in the
+# output's pixels.
+out_scale=1
+# The pointer to pixel (X, Y) of window $1, and a click there.
+click_at() { pointer_to "$1" $(($2 / out_scale)) $(($3 / out_scale)) && click 1; }
+# Window $1's client size in pixels.
+pixel_size() {
+  local w h
+  read -r w h <<<"$(client_size "$1" | tr x ' ')"
+  echo "$((w * out_scale))x$((h * out_scale))"
+}
+
 close_game() {
-  wmctrl -i -c "$wid"
+  close_window "$wid"
   check "$1: closing the window ends the game" wait_for 10 exited "$pid"
   reap "$pid"
   check "$1: the game exits 0 (got $status)" test "$status" = 0
@@ -43,22 +55,26 @@ close_game() {
 # A picture of window $1 in file $2, once its pixel ($3, $4) is black (the game-over
 # picture is up).
 picture() {
-  wait_for 5 eval "crop_of $1 1x1+$3+$4 | grep -q '#000000'" &&
-    timeout 10 import -window "$1" "$2"
+  # sway's shots show the pointer: out of the way first.
+  if on_sway; then pointer_at 0 0; fi
+  wait_for 5 eval "crop_of $1 1x1+$3+$4 | grep -q '#000000'" && shot_file "$1" "$2"
 }
 
+# The Game popup's raised white edge where it opens under the bar (on sway, where the
+# Wayland host's popups are no views of their own).
+popup_in_frame() { crop_of "$wid" "1x1+0+$bar" | grep -q '#FFFFFF'; }
 # Alt+G, then key $1 once the popup is open.
 choose_by_key() {
-  xdo key --clearmodifiers alt+g
+  keys alt+g
   wait_for 3 one_popup || return 1
-  xdo key --clearmodifiers "$1"
+  keys "$1"
 }
 
 # Opens Game > Options by keyboard; sets dialog.
 open_options() {
-  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+  activate "$wid"
   choose_by_key o
-  dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Options$' 2>/dev/null | head -n 1)
+  dialog=$(visible_window '^Options$')
 }
 
 # --- The command line, before any display is opened -----------------------------------
@@ -85,17 +101,18 @@ check "--scale 9 is refused, exit 2" runs 2 '' 1 --scale=9
 # A screen that holds the doubled window whole (a window cut by the screen's edge
 # captures only in part).
 screen=(-screen 0 1600x1200x24)
+if on_sway; then screen=(--size 1600x1200); fi
 
 # --- Scale 1: the reference ---------------------------------------------------------
 start_desktop "${screen[@]}"
 launch
-read -r width height < <(client_size "$wid" | tr x ' ')
+read -r width height < <(pixel_size "$wid" | tr x ' ')
 bar=$((height - 400))
 picture "$wid" "$work/one.png" 85 $((103 + bar))
 check "scale 1: the reference picture was taken" test -s "$work/one.png"
 open_options
-one_dialog=$(client_size "$dialog")
-xdo key --clearmodifiers Escape
+one_dialog=$(pixel_size "$dialog")
+keys Escape
 close_game "scale 1"
 
 # The window manager's frame around our window, and the root's picture of it with a
@@ -120,7 +137,7 @@ at_scale_2() {
   local name=$1 s=2
   shift
   launch "$@"
-  read -r width height < <(client_size "$wid" | tr x ' ')
+  read -r width height < <(pixel_size "$wid" | tr x ' ')
   bar=$((height - 800))
   check "$name: the client is 564 wide (got $width)" test "$width" = 564
   check "$name: a 38-row menu bar above 800 rows (got $bar)" test "$bar" = 38
@@ -132,8 +149,12 @@ at_scale_2() {
   check "$name: the picture is the scale-1 picture doubled (pixels differing: $differ)" \
     test "$differ" = 0
 
-  xdo mousemove --sync --window "$wid" $((140 * s)) $((190 * s + bar))
-  check "$name: the mallet is doubled with its hot spot" await_cursor "64 64 30 34"
+  if on_sway; then
+    not_here "$name: the mallet's size and hot spot" "no client may read the cursor on Wayland"
+  else
+    xdo mousemove --sync --window "$wid" $((140 * s)) $((190 * s + bar))
+    check "$name: the mallet is doubled with its hot spot" await_cursor "64 64 30 34"
+  fi
 
   # New by keyboard, then swings at the doubled holes' middles in turn until the hits
   # count: clicks that the scaling put anywhere else would all be misses.
@@ -151,14 +172,16 @@ at_scale_2() {
     while [ "$(date +%s)" -lt "$until" ]; do
       for h in 0 1 2 3 4; do
         read -r x y <<<"${holes[h]}"
-        xdo mousemove --window "$wid" $(((x + 36) * s)) $(((y + 36) * s + bar)) click 1
+        click_at "$wid" $(((x + 36) * s)) $(((y + 36) * s + bar))
       done
+      # sway's shots show the pointer: off the hits box before reading it.
+      if on_sway; then pointer_at 0 0; fi
       hits=$(crop_of "$wid" "$hits_box") && [ "$hits" != "$hits_before" ] && return 0
     done
     return 1
   }
   check "$name: a click on a doubled critter scores" scored
-  if [ -n "$window_picture" ] && [ "$name" = "--scale 2" ]; then
+  if [ -n "$window_picture" ] && [ "$name" = "--scale 2" ] && ! on_sway; then
     check "$name: the framed window's picture is saved" save_window_picture
   fi
   choose_by_key s
@@ -170,23 +193,22 @@ at_scale_2() {
   check "$name: the options dialog opens" test -n "$dialog"
   read -r dw dh < <(echo "$one_dialog" | tr x ' ')
   check "$name: ...at twice its size ($one_dialog, got $(client_size "$dialog"))" \
-    test "$(client_size "$dialog")" = "$((dw * 2))x$((dh * 2))"
+    test "$(pixel_size "$dialog")" = "$((dw * 2))x$((dh * 2))"
   local thumb track="$((207 * s))x$((17 * s))+$((9 * s))+$((29 * s))"
   thumb=$(crop_of "$dialog" "$track")
   for _ in 1 2 3; do
-    xdo mousemove --window "$dialog" $((208 * s)) $((37 * s)) click 1
+    click_at "$dialog" $((208 * s)) $((37 * s))
     sleep 0.15
   done
   moved() { local now; now=$(crop_of "$dialog" "$track") && [ -n "$thumb" ] && [ "$now" != "$thumb" ]; }
   check "$name: a click on the speed's arrow moves its thumb" wait_for 3 moved
-  xdo mousemove --window "$dialog" $((113 * s)) $((156 * s)) click 1
+  click_at "$dialog" $((113 * s)) $((156 * s))
   sleep 0.2
-  xdo key --clearmodifiers End BackSpace BackSpace BackSpace BackSpace
-  xdo type --delay 50 2
-  xdo mousemove --window "$dialog" $((69 * s)) $((201 * s)) click 1
-  check "$name: OK by mouse closes the dialog" \
-    wait_for 3 eval "! xwininfo -id $dialog 2>/dev/null | grep -q IsViewable"
-  xdo windowactivate --sync "$wid" >/dev/null 2>&1
+  keys End BackSpace BackSpace BackSpace BackSpace
+  type_text 2
+  click_at "$dialog" $((69 * s)) $((201 * s))
+  check "$name: OK by mouse closes the dialog" wait_for 3 eval "! shown '$dialog'"
+  activate "$wid"
   choose_by_key n
   local game_over="crop_of $wid $over_pixel | grep -q '#000000'"
   check "$name: the short game starts" wait_for 3 running
@@ -203,10 +225,18 @@ at_scale_2() {
 # --- Scale 2 by the command line ------------------------------------------------------
 at_scale_2 "--scale 2" --scale 2
 
-# --- Scale 2 from the X server's Xft.dpi, on a desktop of 192 dots per inch -----------
-stop_desktop
-start_desktop "${screen[@]}" -dpi 192
-echo 'Xft.dpi: 192' | xrdb -merge
-at_scale_2 "Xft.dpi 192"
+if on_sway; then
+  # --- Scale 2 from the output's scale --------------------------------------------------
+  stop_desktop
+  start_desktop --size 800x600 --scale 2
+  out_scale=2
+  at_scale_2 "output scale 2"
+else
+  # --- Scale 2 from the X server's Xft.dpi, on a desktop of 192 dots per inch ---------
+  stop_desktop
+  start_desktop "${screen[@]}" -dpi 192
+  echo 'Xft.dpi: 192' | xrdb -merge
+  at_scale_2 "Xft.dpi 192"
+fi
 
 finish

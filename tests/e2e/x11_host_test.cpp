@@ -14,7 +14,7 @@
 
 #include "platform/host/sdl_keys.h"
 #include "platform/host/x11/x11_host.h"
-#include "platform/host/x11/x11_keys.h"
+#include "platform/host/xkb_keys.h"
 
 namespace platform {
 namespace {
@@ -25,7 +25,7 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
   int known = 0;
   for (std::uint32_t c = 0x20; c < 0x7F; ++c) {
     const std::int32_t sdl = (c >= 'A' && c <= 'Z') ? std::int32_t(c - 'A' + 'a') : std::int32_t(c);
-    EXPECT_EQ(x11::VirtualKeyOfKeysym(c), VirtualKeyOf(sdl)) << "character 0x" << std::hex << c;
+    EXPECT_EQ(VirtualKeyOfKeysym(c), VirtualKeyOf(sdl)) << "character 0x" << std::hex << c;
     known += VirtualKeyOf(sdl) != 0;
   }
   EXPECT_EQ(known, 26 + 26 + 10 + 12);  // letters twice, digits, space and 11 punctuation keys
@@ -70,17 +70,17 @@ TEST(X11Keys, KeysymsGiveTheVirtualKeysTheSdlHostGives) {
   };
   for (const auto& k : keys) {
     EXPECT_NE(VirtualKeyOf(k.sdl), 0u) << "SDL key 0x" << std::hex << k.sdl;
-    EXPECT_EQ(x11::VirtualKeyOfKeysym(k.keysym), VirtualKeyOf(k.sdl))
+    EXPECT_EQ(VirtualKeyOfKeysym(k.keysym), VirtualKeyOf(k.sdl))
         << "keysym 0x" << std::hex << k.keysym;
   }
   // Keys neither has a code for.
   for (const auto& k : {std::pair<std::uint32_t, std::int32_t>{XKB_KEY_F13, SDLK_F13},
                         {XKB_KEY_odiaeresis, 0xF6},
                         {XKB_KEY_NoSymbol, SDLK_UNKNOWN}}) {
-    EXPECT_EQ(x11::VirtualKeyOfKeysym(k.first), 0u) << "keysym 0x" << std::hex << k.first;
+    EXPECT_EQ(VirtualKeyOfKeysym(k.first), 0u) << "keysym 0x" << std::hex << k.first;
     EXPECT_EQ(VirtualKeyOf(k.second), 0u) << "SDL key 0x" << std::hex << k.second;
   }
-  EXPECT_EQ(x11::VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
+  EXPECT_EQ(VirtualKeyOfKeysym(XKB_KEY_dead_acute), 0u);
 }
 
 TEST(X11Host, NoDisplayIsAnErrorNotACrash) {

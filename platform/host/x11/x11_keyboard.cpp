@@ -4,39 +4,13 @@
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
-#include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstdlib>
-
 #include "platform/host/host.h"
-#include "platform/host/x11/x11_keys.h"
+#include "platform/host/xkb_keys.h"
 
 namespace platform::x11 {
-
-namespace {
-
-bool StartsComposing(xkb_keysym_t sym) {
-  return (sym >= XKB_KEY_dead_grave && sym <= XKB_KEY_dead_greek) || sym == XKB_KEY_Multi_key;
-}
-
-// Control characters are keys, not text.
-bool IsPrintable(const std::string& text) {
-  if (text.empty()) return false;
-  auto lead = static_cast<unsigned char>(text[0]);
-  return lead >= 0x20 && lead != 0x7F;
-}
-
-const char* ComposeLocale() {
-  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return value;
-  }
-  return "C";
-}
-
-}  // namespace
 
 unsigned ModifiersOfState(std::uint16_t state) {
   unsigned m = 0;
@@ -47,8 +21,6 @@ unsigned ModifiersOfState(std::uint16_t state) {
 }
 
 TKeyboard::~TKeyboard() {
-  xkb_compose_state_unref(ComposeState_);
-  xkb_compose_table_unref(ComposeTable_);
   xkb_state_unref(State_);
   xkb_keymap_unref(Keymap_);
   xkb_context_unref(Context_);
@@ -130,45 +102,8 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
     typed.resize(std::size_t(n));
   }
   const xkb_keysym_t sym = xkb_state_key_get_one_sym(State_, code);
-  k.Text = Compose(sym, std::move(typed));
-  if (!IsPrintable(k.Text)) k.Text.clear();
+  k.Text = Composer_.Feed(Context_, sym, std::move(typed));
   return k;
-}
-
-std::string TKeyboard::Compose(std::uint32_t keysym, std::string typed) {
-  if (ComposeState_ == nullptr) {
-    if (!StartsComposing(keysym) || ComposeTable_ != nullptr) return typed;
-    ComposeTable_ =
-        xkb_compose_table_new_from_locale(Context_, ComposeLocale(), XKB_COMPOSE_COMPILE_NO_FLAGS);
-    if (ComposeTable_ == nullptr) {
-      ComposeTable_ =
-          xkb_compose_table_new_from_locale(Context_, "C", XKB_COMPOSE_COMPILE_NO_FLAGS);
-    }
-    if (ComposeTable_ == nullptr) return typed;
-    ComposeState_ = xkb_compose_state_new(ComposeTable_, XKB_COMPOSE_STATE_NO_FLAGS);
-    if (ComposeState_ == nullptr) return typed;
-  }
-  if (xkb_compose_state_feed(ComposeState_, keysym) != XKB_COMPOSE_FEED_ACCEPTED) return typed;
-  switch (xkb_compose_state_get_status(ComposeState_)) {
-    case XKB_COMPOSE_COMPOSING:
-      return {};
-    case XKB_COMPOSE_COMPOSED: {
-      std::string out;
-      if (int n = xkb_compose_state_get_utf8(ComposeState_, nullptr, 0); n > 0) {
-        out.resize(std::size_t(n) + 1);
-        xkb_compose_state_get_utf8(ComposeState_, out.data(), out.size());
-        out.resize(std::size_t(n));
-      }
-      xkb_compose_state_reset(ComposeState_);
-      return out;
-    }
-    case XKB_COMPOSE_CANCELLED:
-      xkb_compose_state_reset(ComposeState_);
-      return {};
-    case XKB_COMPOSE_NOTHING:
-      break;
-  }
-  return typed;
 }
 
 }  // namespace platform::x11

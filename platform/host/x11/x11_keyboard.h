@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/host/xkb_keys.h"
+
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
-struct xkb_compose_table;
-struct xkb_compose_state;
 
 namespace platform::x11 {
 
@@ -42,7 +42,6 @@ class TKeyboard {
  private:
   bool Load();
   void LoadKeymap();
-  std::string Compose(std::uint32_t keysym, std::string typed);
 
   xcb_connection_t* C_;
   bool Tried_ = false;
@@ -51,8 +50,7 @@ class TKeyboard {
   xkb_context* Context_ = nullptr;
   xkb_keymap* Keymap_ = nullptr;
   xkb_state* State_ = nullptr;
-  xkb_compose_table* ComposeTable_ = nullptr;
-  xkb_compose_state* ComposeState_ = nullptr;
+  TComposer Composer_;
   std::bitset<256> Down_;
 };
 

@@ -1,8 +1,11 @@
-#include "platform/host/x11/x11_keys.h"
+#include "platform/host/xkb_keys.h"
 
-#include <xkbcommon/xkbcommon-keysyms.h>
+#include <xkbcommon/xkbcommon-compose.h>
+#include <xkbcommon/xkbcommon.h>
 
-namespace platform::x11 {
+#include <cstdlib>
+
+namespace platform {
 
 namespace {
 
@@ -86,6 +89,25 @@ constexpr TKeyPair kKeys[] = {
     {XKB_KEY_apostrophe, 0xDE},
 };
 
+bool StartsComposing(xkb_keysym_t sym) {
+  return (sym >= XKB_KEY_dead_grave && sym <= XKB_KEY_dead_greek) || sym == XKB_KEY_Multi_key;
+}
+
+// Control characters are keys, not text.
+bool IsPrintable(const std::string& text) {
+  if (text.empty()) return false;
+  auto lead = static_cast<unsigned char>(text[0]);
+  return lead >= 0x20 && lead != 0x7F;
+}
+
+const char* ComposeLocale() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return value;
+  }
+  return "C";
+}
+
 }  // namespace
 
 unsigned VirtualKeyOfKeysym(std::uint32_t keysym) {
@@ -99,4 +121,51 @@ unsigned VirtualKeyOfKeysym(std::uint32_t keysym) {
   return 0;
 }
 
-}  // namespace platform::x11
+TComposer::~TComposer() {
+  xkb_compose_state_unref(State_);
+  xkb_compose_table_unref(Table_);
+}
+
+std::string TComposer::Feed(xkb_context* context, std::uint32_t keysym, std::string typed) {
+  std::string text = Compose(context, keysym, std::move(typed));
+  if (!IsPrintable(text)) text.clear();
+  return text;
+}
+
+std::string TComposer::Compose(xkb_context* context, std::uint32_t keysym, std::string typed) {
+  if (State_ == nullptr) {
+    if (!StartsComposing(keysym) || Table_ != nullptr) return typed;
+    Table_ =
+        xkb_compose_table_new_from_locale(context, ComposeLocale(), XKB_COMPOSE_COMPILE_NO_FLAGS);
+    if (Table_ == nullptr) {
+      Table_ =
+          xkb_compose_table_new_from_locale(context, "C", XKB_COMPOSE_COMPILE_NO_FLAGS);
+    }
+    if (Table_ == nullptr) return typed;
+    State_ = xkb_compose_state_new(Table_, XKB_COMPOSE_STATE_NO_FLAGS);
+    if (State_ == nullptr) return typed;
+  }
+  if (xkb_compose_state_feed(State_, keysym) != XKB_COMPOSE_FEED_ACCEPTED) return typed;
+  switch (xkb_compose_state_get_status(State_)) {
+    case XKB_COMPOSE_COMPOSING:
+      return {};
+    case XKB_COMPOSE_COMPOSED: {
+      std::string out;
+      if (int n = xkb_compose_state_get_utf8(State_, nullptr, 0); n > 0) {
+        out.resize(std::size_t(n) + 1);
+        xkb_compose_state_get_utf8(State_, out.data(), out.size());
+        out.resize(std::size_t(n));
+      }
+      xkb_compose_state_reset(State_);
+      return out;
+    }
+    case XKB_COMPOSE_CANCELLED:
+      xkb_compose_state_reset(State_);
+      return {};
+    case XKB_COMPOSE_NOTHING:
+      break;
+  }
+  return typed;
+}
+
+}  // namespace platform

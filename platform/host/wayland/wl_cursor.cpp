@@ -1,0 +1,147 @@
+#include "platform/host/wayland/wl_cursor.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-cursor.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::wl {
+namespace {
+
+constexpr std::size_t kMaxCached = 64;
+
+int ThemeSize() {
+  const char* size = std::getenv("XCURSOR_SIZE");
+  const int n = size != nullptr ? std::atoi(size) : 0;
+  return n > 0 && n <= 256 ? n : 24;
+}
+
+}  // namespace
+
+TCursors::TCursors(wl_compositor* compositor, wl_shm* shm, int scale)
+    : Compositor_(compositor), Shm_(shm), Scale_(std::max(scale, 1)) {}
+
+TCursors::~TCursors() {
+  for (auto& [id, image] : Cache_) Destroy(image);
+  if (Theme_ != nullptr) wl_cursor_theme_destroy(Theme_);
+  if (Surface_ != nullptr) wl_surface_destroy(Surface_);
+}
+
+void TCursors::Destroy(TImage& image) {
+  if (image.Owned && image.Buffer != nullptr) wl_buffer_destroy(image.Buffer);
+  image.Buffer = nullptr;
+}
+
+TCursors::TImage* TCursors::Arrow() {
+  if (!ThemeTried_) {
+    ThemeTried_ = true;
+    Theme_ = wl_cursor_theme_load(std::getenv("XCURSOR_THEME"), ThemeSize() * Scale_, Shm_);
+    wl_cursor* arrow = nullptr;
+    for (const char* name : {"left_ptr", "default", "arrow"}) {
+      if (Theme_ != nullptr && (arrow = wl_cursor_theme_get_cursor(Theme_, name)) != nullptr) break;
+    }
+    if (arrow != nullptr && arrow->image_count > 0) {
+      wl_cursor_image* i = arrow->images[0];
+      ArrowImage_.Buffer = wl_cursor_image_get_buffer(i);
+      ArrowImage_.Width = int(i->width);
+      ArrowImage_.Height = int(i->height);
+      ArrowImage_.HotX = int(i->hotspot_x);
+      ArrowImage_.HotY = int(i->hotspot_y);
+      ArrowImage_.Owned = false;
+      ArrowImage_.Scale =
+          ArrowImage_.Width % Scale_ == 0 && ArrowImage_.Height % Scale_ == 0 ? Scale_ : 1;
+    }
+  }
+  return ArrowImage_.Buffer != nullptr ? &ArrowImage_ : nullptr;
+}
+
+TCursors::TImage* TCursors::Build(const CursorShape& shape) {
+  if (auto it = Cache_.find(shape.id); shape.id != 0 && it != Cache_.end()) return &it->second;
+  if (shape.width <= 0 || shape.height <= 0 || shape.width > 512 || shape.height > 512 ||
+      shape.pixels.size() < std::size_t(shape.width) * std::size_t(shape.height)) {
+    return nullptr;
+  }
+  const std::size_t bytes = std::size_t(shape.width) * std::size_t(shape.height) * 4;
+  const int fd = memfd_create("klop-cursor", MFD_CLOEXEC);
+  if (fd < 0) return nullptr;
+  void* map = MAP_FAILED;
+  if (ftruncate(fd, off_t(bytes)) == 0) {
+    map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (map == MAP_FAILED) {
+    close(fd);
+    return nullptr;
+  }
+  // The compositor takes premultiplied alpha.
+  auto* out = static_cast<std::uint32_t*>(map);
+  for (std::size_t i = 0; i < std::size_t(shape.width) * std::size_t(shape.height); ++i) {
+    const std::uint32_t p = shape.pixels[i];
+    const std::uint32_t a = p >> 24;
+    auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+    out[i] = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
+  }
+  munmap(map, bytes);
+  wl_shm_pool* pool = wl_shm_create_pool(Shm_, fd, std::int32_t(bytes));
+  close(fd);
+  TImage image;
+  image.Buffer = wl_shm_pool_create_buffer(pool, 0, shape.width, shape.height, shape.width * 4,
+                                           WL_SHM_FORMAT_ARGB8888);
+  wl_shm_pool_destroy(pool);
+  image.Width = shape.width;
+  image.Height = shape.height;
+  image.HotX = std::clamp(shape.hotX, 0, shape.width - 1);
+  image.HotY = std::clamp(shape.hotY, 0, shape.height - 1);
+  image.Scale = shape.width % Scale_ == 0 && shape.height % Scale_ == 0 ? Scale_ : 1;
+  if (shape.id == 0) {
+    // Not to be met again: kept under no key, it replaces the last such image.
+    Destroy(Cache_[0]);
+    return &(Cache_[0] = image);
+  }
+  if (Cache_.size() >= kMaxCached) {
+    for (auto it = Cache_.begin(); it != Cache_.end(); ++it) {
+      if (&it->second != Current_) {
+        Destroy(it->second);
+        Cache_.erase(it);
+        break;
+      }
+    }
+  }
+  return &(Cache_[shape.id] = image);
+}
+
+void TCursors::Set(const CursorShape* shape) {
+  TImage* image = nullptr;
+  if (shape != nullptr) {
+    image = shape->systemArrow ? Arrow() : nullptr;
+    if (image == nullptr) image = Build(*shape);
+    if (image == nullptr) image = Arrow();
+  }
+  const bool hidden = shape == nullptr;
+  if (image == Current_ && hidden == Hidden_) return;
+  Current_ = image;
+  Hidden_ = hidden;
+  if (Pointer_ != nullptr) Apply(Pointer_, Serial_);
+}
+
+void TCursors::Apply(wl_pointer* pointer, std::uint32_t serial) {
+  Pointer_ = pointer;
+  Serial_ = serial;
+  if (pointer == nullptr) return;
+  if (Current_ == nullptr) {
+    // Hidden, or no image at all: no cursor surface rather than the compositor's last one.
+    wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
+    return;
+  }
+  if (Surface_ == nullptr) Surface_ = wl_compositor_create_surface(Compositor_);
+  const TImage& i = *Current_;
+  wl_surface_set_buffer_scale(Surface_, i.Scale);
+  wl_surface_attach(Surface_, i.Buffer, 0, 0);
+  wl_surface_damage_buffer(Surface_, 0, 0, i.Width, i.Height);
+  wl_surface_commit(Surface_);
+  wl_pointer_set_cursor(pointer, serial, Surface_, i.HotX / i.Scale, i.HotY / i.Scale);
+}
+
+}  // namespace platform::wl

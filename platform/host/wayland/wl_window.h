@@ -1,0 +1,66 @@
+// A top-level window on Wayland: its wl_surface, and while shown the xdg_surface with
+// its role (an xdg_toplevel for frames and dialogs, an xdg_popup for menus), with the
+// position the platform gave it kept here, as Wayland tells clients no positions.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host/host.h"
+#include "platform/host/wayland/wl_buffers.h"
+
+struct xdg_surface;
+struct xdg_toplevel;
+struct xdg_popup;
+struct zxdg_toplevel_decoration_v1;
+
+namespace platform::wl {
+
+class TWaylandHost;
+
+struct TWindow {
+  TWaylandHost* Host = nullptr;
+  HostWindow Id = 0;
+  HostWindow Owner = 0;
+  bool Popup = false;
+  bool Dialog = false;
+  bool Resizable = false;
+  std::string Title;
+  CursorShape Icon;
+  HostRect Bounds;  // the platform's surface, in the platform's screen coordinates
+  int Top = 0;      // rows of our own caption above it (device pixels), 0 for none
+  wl_surface* Surface = nullptr;
+  xdg_surface* XdgSurface = nullptr;
+  xdg_toplevel* Toplevel = nullptr;
+  xdg_popup* XdgPopup = nullptr;
+  zxdg_toplevel_decoration_v1* Decoration = nullptr;
+  HostWindow PlacedOn = 0;  // a shown popup's parent surface
+  std::uint64_t ShownAt = 0;  // order of showing, for the last shown popup
+  bool Shown = false;
+  bool Configured = false;  // the first configure was answered: buffers may be attached
+  bool Minimized = false;
+  bool Maximized = false;
+  bool Active = false;
+  bool Waiting = false;  // changes wait for the compositor to release a buffer
+  TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
+};
+
+// Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
+// parent's window geometry, and the offset of the popup's top-left corner from it.
+struct TPopupPlacement {
+  int AnchorX = 0;
+  int AnchorY = 0;
+  int OffsetX = 0;
+  int OffsetY = 0;
+};
+
+// The placement for a popup at `popup` (x, y) under a parent whose geometry is
+// `parentWidth` x `parentHeight` with its top-left at `parentOrigin`, all in the same
+// coordinates (the platform's screen), answered in the parent's geometry divided by
+// `scale` (surface-local logical coordinates).
+TPopupPlacement PlacePopup(int popupX, int popupY, int parentOriginX, int parentOriginY,
+                           int parentWidth, int parentHeight, int scale);
+
+}  // namespace platform::wl

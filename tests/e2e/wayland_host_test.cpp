@@ -1,0 +1,155 @@
+// The Wayland host where the end-to-end scripts cannot reach: the hit areas of the
+// caption it draws itself, where popups are placed against their parent, and a
+// compositor that goes away under it (a small one of the test's own).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wayland-server.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/host/wayland/wl_caption.h"
+#include "platform/host/wayland/wl_host.h"
+#include "platform/host/wayland/wl_window.h"
+
+extern "C" const wl_interface xdg_wm_base_interface;
+
+namespace platform {
+namespace {
+
+TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
+  using wl::TCaptionPart;
+  using wl::CaptionPartAt;
+  const int w = 200;
+  const int box = wl::kCaptionHeight - 1;
+  EXPECT_EQ(CaptionPartAt(w, true, 0, 0), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, true, box - 1, 5), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, true, box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, true, w - box - 1, box - 1), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, true, w - box, 0), TCaptionPart::Close);
+  EXPECT_EQ(CaptionPartAt(w, true, w - 1, 5), TCaptionPart::Close);
+  // A dialog's caption has no minimise box: its place is title.
+  EXPECT_EQ(CaptionPartAt(w, false, w - 2 * box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, false, w - 1, 5), TCaptionPart::Close);
+  // Outside the strip: below it is the window's own surface.
+  EXPECT_EQ(CaptionPartAt(w, true, 50, wl::kCaptionHeight), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, true, -1, 5), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, true, w, 5), TCaptionPart::None);
+}
+
+TEST(WaylandPopup, PlacedAgainstItsParentFromThePlatformsCoordinates) {
+  struct {
+    int x, y, scale;
+    wl::TPopupPlacement want;
+  } const cases[] = {
+      // Parent at (100, 50), 300 x 200.
+      {110, 70, 1, {10, 20, 0, 0}},    // inside: the anchor is the point itself
+      {90, 60, 1, {0, 10, -10, 0}},    // left of it: the anchor stays inside
+      {150, 300, 1, {50, 199, 0, 51}}, // below it
+      {400, 49, 1, {299, 0, 1, -1}},   // past its top-right corner
+      {120, 90, 2, {10, 20, 0, 0}},    // logical pixels at scale 2
+      {99, 51, 2, {0, 0, -1, 0}},      // a device pixel left of it is a logical one
+  };
+  for (const auto& c : cases) {
+    const wl::TPopupPlacement p = wl::PlacePopup(c.x, c.y, 100, 50, 300, 200, c.scale);
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " at " +
+                 std::to_string(c.scale));
+    EXPECT_EQ(p.AnchorX, c.want.AnchorX);
+    EXPECT_EQ(p.AnchorY, c.want.AnchorY);
+    EXPECT_EQ(p.OffsetX, c.want.OffsetX);
+    EXPECT_EQ(p.OffsetY, c.want.OffsetY);
+  }
+}
+
+TEST(WaylandHost, NoCompositorIsAnErrorNotACrash) {
+  setenv("WAYLAND_DISPLAY", "klop-no-such-compositor", 1);
+  std::string error;
+  EXPECT_EQ(MakeWaylandHost(error), nullptr);
+  EXPECT_NE(error.find("klop-no-such-compositor"), std::string::npos) << error;
+}
+
+// A compositor of the globals the host needs to start, in a process of its own, on a
+// socket in a folder of its own. It answers nothing else.
+class TCompositor {
+ public:
+  TCompositor() {
+    char folder[] = "/tmp/klop-wl-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return;
+    Folder_ = folder;
+    setenv("XDG_RUNTIME_DIR", folder, 1);
+    setenv("WAYLAND_DISPLAY", "klop-test", 1);
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    Pid_ = fork();
+    if (Pid_ == 0) {
+      close(ready[0]);
+      wl_display* d = wl_display_create();
+      if (d == nullptr || wl_display_add_socket(d, "klop-test") != 0) _exit(2);
+      wl_display_init_shm(d);
+      auto bind = [](wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
+        // Only the interface matters here; the host sends nothing to it in this test.
+        (void)wl_resource_create(client, &wl_compositor_interface, int(version), id);
+      };
+      auto bindShell = [](wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
+        (void)wl_resource_create(client, &xdg_wm_base_interface, int(version), id);
+      };
+      wl_global_create(d, &wl_compositor_interface, 4, nullptr, bind);
+      wl_global_create(d, &xdg_wm_base_interface, 2, nullptr, bindShell);
+      if (write(ready[1], "!", 1) != 1) _exit(2);
+      wl_display_run(d);
+      _exit(0);
+    }
+    close(ready[1]);
+    char c = 0;
+    if (read(ready[0], &c, 1) != 1) Pid_ = -1;
+    close(ready[0]);
+  }
+  ~TCompositor() {
+    Stop();
+    if (!Folder_.empty()) {
+      unlink((Folder_ + "/klop-test").c_str());
+      unlink((Folder_ + "/klop-test.lock").c_str());
+      rmdir(Folder_.c_str());
+    }
+  }
+  bool Running() const { return Pid_ > 0; }
+  void Stop() {
+    if (Pid_ <= 0) return;
+    kill(Pid_, SIGKILL);
+    waitpid(Pid_, nullptr, 0);
+    Pid_ = -1;
+  }
+
+ private:
+  pid_t Pid_ = -1;
+  std::string Folder_;
+};
+
+TEST(WaylandHostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TCompositor compositor;
+  ASSERT_TRUE(compositor.Running()) << "the test's compositor did not start";
+  auto loseTheCompositor = [&] {
+    alarm(10);  // a hang ends by SIGALRM, which fails the test
+    std::string error;
+    std::unique_ptr<Host> host = MakeWaylandHost(error);
+    if (host == nullptr) std::_Exit(3);
+    compositor.Stop();
+    // As a program's loop does: wait, take what came, wait again.
+    for (HostEvent e;;) {
+      host->Wait(HostTime::max());
+      while (host->NextEvent(e)) {
+      }
+    }
+  };
+  EXPECT_EXIT(loseTheCompositor(), ::testing::ExitedWithCode(1),
+              "lost the connection to the Wayland compositor");
+}
+
+}  // namespace
+}  // namespace platform
