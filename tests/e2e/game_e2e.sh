@@ -234,4 +234,14 @@ reap "$pid"
 check "the game exits 0 (got $status)" test "$status" = 0
 check "nothing on stderr" test ! -s "$work/err"
 
+# --- The compositor going away ----------------------------------------------------------
+if on_sway; then
+  start_game "$klop"
+  stop_desktop
+  check "with the compositor gone, the game ends" wait_for 10 exited "$pid"
+  reap "$pid"
+  check "...with status 1 (got $status) and one line on stderr" \
+    eval "[ $status = 1 ] && [ \"\$(wc -l <'$work/err')\" = 1 ]"
+fi
+
 finish

@@ -189,6 +189,12 @@ xwayland $xwayland
 EOF
   if [ "$(id -u)" = 0 ]; then chown -R "$e2e_user:" "$runtime"; fi
   chmod 700 "$runtime"
+  local input_program
+  input_program=$(command -v "${KLOP_E2E_WL_INPUT:-wl_input}")
+  if ! "${as_user[@]}" test -x "$input_program"; then
+    echo "e2e: $e2e_user cannot run $input_program: build in a folder others may read" >&2
+    exit 1
+  fi
   XDG_RUNTIME_DIR=$runtime WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_HEADLESS_OUTPUTS=1 "${as_user[@]}" sway -c "$runtime/config" </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
@@ -224,7 +230,7 @@ EOF
   # One keyboard and one pointer for the whole run: with none, clients get no input.
   mkfifo "$runtime/input"
   if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
-  "${as_user[@]}" "${KLOP_E2E_WL_INPUT:-wl_input}" <"$runtime/input" >"$work/input.out" 2>&1 &
+  "${as_user[@]}" "$input_program" <"$runtime/input" >"$work/input.out" 2>&1 &
   started+=($!)
   desktop+=($!)
   exec {input_fd}>"$runtime/input"

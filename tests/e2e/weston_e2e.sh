@@ -13,26 +13,27 @@ start_desktop
 pid=$!
 started+=("$pid")
 
-# The screen as text, a pixel per line ("X,Y: (...) #RRGGBB ...").
-screen_text() { screen_shot "$work/screen.png" && /usr/bin/convert "$work/screen.png" -depth 8 txt:- >"$work/screen.txt"; }
-# The caption: the first row with a run of at least 200 pixels of the caption's grey
-# (inactive: no seat, no focus); sets cx, cy (the run's start) and run (its length).
+# The caption: the topmost, leftmost pixel of the caption's grey (inactive: no seat, no
+# focus) on the screen, and the run of that grey from there along its row, at least
+# 200 pixels; sets cx, cy and run, and the pixels of rows cy to cy + 24 in rows.txt.
 find_caption() {
-  read -r cx cy run < <(awk -F'[,: ]+' '
-      { colour = ($6 == "#808080"); next_to = ($2 == row && $1 == last + 1 && was) }
-      colour && next_to { n++ }
-      colour && !next_to { n = 1; start = $1; at = $2 }
-      !colour && n >= 200 { print start, at, n; exit }
-      !colour { n = 0 }
-      { row = $2; last = $1; was = colour }' "$work/screen.txt")
-  [ -n "${cy:-}" ]
+  local box
+  screen_shot "$work/screen.png" || return 1
+  box=$(/usr/bin/convert "$work/screen.png" -fill black +opaque '#808080' -fill white \
+    -opaque '#808080' -format '%@' info:) || return 1
+  [[ $box =~ ^[0-9]+x[0-9]+\+([0-9]+)\+([0-9]+)$ ]] || return 1
+  cx=${BASH_REMATCH[1]}
+  cy=${BASH_REMATCH[2]}
+  /usr/bin/convert "$work/screen.png" -crop "1024x25+0+$cy" +repage -depth 8 txt:- >"$work/rows.txt"
+  run=$(awk -F'[,: ]+' -v x="$cx" '$2 == 0 && $1 >= x { if ($6 != "#808080") { print $1 - x; exit } }' "$work/rows.txt")
+  [ "${run:-0}" -ge 200 ]
 }
-caption_shown() { screen_text && find_caption; }
-check "the game shows a caption of its own" wait_for 10 caption_shown
-pixel_at() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/screen.txt"; }
+check "the game shows a caption of its own" wait_for 30 find_caption
+pixel_at() { awk -v key="$1,$(($2 - cy)):" '$1 == key { print $3; exit }' "$work/rows.txt"; }
 # Under the caption the menu bar's grey, and the game's olive time box somewhere.
 check "...over the game's menu bar" test "$(pixel_at $((cx + 9)) $((cy + 20)))" = '#C0C0C0'
-check "...and the game's board painted" grep -q '#808000' "$work/screen.txt"
+board() { /usr/bin/convert "$work/screen.png" -fill black +opaque '#808000' -format '%@' info: | grep -q -v '^0x0'; }
+check "...and the game's board painted" board
 # Right of the caption's grey: the minimise and the close box, raised (white at their
 # top left, black at the close box's right).
 boxes() {
@@ -42,7 +43,7 @@ boxes() {
     [ "$(pixel_at $((right + 35)) $((cy + 4)))" = '#000000' ]
 }
 check "...ending in its minimise and close boxes" boxes
-check "the game keeps running with no seat" eval "screen_text && ! exited $pid"
+check "the game keeps running with no seat" eval "screen_shot $work/again.png && ! exited $pid"
 
 stop_desktop
 check "with the compositor gone, the game ends" wait_for 10 exited "$pid"

@@ -6,6 +6,7 @@
 //   move X Y              the pointer to X,Y in layout coordinates
 //   press B | release B   | click B    B is left, middle or right
 //   keydown K | keyup K   | key K      K is a keysym name (Return, F10, Alt_L, a, ...)
+//                                      or an evdev key code (28 is Enter)
 //   type TEXT             the characters of TEXT, shifted where the layout needs it
 //
 // Keysyms the layout lacks are given a spare key of a keymap of our own, sent again
@@ -139,10 +140,15 @@ class TInput {
     if (verb == "keydown" || verb == "keyup" || verb == "key") {
       std::string name;
       in >> name;
-      xkb_keysym_t sym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
-      if (sym == XKB_KEY_NoSymbol) return Fail(error, "unknown keysym '" + name + "'");
       TPlace at;
-      if (!Place(sym, at, error)) return false;
+      if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+        if (name.size() > 3 || std::stoi(name) > 0x1FF) return Fail(error, "key code out of range");
+        at.Code = xkb_keycode_t(std::stoi(name) + 8);
+      } else {
+        xkb_keysym_t sym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
+        if (sym == XKB_KEY_NoSymbol) return Fail(error, "unknown keysym '" + name + "'");
+        if (!Place(sym, at, error)) return false;
+      }
       if (verb != "keyup") Key(at.Code, true);
       if (verb != "keydown") Key(at.Code, false);
       return true;

@@ -120,7 +120,10 @@ class TWaylandHost final : public Host {
     }
     Unmap(*w);
     DestroySurface(*w);
-    if (Focused_ == window) Focused_ = 0;
+    if (Focused_ == window) {
+      Focused_ = 0;
+      Keyboard_.ForgetHeldKeys();  // no key repeats into a window that went
+    }
     if (PointerOver_ == window) PointerOver_ = 0;
     if (CaptionHeld_ == window) CaptionHeld_ = 0;
     std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
@@ -284,7 +287,7 @@ class TWaylandHost final : public Host {
   }
 
   bool NextEvent(HostEvent& event) override {
-    if (Pending_.empty()) Read(false);
+    if (Pending_.empty()) Read();
     if (Pending_.empty()) return false;
     event = Pending_.front();
     Pending_.pop_front();
@@ -293,10 +296,11 @@ class TWaylandHost final : public Host {
 
   void Wait(HostTime deadline) override {
     for (;;) {
-      Read(false);
+      Read();
       if (!Pending_.empty()) return;
       const HostTime now = Now();
-      const HostTime until = std::min(deadline, Keyboard_.NextRepeat());
+      const HostTime until =
+          std::min(deadline, Focused_ != 0 ? Keyboard_.NextRepeat() : HostTime::max());
       if (until <= now) {
         if (deadline <= now) return;
         continue;  // a repeat is due: Read makes it
@@ -373,7 +377,7 @@ class TWaylandHost final : public Host {
   void SetSizeLimits(TWindow& w);
   void Activate(TWindow& w);
   void SeatChanged(std::uint32_t caps);
-  void Read(bool);
+  void Read();
   void ReadBlocking(const timespec* timeout);
   void AfterDispatch();
   void PushPointer(HostEventKind kind, int button);
@@ -914,9 +918,6 @@ void TWaylandHost::AfterDispatch() {
     FocusLeaving_ = false;
     if (Focused_ != 0) Push(HostEventKind::FocusLost, Focused_);
     Focused_ = 0;
-    for (auto& [id, w] : Windows_) {
-      if (w->Active && w->Top == 0) w->Active = false;
-    }
   }
   TKeyStroke k;
   if (Focused_ != 0 && Keyboard_.TakeRepeat(Now(), k)) PushKey(Focused_, k, true);
@@ -926,7 +927,7 @@ void TWaylandHost::AfterDispatch() {
 }
 
 // Reads and dispatches what the connection holds, without waiting.
-void TWaylandHost::Read(bool) {
+void TWaylandHost::Read() {
   if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
   if (wl_display_prepare_read(D_) == 0) {
     if (wl_display_flush(D_) < 0 && errno != EAGAIN) {
