@@ -72,7 +72,10 @@ class TWaylandHost final : public Host {
   }
 
   ~TWaylandHost() override {
-    for (auto& [id, w] : Windows_) Unmap(*w), DestroySurface(*w);
+    for (auto& [id, w] : Windows_) {
+      Unmap(*w);
+      DestroySurface(*w);
+    }
     Cursors_.reset();
     SeatChanged(0);
     wl_display_flush(D_);
@@ -235,9 +238,16 @@ class TWaylandHost final : public Host {
                const HostRect* rects, std::size_t count) override {
     TWindow* w = Find(window);
     if (w == nullptr || width <= 0 || height <= 0) return;
-    if (!Allocate(*w, width, height)) return;
     TBuffers& b = w->Pixels;
-    std::uint32_t* view = b.Pixels() + std::size_t(w->Top) * std::size_t(b.Width());
+    const auto lent = [&] {
+      return b.Empty() ? nullptr : b.Pixels() + std::size_t(w->Top) * std::size_t(b.Width());
+    };
+    // Our own view at another size: it would go with a new allocation under the copy.
+    if (pixels == lent() && (Whole(width) != b.Width() || Whole(height) + w->Top != b.Height())) {
+      return;
+    }
+    if (!Allocate(*w, width, height)) return;
+    std::uint32_t* view = lent();
     for (std::size_t i = 0; i < count; ++i) {
       HostRect r = rects[i];
       const int x0 = std::clamp(r.x, 0, width), y0 = std::clamp(r.y, 0, height);
