@@ -230,7 +230,7 @@ class TXWatch final : public TWatch {
     } else if (type == Damage->first_event + XCB_DAMAGE_NOTIFY) {
       auto* de = reinterpret_cast<xcb_damage_notify_event_t*>(e);
       // Drawing into a window that is not yet on screen shows nothing.
-      if (seen.Mapped >= 0 && de->drawable == Shown) seen.Painted = at;
+      if (seen.Mapped >= 0 && seen.Painted < 0 && de->drawable == Shown) seen.Painted = at;
     }
   }
 
