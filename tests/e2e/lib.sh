@@ -107,7 +107,8 @@ reap() {
 # KLOP_E2E_LAYOUT sets a keyboard layout (e.g. "ru,us"); KLOP_E2E_MONITORS lays monitors
 # out on a screen that just holds them all (e.g. "1024x768+0+0 800x600+1024+0"). On sway
 # "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
-# "--scale N" that scale.
+# "--scale N" that scale, and "--xwayland" starts XWayland with it (its display in
+# $xwayland_display; DISPLAY stays unset).
 start_desktop() {
   case $desktop_kind in
     sway) start_sway "$@" ;;
@@ -194,13 +195,14 @@ as_user=() # the prefix that runs a command as that user (a simple command keeps
 # runtime folder of its own, with our virtual keyboard and pointer for the whole run;
 # sets WAYLAND_DISPLAY and SWAYSOCK.
 start_sway() {
-  local scale=1 size=1024x768
-  while [ $# -ge 2 ]; do
+  local scale=1 size=1024x768 xwayland=disable
+  while [ $# -ge 1 ]; do
     case $1 in
-      --scale) scale=$2 ;;
-      --size) size=$2 ;;
+      --scale) scale=$2 && shift ;;
+      --size) size=$2 && shift ;;
+      --xwayland) xwayland=force ;;  # started with sway, not at its first X client
     esac
-    shift 2
+    shift
   done
   if [ "$(id -u)" = 0 ] && ! id "$e2e_user" >/dev/null 2>&1; then
     echo "e2e: sway refuses root and the user $e2e_user is missing; scripts/setup creates it" >&2
@@ -216,7 +218,8 @@ start_sway() {
   cat >"$runtime/config" <<EOF
 output HEADLESS-1 resolution $((${size%x*} * scale))x$((${size#*x} * scale)) scale $scale
 for_window [app_id=".*"] floating enable
-xwayland disable
+for_window [shell="xwayland"] floating enable
+xwayland $xwayland
 EOF
   if [ "$(id -u)" = 0 ]; then chown -R "$e2e_user:" "$runtime"; fi
   chmod 700 "$runtime"
@@ -246,6 +249,17 @@ EOF
     echo "e2e: sway does not answer" >&2
     cat "$work/wm.log" >&2
     exit 1
+  fi
+  # XWayland's display, as sway gives it to what it starts, once the server answers
+  # (only sway's user: XWayland lets no other in).
+  xwayland_display=
+  if [ $xwayland = force ]; then
+    swaymsg exec 'printf %s "$DISPLAY" >"$XDG_RUNTIME_DIR/xwayland-display"' >/dev/null
+    if wait_for 10 test -s "$runtime/xwayland-display" &&
+      wait_for 10 "${as_user[@]}" env DISPLAY="$(cat "$runtime/xwayland-display")" xprop -root \
+        >/dev/null 2>&1; then
+      xwayland_display=$(cat "$runtime/xwayland-display")
+    fi
   fi
   # One keyboard and one pointer for the whole run: with none, clients get no input.
   mkfifo "$runtime/input"
