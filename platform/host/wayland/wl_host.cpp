@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <unordered_map>
 
 #include "klop_config.h"
@@ -332,7 +333,9 @@ class TWaylandHost final : public Host {
         t.tv_sec = static_cast<time_t>(seconds.count());
         t.tv_nsec = static_cast<long>((left - seconds).count());
       }
-      ReadBlocking(endless ? nullptr : &t);
+      if (ReadBlocking(endless ? nullptr : &t, [this] { return !Pending_.empty(); })) {
+        AfterDispatch();
+      }
     }
   }
 
@@ -400,7 +403,10 @@ class TWaylandHost final : public Host {
   void Activate(TWindow& w);
   void SeatChanged(std::uint32_t caps);
   void Read();
-  void ReadBlocking(const timespec* timeout);
+  // One round of the read protocol: what is queued is dispatched; unless `done` then
+  // holds, requests are flushed and the display slept on until `timeout` (nullptr: no
+  // limit), and what came is dispatched. False when it did not sleep.
+  bool ReadBlocking(const timespec* timeout, const std::function<bool()>& done);
   void AfterDispatch();
   void PushPointer(HostEventKind kind, int button);
   void PushKey(HostWindow window, const TKeyStroke& k, bool press);
@@ -574,30 +580,7 @@ std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
   for (;;) {
     if (std::uint32_t* p = w.Pixels.Draw()) return p;
     if (w.Pixels.Empty()) return nullptr;
-    while (wl_display_prepare_read(D_) != 0) {
-      if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
-    }
-    if (w.Pixels.Draw() != nullptr) {
-      wl_display_cancel_read(D_);
-      continue;
-    }
-    while (wl_display_flush(D_) < 0) {
-      if (errno != EAGAIN) {
-        wl_display_cancel_read(D_);
-        ConnectionLost();
-      }
-      pollfd out{wl_display_get_fd(D_), POLLOUT, 0};
-      ppoll(&out, 1, nullptr, nullptr);
-    }
-    pollfd fd{wl_display_get_fd(D_), POLLIN, 0};
-    const int n = ppoll(&fd, 1, nullptr, nullptr);
-    if (n > 0) {
-      if (wl_display_read_events(D_) < 0) ConnectionLost();
-    } else {
-      wl_display_cancel_read(D_);
-      if (n < 0 && errno != EINTR) ConnectionLost();
-    }
-    if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
+    ReadBlocking(nullptr, [&w] { return w.Pixels.Draw() != nullptr; });
   }
 }
 
@@ -1043,14 +1026,14 @@ void TWaylandHost::Read() {
   AfterDispatch();
 }
 
-void TWaylandHost::ReadBlocking(const timespec* timeout) {
+bool TWaylandHost::ReadBlocking(const timespec* timeout, const std::function<bool()>& done) {
   // Events already queued are dispatched first: prepare_read refuses while any are.
   while (wl_display_prepare_read(D_) != 0) {
     if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
   }
-  if (!Pending_.empty()) {
+  if (done()) {
     wl_display_cancel_read(D_);
-    return;
+    return false;
   }
   // Everything asked for reaches the compositor before we sleep.
   while (wl_display_flush(D_) < 0) {
@@ -1070,7 +1053,7 @@ void TWaylandHost::ReadBlocking(const timespec* timeout) {
     if (n < 0 && errno != EINTR) ConnectionLost();
   }
   if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
-  AfterDispatch();
+  return true;
 }
 
 void TWaylandHost::ConnectionLost() const {
