@@ -760,7 +760,10 @@ class TX11Host final : public Host {
       x = r->dst_x;
       y = r->dst_y;
     }
-    if (e.width != w->Bounds.width || e.height != w->Bounds.height) {
+    // A window manager's synthetic notice gives the position; its size may be one the
+    // server has already left behind (openbox answers a frame-extents request with the
+    // first size), while every real resize comes as a real notice.
+    if (!fromWindowManager && (e.width != w->Bounds.width || e.height != w->Bounds.height)) {
       w->Bounds.width = e.width;
       w->Bounds.height = e.height;
       HostEvent& h = Push(HostEventKind::Resized, e.window);
