@@ -178,6 +178,40 @@ TEST(X11Host, NoDisplayIsAnErrorNotACrash) {
   }
 }
 
+}  // namespace
+}  // namespace platform
+
+// The host reaches the X libraries through pointers it fills when it is chosen
+// (x11_library.h, which this test does not include: it calls XCB itself).
+extern decltype(&xcb_flush) klop_xcb_flush;
+namespace platform::x11 {
+bool LoadX11Libraries(std::string& error, const char* xcb);
+}  // namespace platform::x11
+
+namespace platform {
+namespace {
+
+// A library missing, or one without the functions, is a message naming it, and leaves
+// what an earlier load resolved as it was.
+TEST(X11Host, ClientLibrariesThatCannotBeLoadedAreAnError) {
+  std::string error;
+  ASSERT_TRUE(x11::LoadX11Libraries(error, "libxcb.so.1")) << error;
+  const auto flush = klop_xcb_flush;
+  ASSERT_NE(flush, nullptr);
+  struct {
+    const char *xcb, *message;
+  } const cases[] = {
+      {"libklop-no-such-library.so.1", "cannot load libklop-no-such-library.so.1: "},
+      {"libc.so.6", "cannot load libc.so.6: it has no xcb_"},
+  };
+  for (const auto& c : cases) {
+    error.clear();
+    EXPECT_FALSE(x11::LoadX11Libraries(error, c.xcb)) << c.xcb;
+    EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
+    EXPECT_EQ(klop_xcb_flush, flush) << c.xcb;
+  }
+}
+
 // Whether Xvfb is installed: without it the tests that need one are skipped.
 bool HaveXvfb() {
   const char* path = std::getenv("PATH");

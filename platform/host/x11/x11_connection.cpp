@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/host/x11/x11_library.h"
+
 namespace platform::x11 {
 
 namespace {
@@ -57,6 +59,7 @@ xcb_render_query_pict_formats_reply_t* TConnection::TakePictFormats() {
 }
 
 bool TConnection::Open(std::string& error) {
+  if (!LoadX11Libraries(error)) return false;
   int screenNumber = 0;
   C_ = xcb_connect(nullptr, &screenNumber);
   if (int e = xcb_connection_has_error(C_); e != 0) {
