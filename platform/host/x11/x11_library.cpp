@@ -18,7 +18,9 @@ struct TFunctions {
 };
 
 void* Open(const char* file, std::string& error) {
-  void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+  // Bound lazily, as the dynamic linker binds a linked library's own calls: binding all
+  // of libxcb's at once costs the start more than the few it makes.
+  void* library = dlopen(file, RTLD_LAZY | RTLD_LOCAL);
   if (library == nullptr) {
     // dlerror names the file first.
     const char* why = dlerror();
