@@ -183,6 +183,24 @@ TEST_F(TQueue, ChangedPixelsArePresentedWhenTheQueueRunsDryNotPerDrawing) {
   EXPECT_EQ(host.Presents(), presents + 1) << "nothing changed, nothing presented";
 }
 
+// However long the program ran before its first window, that window's first picture
+// is its painted one: the present that keeps a busy queue's pictures coming never shows
+// a window before it was painted.
+TEST_F(TQueue, AWindowsFirstPictureIsItsPaintedOne) {
+  host.AdvanceTime(Ms(1000));
+  HWND top = MakeTop(50, 40);
+  handlers[top] = [](HWND h, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (msg != WM_ERASEBKGND) return std::nullopt;
+    RECT r;
+    GetClientRect(h, &r);
+    FillRect(reinterpret_cast<HDC>(w), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return 1;
+  };
+  Pump();
+  EXPECT_EQ(host.Presents(), 1);
+  EXPECT_EQ(host.ShownPixelAt(top, 10, 10), 0u);
+}
+
 TEST_F(TQueue, AQueueThatNeverRunsDryStillShowsItsPictures) {
   HWND top = MakeTop(50, 40);
   Pump();
