@@ -264,7 +264,8 @@ EOF
   # One keyboard and one pointer for the whole run: with none, clients get no input.
   mkfifo "$runtime/input"
   if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
-  "${as_user[@]}" "$input_program" <"$runtime/input" >"$work/input.out" 2>&1 &
+  # Its keymap is what sway gives clients, so KLOP_E2E_LAYOUT is set there.
+  "${as_user[@]}" "$input_program" "${KLOP_E2E_LAYOUT:-us}" <"$runtime/input" >"$work/input.out" 2>&1 &
   started+=($!)
   desktop+=($!)
   exec {input_fd}>"$runtime/input"
