@@ -107,7 +107,7 @@ reap() {
 # KLOP_E2E_LAYOUT sets a keyboard layout (e.g. "ru,us"); KLOP_E2E_MONITORS lays monitors
 # out on a screen that just holds them all (e.g. "1024x768+0+0 800x600+1024+0"). On sway
 # "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
-# "--scale N" that scale, and "--xwayland" starts XWayland with it (its display in
+# "--scale N" that scale (1.25 too), and "--xwayland" starts XWayland with it (its display in
 # $xwayland_display; DISPLAY stays unset).
 start_desktop() {
   case $desktop_kind in
@@ -216,7 +216,8 @@ start_sway() {
   # Views float at the size they ask for, as on a stacking desktop: sway would tile
   # the game's resizable frame over the whole output.
   cat >"$runtime/config" <<EOF
-output HEADLESS-1 resolution $((${size%x*} * scale))x$((${size#*x} * scale)) scale $scale
+output HEADLESS-1 resolution $(awk -v s="$scale" -v w="${size%x*}" -v h="${size#*x}" \
+    'BEGIN { printf "%dx%d", w * s, h * s }') scale $scale
 for_window [app_id=".*"] floating enable
 for_window [shell="xwayland"] floating enable
 xwayland $xwayland
