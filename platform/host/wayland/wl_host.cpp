@@ -67,10 +67,8 @@ class TWaylandHost final : public Host {
       : C_(std::move(c)), D_(C_->Display()) {
     C_->OnSeatCapabilities = [this](std::uint32_t caps) { SeatChanged(caps); };
     SeatChanged(C_->SeatCapabilities());
-    // The compositor draws a buffer of an output's whole scale pixel for pixel; the
-    // densest output's keeps the window crisp there. A fractional scale is rounded as
-    // the program's own is (wl_output's ceiling, 2 at 1.25, showed the game at half its
-    // size), so that a program of the desktop's scale shows one pixel per logical one.
+    // The densest output's scale, drawn pixel for pixel where whole; a fractional one is
+    // rounded as the program's is (wl_output's ceiling, 2 at 1.25, halved the game).
     Buffer_ = WholeScale(C_->OutputScale());
     if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"); token != nullptr && *token) {
       StartToken_ = token;
