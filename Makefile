@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # ccache, when present, makes a rebuild of unchanged files (another tree, a fresh clone on
-# the same machine) a cache read.
-LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# the same machine) a cache read; the sloppiness lets it cache the files that use the
+# tests' precompiled header.
+CCACHE := env;CCACHE_SLOPPINESS=pch_defines,time_macros;ccache
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER="$(CCACHE)")
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz clean
