@@ -804,9 +804,13 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
         platform::TChangedRows changed;
         for (LONG ty = p.top; ty < p.bottom; ++ty) {
           std::uint32_t* row = t.data + static_cast<std::size_t>(ty) * t.width;
+          // p lies inside the cell: the glyph's row is looked up once, not per pixel.
+          std::size_t bytes = 0;
+          const std::uint8_t* bits = f.Row(c, static_cast<int>(ty - cy), bytes);
           bool differs = false;
           for (LONG tx = p.left; tx < p.right; ++tx) {
-            const bool on = f.Pixel(c, tx - cx, ty - cy);
+            const auto gx = static_cast<std::size_t>(tx - cx);
+            const bool on = gx / 8 < bytes && ((bits[gx / 8] >> (7 - gx % 8)) & 1) != 0;
             if (!on && !cells) continue;
             const std::uint32_t v = on ? ink : bk;
             differs |= (row[tx] & kWhite) != v;
