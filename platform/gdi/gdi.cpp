@@ -1,5 +1,6 @@
 // Device contexts, GDI objects and the pixel primitives.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -808,6 +809,27 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
           std::size_t bytes = 0;
           const std::uint8_t* bits = f.Row(c, static_cast<int>(ty - cy), bytes);
           bool differs = false;
+          if (!cells && bytes <= 8) {
+            // Only the ink is written: the row's set bits, leftmost pixel at bit 63, are
+            // visited one by one, and a blank row costs nothing.
+            std::uint64_t word = 0;
+            for (std::size_t b = 0; b < bytes; ++b) {
+              word |= std::uint64_t(bits[b]) << (56 - 8 * b);
+            }
+            const LONG lo = p.left - cx;
+            const LONG hi = p.right - cx;
+            word = lo >= 64 ? 0 : word & (~std::uint64_t(0) >> lo);
+            if (hi < 64) word &= ~(~std::uint64_t(0) >> hi);
+            while (word != 0) {
+              const int gx = std::countl_zero(word);
+              word &= ~(std::uint64_t(1) << (63 - gx));
+              std::uint32_t& v = row[cx + gx];
+              differs |= (v & kWhite) != ink;
+              v = ink;
+            }
+            if (differs) changed.Add(ty);
+            continue;
+          }
           for (LONG tx = p.left; tx < p.right; ++tx) {
             const auto gx = static_cast<std::size_t>(tx - cx);
             const bool on = gx / 8 < bytes && ((bits[gx / 8] >> (7 - gx % 8)) & 1) != 0;
