@@ -55,13 +55,16 @@ std::optional<int> GdkScaleOf(const char* gdkScale) {
   return n;
 }
 
+int WholeScale(double scale) {
+  if (std::isnan(scale)) return kMinScale;
+  // Kept in range as a double first: a huge scale would not fit in an int.
+  return int(std::clamp(std::floor(scale + 0.5), double(kMinScale), double(kMaxScale)));
+}
+
 int DesktopScaleFrom(const char* gdkScale, const char* resources) {
   if (std::optional<int> n = GdkScaleOf(gdkScale)) return *n;
   if (resources != nullptr) {
-    if (std::optional<double> dpi = XftDpiOf(resources)) {
-      // Kept in range as a double first: a huge dpi would not fit in an int.
-      return int(std::clamp(std::floor(*dpi / 96.0 + 0.5), double(kMinScale), double(kMaxScale)));
-    }
+    if (std::optional<double> dpi = XftDpiOf(resources)) return WholeScale(*dpi / 96.0);
   }
   return 1;
 }

@@ -23,6 +23,10 @@ std::optional<double> XftDpiOf(std::string_view resources);
 // first, and reads the resource database only when it answers nothing.
 std::optional<int> GdkScaleOf(const char* gdkScale);
 
+// A fractional scale as a whole one: the nearest whole number, halves up (1.25 is 1,
+// 1.5 is 2), kept in range; 1 for what is not a number.
+int WholeScale(double scale);
+
 // The desktop's scale: GDK_SCALE when it is a whole number in range, else Xft.dpi / 96
 // rounded to the nearest whole number (halves up) and kept in range, else 1.
 // Either argument may be null.

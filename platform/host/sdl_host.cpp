@@ -608,7 +608,7 @@ class TSdlHost final : public Host {
       }
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
-        unsigned key = VirtualKeyOf(e.key.keysym.sym);
+        unsigned key = VirtualKeyOf(e.key.keysym.sym, e.key.keysym.scancode);
         const TSdlWindow* w = Find(e.key.windowID);
         if (key == 0 || w == nullptr) break;
         // A popup that took the focus is told by SDL of the modifiers held as it took

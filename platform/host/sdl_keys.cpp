@@ -44,6 +44,14 @@ unsigned VirtualKeyOf(std::int32_t sdlKey) {
   return 0;
 }
 
+unsigned VirtualKeyOf(std::int32_t sdlKey, std::int32_t scancode) {
+  if (const unsigned vk = VirtualKeyOf(sdlKey); vk != 0) return vk;
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
+    return unsigned('A' + (scancode - SDL_SCANCODE_A));
+  }
+  return 0;
+}
+
 std::size_t Utf8SequenceLength(const char* text, std::size_t available) {
   if (available == 0) return 1;
   auto lead = static_cast<unsigned char>(text[0]);

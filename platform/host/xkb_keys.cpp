@@ -3,7 +3,11 @@
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+
+#include "platform/host/host.h"
 
 namespace platform {
 
@@ -119,6 +123,60 @@ unsigned VirtualKeyOfKeysym(std::uint32_t keysym) {
     if (k.Keysym == keysym) return k.Vk;
   }
   return 0;
+}
+
+unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active) {
+  if (active < layouts) {
+    if (const unsigned vk = VirtualKeyOfKeysym(syms[active]); vk != 0) return vk;
+  }
+  for (unsigned l = 0; l < layouts; ++l) {
+    if (const unsigned vk = VirtualKeyOfKeysym(syms[l]); vk != 0) return vk;
+  }
+  return 0;
+}
+
+bool IsAltGr(std::uint32_t keysym) {
+  return keysym == XKB_KEY_ISO_Level3_Shift || keysym == XKB_KEY_Mode_switch;
+}
+
+TKeymapKey KeymapKey(xkb_keymap* keymap, xkb_state* state, std::uint32_t code) {
+  // A keymap holds at most four layouts.
+  std::array<std::uint32_t, 4> firsts{};
+  const unsigned layouts =
+      std::min<unsigned>(xkb_keymap_num_layouts_for_key(keymap, code), firsts.size());
+  for (unsigned l = 0; l < layouts; ++l) {
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(keymap, code, l, 0, &syms) > 0) firsts[l] = syms[0];
+  }
+  // XKB_LAYOUT_INVALID for a key the keymap lacks: no layout is active then.
+  const xkb_layout_index_t active = xkb_state_key_get_layout(state, code);
+  TKeymapKey k;
+  k.Vk = VirtualKeyOfLayouts(firsts.data(), layouts, active);
+  k.AltGr = active < layouts && IsAltGr(firsts[active]);
+  return k;
+}
+
+std::string KeyUtf8(xkb_state* state, std::uint32_t code) {
+  std::string typed;
+  if (int n = xkb_state_key_get_utf8(state, code, nullptr, 0); n > 0) {
+    typed.resize(std::size_t(n) + 1);
+    xkb_state_key_get_utf8(state, code, typed.data(), typed.size());
+    typed.resize(std::size_t(n));
+  }
+  return typed;
+}
+
+unsigned THeldModifiers::Key(bool press, std::uint32_t code, unsigned vk, bool altGr,
+                             unsigned mods) {
+  if (altGr && code < AltGr_.size()) AltGr_[code] = press;
+  const unsigned self = altGr        ? 0
+                        : vk == 0x10 ? kModShift
+                        : vk == 0x11 ? kModCtrl
+                        : vk == 0x12 ? kModAlt
+                                     : 0;
+  mods = press ? mods | self : mods & ~self;
+  if (AltGr_.any()) mods |= kModCtrl | kModAlt;
+  return mods;
 }
 
 TComposer::~TComposer() {

@@ -1,12 +1,15 @@
 // What the platform's keys are under xkbcommon, for the X11 and Wayland hosts alike:
-// virtual-key codes from keysyms, and the text a press types through dead keys and the
-// compose key.
+// virtual-key codes from keysyms (the Latin letter of a key whatever layout is active),
+// AltGr as Ctrl+Alt, and the text a press types through dead keys and the compose key.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 
 struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
 struct xkb_compose_table;
 struct xkb_compose_state;
 
@@ -16,6 +19,42 @@ namespace platform {
 // (so letters, digits and punctuation follow the layout, and the keypad answers the
 // same with Num Lock on or off); 0 for keys the platform has no code for.
 unsigned VirtualKeyOfKeysym(std::uint32_t keysym);
+
+// Where the keysym on a key's first level gives no virtual key (a Cyrillic or Greek
+// letter), the first layout whose keysym there gives one: letters answer to their Latin
+// mnemonics and shortcuts whatever layout is active, as the platform's keys do.
+// `syms` holds the key's first-level keysym in each layout (0 where it has none).
+unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active);
+
+// AltGr: ISO_Level3_Shift, or Mode_switch where a layout still uses it.
+bool IsAltGr(std::uint32_t keysym);
+
+// Key `code` of `keymap` in `state`'s active layout: its virtual key by the rule of
+// VirtualKeyOfLayouts, and whether it is AltGr there.
+struct TKeymapKey {
+  unsigned Vk = 0;  // 0: a key the platform has no code for
+  bool AltGr = false;
+};
+TKeymapKey KeymapKey(xkb_keymap* keymap, xkb_state* state, std::uint32_t code);
+
+// The UTF-8 text key `code` gives in `state` (control characters included).
+std::string KeyUtf8(xkb_state* state, std::uint32_t code);
+
+// The modifiers the platform sees with a key. AltGr is Ctrl+Alt to it, for itself and
+// the keys typed with it: the platform takes Ctrl+Alt as typing, so AltGr tapped alone
+// never selects a menu bar. Other modifier keys count themselves, as they do once
+// pressed (a display server tells their state only after the key).
+class THeldModifiers {
+ public:
+  // `mods`: the platform's modifiers (kModShift, ...) the display server reported with
+  // or before the key; `vk` and `altGr` from KeymapKey.
+  unsigned Key(bool press, std::uint32_t code, unsigned vk, bool altGr, unsigned mods);
+  // Keys held when the window lost the keyboard are released where we cannot see.
+  void Forget() { AltGr_.reset(); }
+
+ private:
+  std::bitset<256> AltGr_;  // held keys that are AltGr
+};
 
 // Dead keys and the compose key. The compose table (the costliest part of the keyboard)
 // is loaded only when the first dead key or compose key is pressed.

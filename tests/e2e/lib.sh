@@ -107,7 +107,7 @@ reap() {
 # KLOP_E2E_LAYOUT sets a keyboard layout (e.g. "ru,us"); KLOP_E2E_MONITORS lays monitors
 # out on a screen that just holds them all (e.g. "1024x768+0+0 800x600+1024+0"). On sway
 # "--size WxH" gives the output that size in layout pixels (1024x768 if not) and
-# "--scale N" that scale, and "--xwayland" starts XWayland with it (its display in
+# "--scale N" that scale (1.25 too), and "--xwayland" starts XWayland with it (its display in
 # $xwayland_display; DISPLAY stays unset).
 start_desktop() {
   case $desktop_kind in
@@ -216,7 +216,8 @@ start_sway() {
   # Views float at the size they ask for, as on a stacking desktop: sway would tile
   # the game's resizable frame over the whole output.
   cat >"$runtime/config" <<EOF
-output HEADLESS-1 resolution $((${size%x*} * scale))x$((${size#*x} * scale)) scale $scale
+output HEADLESS-1 resolution $(awk -v s="$scale" -v w="${size%x*}" -v h="${size#*x}" \
+    'BEGIN { printf "%dx%d", w * s, h * s }') scale $scale
 for_window [app_id=".*"] floating enable
 for_window [shell="xwayland"] floating enable
 xwayland $xwayland
@@ -264,7 +265,8 @@ EOF
   # One keyboard and one pointer for the whole run: with none, clients get no input.
   mkfifo "$runtime/input"
   if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
-  "${as_user[@]}" "$input_program" <"$runtime/input" >"$work/input.out" 2>&1 &
+  # Its keymap is what sway gives clients, so KLOP_E2E_LAYOUT is set there.
+  "${as_user[@]}" "$input_program" "${KLOP_E2E_LAYOUT:-us}" <"$runtime/input" >"$work/input.out" 2>&1 &
   started+=($!)
   desktop+=($!)
   exec {input_fd}>"$runtime/input"

@@ -104,7 +104,7 @@ if [ "${KLOP_E2E_LAYOUT:-}" = de ]; then
   # AltGr types characters: alone, it leaves the bar alone, so an Alt tap after it enters
   # menu mode (rather than leaving it) and Right, Right, Enter choose "&About" again.
   abouts=$(count 'command 102')
-  xdo key 108 64 114 114 36
+  key_codes 108 64 114 114 36
   check "AltGr alone does not select the menu bar" \
     wait_for 3 eval '[ "$(count "command 102")" -gt "$abouts" ]'
 fi

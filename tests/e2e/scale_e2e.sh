@@ -104,6 +104,7 @@ if on_sway; then screen=(--size 1600x1200); fi
 start_desktop "${screen[@]}"
 launch
 read -r width height < <(pixel_size "$wid" | tr x ' ')
+one_size=${width}x$height
 bar=$((height - 400))
 picture "$wid" "$work/one.png" 85 $((103 + bar))
 check "scale 1: the reference picture was taken" test -s "$work/one.png"
@@ -234,6 +235,16 @@ if on_sway; then
   check "--scale 3 on output scale 2: the client is 846 wide (got $size3)" \
     test "${size3%x*}" = 846
   close_game "--scale 3"
+  # --- A fractional output's scale --------------------------------------------------------
+  # At 1.25 the program's scale and the buffer's are 1: the window keeps its layout size.
+  stop_desktop
+  start_desktop --scale 1.25
+  out_scale=1
+  launch
+  size125=$(client_size "$wid")
+  check "output scale 1.25: the window is $one_size in layout units (got $size125)" \
+    test "$size125" = "$one_size"
+  close_game "output scale 1.25"
 else
   # --- Scale 2 from the X server's Xft.dpi, on a desktop of 192 dots per inch ---------
   stop_desktop

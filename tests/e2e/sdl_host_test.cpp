@@ -199,11 +199,13 @@ TEST_F(SdlHostTest, AnEndlessWaitEndsWhenAnEventArrives) {
   EXPECT_EQ(e.window, w);
 }
 
-void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod, HostWindow w, bool repeat = false) {
+void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod, HostWindow w, bool repeat = false,
+             SDL_Scancode scancode = SDL_SCANCODE_UNKNOWN) {
   SDL_Event e{};
   e.type = type;
   e.key.windowID = w;
   e.key.keysym.sym = key;
+  e.key.keysym.scancode = scancode;
   e.key.keysym.mod = mod;
   e.key.repeat = repeat ? 1 : 0;
   SDL_PushEvent(&e);
@@ -218,6 +220,7 @@ TEST_F(SdlHostTest, KeysBecomeVirtualKeysWithModifiers) {
     Uint16 mod;
     unsigned vk;
     unsigned mods;
+    SDL_Scancode scancode = SDL_SCANCODE_UNKNOWN;
   };
   const Case cases[] = {
       {SDLK_a, KMOD_LSHIFT, 'A', kModShift},    {SDLK_z, KMOD_NONE, 'Z', 0},
@@ -231,10 +234,15 @@ TEST_F(SdlHostTest, KeysBecomeVirtualKeysWithModifiers) {
       {SDLK_DOWN, KMOD_NONE, 0x28, 0},          {SDLK_PAGEUP, KMOD_NONE, 0x21, 0},
       {SDLK_RALT, KMOD_RALT, 0x12, kModAlt},    {SDLK_LCTRL, KMOD_LCTRL, 0x11, kModCtrl},
       {SDLK_MINUS, KMOD_NONE, 0xBD, 0},
+      // A Cyrillic letter is the Latin one of its key; a Latin letter stays itself.
+      {0x43F, KMOD_LALT, 'G', kModAlt, SDL_SCANCODE_G},
+      {SDLK_a, KMOD_NONE, 'A', 0, SDL_SCANCODE_Q},
   };
-  for (const Case& c : cases) PushKey(SDL_KEYDOWN, c.key, c.mod, w);
-  // Keys with no virtual code, and keys for a window that is not ours, are dropped.
+  for (const Case& c : cases) PushKey(SDL_KEYDOWN, c.key, c.mod, w, false, c.scancode);
+  // Keys with no virtual code (a letter off the letter keys among them), and keys for a
+  // window that is not ours, are dropped.
   PushKey(SDL_KEYDOWN, SDLK_AUDIOPLAY, KMOD_NONE, w);
+  PushKey(SDL_KEYDOWN, 0xF6, KMOD_NONE, w, false, SDL_SCANCODE_SEMICOLON);
   PushKey(SDL_KEYDOWN, SDLK_a, KMOD_NONE, w + 100);
   PushKey(SDL_KEYUP, SDLK_b, KMOD_NONE, w);
   PushKey(SDL_KEYDOWN, SDLK_b, KMOD_NONE, w, true);

@@ -9,8 +9,9 @@
 //                                      or an evdev key code (28 is Enter)
 //   type TEXT             the characters of TEXT, shifted where the layout needs it
 //
-// Keysyms the layout lacks are given a spare key of a keymap of our own, sent again
-// when it changes, so any keysym can be typed.
+// The keymap is XKB's pc105 with the layouts named by the one argument ("ru,us"; "us"
+// without one). Keysyms the first layout lacks are given a spare key of a keymap of our
+// own, sent again when it changes, so any keysym can be typed.
 #include <linux/input-event-codes.h>
 #include <sys/mman.h>
 #include <time.h>
@@ -93,11 +94,11 @@ uint32_t Millis() {
 
 class TInput {
  public:
-  explicit TInput(TGlobals& g) : G_(g) {
+  TInput(TGlobals& g, const char* layouts) : G_(g) {
     Pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(g.Pointers, g.Seat);
     Keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g.Keyboards, g.Seat);
     Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+    xkb_rule_names names{"evdev", "pc105", layouts, "", ""};
     xkb_keymap* base = Context_ ? xkb_keymap_new_from_names(Context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
     if (base != nullptr) {
       char* text = xkb_keymap_get_as_string(base, XKB_KEYMAP_FORMAT_TEXT_V1);
@@ -329,7 +330,12 @@ class TInput {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && argv[1][0] == '\0')) {
+    std::fprintf(stderr, "usage: wl_input [LAYOUTS]\n");
+    return 2;
+  }
+  const char* layouts = argc == 2 ? argv[1] : "us";
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) {
     std::fprintf(stderr, "wl_input: cannot connect to the Wayland display\n");
@@ -347,7 +353,7 @@ int main() {
   }
   int status = 0;
   {
-    TInput input(g);
+    TInput input(g, layouts);
     std::string error;
     if (!input.Start(error) || wl_display_roundtrip(display) < 0) {
       std::fprintf(stderr, "wl_input: %s\n", error.empty() ? "the compositor refused us" : error.c_str());

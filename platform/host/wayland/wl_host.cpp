@@ -8,7 +8,8 @@
 //
 // Coordinates are the platform's (device pixels of the scaled host above, each
 // `Buffer_` x `Buffer_` of them one logical pixel of the compositor's, through
-// wl_surface.set_buffer_scale: the outputs' own scale, whatever the program's).
+// wl_surface.set_buffer_scale: the outputs' own scale, rounded to a whole number,
+// whatever the program's).
 // Wayland gives clients no positions: a toplevel keeps the position the platform gave
 // it, popups are placed against their parent from the platform's coordinates, and the
 // pointer's position is known only over our windows.
@@ -66,9 +67,9 @@ class TWaylandHost final : public Host {
       : C_(std::move(c)), D_(C_->Display()) {
     C_->OnSeatCapabilities = [this](std::uint32_t caps) { SeatChanged(caps); };
     SeatChanged(C_->SeatCapabilities());
-    // The compositor draws a buffer of its outputs' scale pixel for pixel; the largest
-    // keeps the window crisp on the densest of them.
-    for (const auto& o : C_->Outputs()) Buffer_ = std::max(Buffer_, std::min(o->Scale, kMaxScale));
+    // The densest output's scale, drawn pixel for pixel where whole; a fractional one is
+    // rounded as the program's is (wl_output's ceiling, 2 at 1.25, halved the game).
+    Buffer_ = WholeScale(C_->OutputScale());
     if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"); token != nullptr && *token) {
       StartToken_ = token;
     }
@@ -92,9 +93,7 @@ class TWaylandHost final : public Host {
 
   int DesktopScale() const override {
     if (std::optional<int> n = GdkScaleOf(std::getenv("GDK_SCALE"))) return *n;
-    // The existing rule for a fractional scale: to the nearest whole number, halves up.
-    return int(std::clamp(std::floor(C_->OutputScale() + 0.5), double(kMinScale),
-                          double(kMaxScale)));
+    return WholeScale(C_->OutputScale());
   }
 
   HostWindow CreateWindow(const HostWindowSpec& asked) override {

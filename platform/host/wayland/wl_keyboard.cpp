@@ -89,6 +89,7 @@ unsigned TKeyboard::CurrentModifiers() {
 
 void TKeyboard::ForgetHeldKeys() {
   Down_.reset();
+  Held_.Forget();
   Repeating_ = false;
 }
 
@@ -96,27 +97,12 @@ TKeyStroke TKeyboard::Translate(bool press, std::uint32_t code) {
   TKeyStroke k;
   if (!Load()) return k;
   k.Modifiers = CurrentModifiers();
-  const xkb_layout_index_t layout = xkb_state_key_get_layout(State_, code);
-  const xkb_keysym_t* syms = nullptr;
-  if (layout != XKB_LAYOUT_INVALID &&
-      xkb_keymap_key_get_syms_by_level(Keymap_, code, layout, 0, &syms) > 0) {
-    k.Vk = VirtualKeyOfKeysym(syms[0]);
-  }
-  // The modifier keys count themselves, as they do once pressed; the compositor's
-  // modifiers event for this key comes after it.
-  const unsigned self = k.Vk == 0x10   ? kModShift
-                        : k.Vk == 0x11 ? kModCtrl
-                        : k.Vk == 0x12 ? kModAlt
-                                       : 0;
-  k.Modifiers = press ? k.Modifiers | self : k.Modifiers & ~self;
+  const TKeymapKey key = KeymapKey(Keymap_, State_, code);
+  k.Vk = key.Vk;
+  // The compositor's modifiers event for this key comes after it.
+  k.Modifiers = Held_.Key(press, code, key.Vk, key.AltGr, k.Modifiers);
   if (!press) return k;
-  std::string typed;
-  if (int n = xkb_state_key_get_utf8(State_, code, nullptr, 0); n > 0) {
-    typed.resize(std::size_t(n) + 1);
-    xkb_state_key_get_utf8(State_, code, typed.data(), typed.size());
-    typed.resize(std::size_t(n));
-  }
-  k.Text = Composer_.Feed(Context_, xkb_state_key_get_one_sym(State_, code), std::move(typed));
+  k.Text = Composer_.Feed(Context_, xkb_state_key_get_one_sym(State_, code), KeyUtf8(State_, code));
   return k;
 }
 

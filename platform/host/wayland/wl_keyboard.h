@@ -62,6 +62,7 @@ class TKeyboard {
   xkb_state* State_ = nullptr;
   TComposer Composer_;
   std::bitset<256> Down_;
+  THeldModifiers Held_;
   int RatePerSecond_ = 25;
   HostTime Delay_ = std::chrono::milliseconds(600);
   bool Repeating_ = false;

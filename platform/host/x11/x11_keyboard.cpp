@@ -7,8 +7,6 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <memory>
 
@@ -26,10 +24,6 @@ bool IsPrintable(const std::string& text) {
   return lead >= 0x20 && lead != 0x7F;
 }
 
-bool IsAltGr(xkb_keysym_t sym) {
-  return sym == XKB_KEY_ISO_Level3_Shift || sym == XKB_KEY_Mode_switch;
-}
-
 struct TFree {
   void operator()(void* p) const { std::free(p); }
 };
@@ -37,16 +31,6 @@ template <typename T>
 using TReply = std::unique_ptr<T, TFree>;
 
 }  // namespace
-
-unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active) {
-  if (active < layouts) {
-    if (const unsigned vk = VirtualKeyOfKeysym(syms[active]); vk != 0) return vk;
-  }
-  for (unsigned l = 0; l < layouts; ++l) {
-    if (const unsigned vk = VirtualKeyOfKeysym(syms[l]); vk != 0) return vk;
-  }
-  return 0;
-}
 
 unsigned ModifiersOfState(std::uint16_t state) {
   unsigned m = 0;
@@ -186,48 +170,20 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
   if (Core_) return CoreTranslate(press, code, state, k);
   // The event's own mask says which modifiers and group were in force.
   xkb_state_update_mask(State_, state & 0xFF, 0, 0, 0, 0, (state >> 13) & 3);
-  const xkb_layout_index_t active = xkb_state_key_get_layout(State_, code);
-  std::array<std::uint32_t, 4> firsts{};
-  const unsigned layouts =
-      std::min<unsigned>(xkb_keymap_num_layouts_for_key(Keymap_, code), firsts.size());
-  for (unsigned l = 0; l < layouts; ++l) {
-    const xkb_keysym_t* syms = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(Keymap_, code, l, 0, &syms) > 0) firsts[l] = syms[0];
-  }
-  k.Vk = VirtualKeyOfLayouts(firsts.data(), layouts, active);
-  HeldModifiers(press, code, active < layouts && IsAltGr(firsts[active]), k);
+  const TKeymapKey key = KeymapKey(Keymap_, State_, code);
+  k.Vk = key.Vk;
+  k.Modifiers = Held_.Key(press, code, key.Vk, key.AltGr, k.Modifiers);
   if (!press) return k;
-
-  std::string typed;
-  if (int n = xkb_state_key_get_utf8(State_, code, nullptr, 0); n > 0) {
-    typed.resize(std::size_t(n) + 1);
-    xkb_state_key_get_utf8(State_, code, typed.data(), typed.size());
-    typed.resize(std::size_t(n));
-  }
   const xkb_keysym_t sym = xkb_state_key_get_one_sym(State_, code);
-  k.Text = Composer_.Feed(Context_, sym, std::move(typed));
+  k.Text = Composer_.Feed(Context_, sym, KeyUtf8(State_, code));
   return k;
-}
-
-// AltGr is Ctrl+Alt to the platform, for itself and the keys typed with it: it types
-// characters and never selects a menu bar. Other modifier keys count themselves, as
-// they do once pressed.
-void TKeyboard::HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k) {
-  if (altGr) AltGrDown_[code] = press;
-  const unsigned self = altGr          ? 0
-                        : k.Vk == 0x10 ? kModShift
-                        : k.Vk == 0x11 ? kModCtrl
-                        : k.Vk == 0x12 ? kModAlt
-                                       : 0;
-  k.Modifiers = press ? k.Modifiers | self : k.Modifiers & ~self;
-  if (AltGrDown_.any()) k.Modifiers |= kModCtrl | kModAlt;
 }
 
 TKeyStroke TKeyboard::CoreTranslate(bool press, xcb_keycode_t code, std::uint16_t state,
                                     TKeyStroke& k) {
   const std::uint32_t first = CoreKeysym(code, 0);
   k.Vk = VirtualKeyOfKeysym(first);
-  HeldModifiers(press, code, IsAltGr(first), k);
+  k.Modifiers = Held_.Key(press, code, k.Vk, IsAltGr(first), k.Modifiers);
   if (!press) return k;
   const std::uint32_t sym = CoreKeysym(code, state);
   std::string typed;

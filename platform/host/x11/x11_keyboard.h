@@ -39,7 +39,7 @@ class TKeyboard {
   // Keys held when the window lost the keyboard are released where we cannot see.
   void ForgetHeldKeys() {
     Down_.reset();
-    AltGrDown_.reset();
+    Held_.Forget();
   }
   // Takes the server's news of a changed keyboard (XKB's, or the core MappingNotify);
   // false for other events.
@@ -52,7 +52,6 @@ class TKeyboard {
   // The keysym of a press without XKB, by the core protocol's rules.
   std::uint32_t CoreKeysym(xcb_keycode_t code, std::uint16_t state) const;
   TKeyStroke CoreTranslate(bool press, xcb_keycode_t code, std::uint16_t state, TKeyStroke& k);
-  void HeldModifiers(bool press, xcb_keycode_t code, bool altGr, TKeyStroke& k);
 
   xcb_connection_t* C_;
   bool Tried_ = false;
@@ -63,7 +62,7 @@ class TKeyboard {
   xkb_state* State_ = nullptr;
   TComposer Composer_;
   std::bitset<256> Down_;
-  std::bitset<256> AltGrDown_;  // held keys that are AltGr (ISO_Level3_Shift, Mode_switch)
+  THeldModifiers Held_;
   // The core mapping, used when the server has no XKB.
   bool Core_ = false;
   std::vector<std::uint32_t> CoreSyms_;
@@ -79,11 +78,5 @@ std::uint32_t CoreKeysym(const std::uint32_t* syms, unsigned count, std::uint16_
 
 // Core modifier bits to the platform's (kModShift, kModCtrl, kModAlt).
 unsigned ModifiersOfState(std::uint16_t state);
-
-// Where the keysym on a key's first level gives no virtual key (a Cyrillic or Greek
-// letter), the first layout whose keysym there gives one: letters answer to their Latin
-// mnemonics and shortcuts whatever layout is active, as the platform's keys do.
-// `syms` holds the key's first-level keysym in each layout (0 where it has none).
-unsigned VirtualKeyOfLayouts(const std::uint32_t* syms, unsigned layouts, unsigned active);
 
 }  // namespace platform::x11
