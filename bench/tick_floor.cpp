@@ -14,7 +14,8 @@
 //   shm-blind W H   the ShmPutImage alone, never awaited: the request's own cost (unsound
 //                   for a program, which must not draw while the server reads)
 //
-//   tick_floor [TICKS] [MS]  prints a line per case; DISPLAY names the server.
+//   tick_floor [TICKS] [MS]  TICKS per case (taking turns, 20 at a time), a line per
+//                            case; DISPLAY names the server.
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/resource.h>
@@ -23,6 +24,7 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,8 +101,8 @@ class TFloor {
 
   bool HasShm() const { return Segment_ != 0; }
 
-  // Runs `ticks` ticks of the case; prints CPU and wake-ups per tick.
-  void Run(const TCase& c, int ticks, int ms) {
+  // Runs `ticks` ticks of the case, adding their CPU time (ns) and wake-ups to the sums.
+  void Run(const TCase& c, int ticks, int ms, std::int64_t& cpu, long& woken) {
     bool awaiting = false;
     xcb_get_input_focus_cookie_t read{};
     std::int64_t deadline = Ns(CLOCK_MONOTONIC);
@@ -138,12 +140,8 @@ class TFloor {
       }
     }
     if (awaiting) std::free(xcb_get_input_focus_reply(C_, read, nullptr));
-    const double cpu = double(Ns(CLOCK_PROCESS_CPUTIME_ID) - cpu0) / 1000.0 / ticks;
-    const double woken = double(Switches() - woken0) / ticks;
-    std::string what = c.Name;
-    if (c.W > 0) what += " " + std::to_string(c.W) + "x" + std::to_string(c.H);
-    std::printf("%-22s %9d %11.1f %9.2f\n", what.c_str(), c.W * c.H * 4, cpu, woken);
-    std::fflush(stdout);
+    cpu += Ns(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    woken += Switches() - woken0;
   }
 
  private:
@@ -186,13 +184,29 @@ int main(int argc, char** argv) {
   std::vector<TCase> cases = {
       {"sleep"},       {"put", 32, 11},      {"put", 64, 22}, {"put", 64, 32}, {"put+poll", 32, 11},
       {"shm", 32, 11}, {"shm-blind", 32, 11}};
+  // The cases take turns, a few ticks each, so that a change in the machine's load
+  // weighs on all of them alike.
+  const int rounds = std::max(1, ticks / 20);
+  std::vector<std::int64_t> cpu(cases.size(), 0);
+  std::vector<long> woken(cases.size(), 0);
+  for (int round = 0; round < rounds; ++round) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      if (cases[i].Name.rfind("shm", 0) == 0 && !floor.HasShm()) continue;
+      floor.Run(cases[i], ticks / rounds, ms, cpu[i], woken[i]);
+    }
+  }
   std::printf("%-22s %9s %11s %9s\n", "case", "bytes", "us/tick", "wakes");
-  for (const TCase& c : cases) {
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const TCase& c = cases[i];
+    std::string what = c.Name;
+    if (c.W > 0) what += " " + std::to_string(c.W) + "x" + std::to_string(c.H);
     if (c.Name.rfind("shm", 0) == 0 && !floor.HasShm()) {
-      std::printf("%-22s no MIT-SHM on this server\n", c.Name.c_str());
+      std::printf("%-22s no MIT-SHM on this server\n", what.c_str());
       continue;
     }
-    floor.Run(c, ticks, ms);
+    const int n = ticks / rounds * rounds;
+    std::printf("%-22s %9d %11.1f %9.2f\n", what.c_str(), c.W * c.H * 4,
+                double(cpu[i]) / 1000.0 / n, double(woken[i]) / n);
   }
   return 0;
 }
