@@ -90,23 +90,46 @@ void TGameWindow::DrawHole(TDC& dc, int index) {
   }
 }
 
+void TGameWindow::DrawNumber(TDC& dc, int box, std::int64_t value) {
+  const TNumberBox& b = kBoxes[box];
+  // The fill under each number is what erases the number drawn before.
+  FillBox(dc, b.Fill);
+  if (box == 0) {
+    const auto time = TimeText(value);
+    dc.TextOut(b.Text.x, b.Text.y, time.data(), 4);
+  } else {
+    const std::string text = CounterText(static_cast<std::int32_t>(value));
+    dc.TextOut(b.Text.x, b.Text.y, text.c_str(), static_cast<int>(text.size()));
+  }
+}
+
 void TGameWindow::DrawScore(TDC& dc) {
   TBrush olive(kOlive);
   dc.SelectObject(olive);
   dc.SelectStockObject(NULL_PEN);
   dc.SetBkMode(TRANSPARENT);
+  const std::array<std::int64_t, 5> values = PanelValues();
+  for (int i = 0; i < 5; ++i) DrawNumber(dc, i, values[i]);
+  dc.RestoreBrush();
+  // A paint may have drawn them only where its region lets it.
+  ShownKnown = false;
+}
 
-  // The fill under each number is what erases the number drawn before.
-  FillBox(dc, kBoxes[0].Fill);
-  const auto time = TimeText(static_cast<std::int64_t>(GameTime) - Ticks);
-  dc.TextOut(kBoxes[0].Text.x, kBoxes[0].Text.y, time.data(), 4);
-
-  const std::int32_t counters[4] = {Hits, Misses, Escaped, Score};
-  for (int i = 0; i < 4; ++i) {
-    const TNumberBox& box = kBoxes[i + 1];
-    FillBox(dc, box.Fill);
-    const std::string text = CounterText(counters[i]);
-    dc.TextOut(box.Text.x, box.Text.y, text.c_str(), static_cast<int>(text.size()));
+void TGameWindow::DrawChangedScore(TDC& dc) {
+  const std::array<std::int64_t, 5> values = PanelValues();
+  if (ShownKnown && values == Shown) return;
+  TBrush olive(kOlive);
+  dc.SelectObject(olive);
+  dc.SelectStockObject(NULL_PEN);
+  dc.SetBkMode(TRANSPARENT);
+  for (int i = 0; i < 5; ++i) {
+    if (!ShownKnown || values[i] != Shown[i]) DrawNumber(dc, i, values[i]);
   }
   dc.RestoreBrush();
+  Shown = values;
+  ShownKnown = true;
+}
+
+std::array<std::int64_t, 5> TGameWindow::PanelValues() const {
+  return {static_cast<std::int64_t>(GameTime) - Ticks, Hits, Misses, Escaped, Score};
 }

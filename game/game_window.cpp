@@ -80,7 +80,7 @@ void TGameWindow::HoleChanged(int index) {
 }
 
 void TGameWindow::PanelChanged() {
-  if (ChangeDC) DrawScore(*ChangeDC);
+  if (ChangeDC) DrawChangedScore(*ChangeDC);
 }
 
 void TGameWindow::StartClock() {

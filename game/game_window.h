@@ -3,6 +3,7 @@
 // calls, and binds the window's messages and the menu's commands to them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -37,6 +38,9 @@ class TGameWindow : public TWindow, public TGameRules {
   void DrawGameOver(TDC& dc);
   void DrawHole(TDC& dc, int index);
   void DrawScore(TDC& dc);
+  // The numbers whose value differs from what this last drew (all five after a paint or
+  // a DrawScore): a tick changes the time and seldom a counter.
+  void DrawChangedScore(TDC& dc);
 
   // Handlers, public so that the framework's table and tests can name them.
   void ShowAbout();
@@ -69,6 +73,8 @@ class TGameWindow : public TWindow, public TGameRules {
  private:
   void LoadPictures();
   void DrawAll(TDC& dc);
+  void DrawNumber(TDC& dc, int box, std::int64_t value);
+  std::array<std::int64_t, 5> PanelValues() const;  // as the five boxes show them
   // Sets the window's cursor and shows it at once, without waiting for a mouse move.
   void ShowCursorNow(const char* name);
 
@@ -79,6 +85,10 @@ class TGameWindow : public TWindow, public TGameRules {
 
   // The context of the tick or swing running now, on which its changes are drawn.
   TDC* ChangeDC = nullptr;
+
+  // The values DrawChangedScore last drew: time left, hits, misses, escaped, score.
+  std::array<std::int64_t, 5> Shown{};
+  bool ShownKnown = false;
 };
 
 // Copies the whole bitmap to (x, y) of the context.

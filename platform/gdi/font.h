@@ -1,6 +1,7 @@
 // The two bitmap fonts that text is drawn with: the stock system font and the dialog font.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -37,6 +38,14 @@ class TBitmapFont {
         Data_.offsets[c] + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8;
     if (at >= Data_.bitsSize) return false;  // the generator never does this; stay in bounds
     return (Data_.bits[at] >> (7 - x % 8)) & 1;
+  }
+  // Row y (0 <= y < height) of c's cell: its bits, most significant leftmost, and in
+  // `bytes` how many of its bytes lie in the data (fewer only for a broken table).
+  const std::uint8_t* Row(unsigned char c, int y, std::size_t& bytes) const {
+    const std::size_t stride = static_cast<std::size_t>(Data_.advances[c] + 7) / 8;
+    const std::size_t at = Data_.offsets[c] + static_cast<std::size_t>(y) * stride;
+    bytes = at >= Data_.bitsSize ? 0 : std::min(stride, Data_.bitsSize - at);
+    return Data_.bits + (bytes == 0 ? 0 : at);
   }
   // Sum of the advances of text[0..count); 0 for a null text or count <= 0.
   int TextWidth(const char* text, int count) const;

@@ -1,5 +1,6 @@
 // Device contexts, GDI objects and the pixel primitives.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -804,9 +805,34 @@ bool DrawText(DeviceContext& dc, int x, int y, const char* text, int count, cons
         platform::TChangedRows changed;
         for (LONG ty = p.top; ty < p.bottom; ++ty) {
           std::uint32_t* row = t.data + static_cast<std::size_t>(ty) * t.width;
+          // p lies inside the cell: the glyph's row is looked up once, not per pixel.
+          std::size_t bytes = 0;
+          const std::uint8_t* bits = f.Row(c, static_cast<int>(ty - cy), bytes);
           bool differs = false;
+          if (!cells && bytes <= 8) {
+            // Only the ink is written: the row's set bits, leftmost pixel at bit 63, are
+            // visited one by one, and a blank row costs nothing.
+            std::uint64_t word = 0;
+            for (std::size_t b = 0; b < bytes; ++b) {
+              word |= std::uint64_t(bits[b]) << (56 - 8 * b);
+            }
+            const LONG lo = p.left - cx;
+            const LONG hi = p.right - cx;
+            word = lo >= 64 ? 0 : word & (~std::uint64_t(0) >> lo);
+            if (hi < 64) word &= ~(~std::uint64_t(0) >> hi);
+            while (word != 0) {
+              const int gx = std::countl_zero(word);
+              word &= ~(std::uint64_t(1) << (63 - gx));
+              std::uint32_t& v = row[cx + gx];
+              differs |= (v & kWhite) != ink;
+              v = ink;
+            }
+            if (differs) changed.Add(ty);
+            continue;
+          }
           for (LONG tx = p.left; tx < p.right; ++tx) {
-            const bool on = f.Pixel(c, tx - cx, ty - cy);
+            const auto gx = static_cast<std::size_t>(tx - cx);
+            const bool on = gx / 8 < bytes && ((bits[gx / 8] >> (7 - gx % 8)) & 1) != 0;
             if (!on && !cells) continue;
             const std::uint32_t v = on ? ink : bk;
             differs |= (row[tx] & kWhite) != v;

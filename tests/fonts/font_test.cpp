@@ -215,30 +215,37 @@ TEST_F(TextOnSurface, InkAndOpaqueBackgroundStayInsideTheCell) {
     const TBitmapFont& f = nf.get();
     const int h = f.Metrics().height;
     for (bool opaque : {false, true}) {
-      for (int ci = 0; ci < 256; ++ci) {
-        const auto c = static_cast<unsigned char>(ci);
-        const int adv = f.Advance(c);
-        platform::TSurface s(adv + 2 * kX, h + 2 * kY);
-        HDC dc = platform::CreateSurfaceDC(s, {0, 0}, {{0, 0, s.Width(), s.Height()}});
-        ASSERT_NE(dc, nullptr);
-        ASSERT_NE(SelectObject(dc, GetStockObject(nf.stock)), nullptr);
-        SetTextColor(dc, RGB(0, 0, 255));
-        SetBkColor(dc, RGB(255, 0, 0));
-        SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
-        const char text[1] = {static_cast<char>(c)};
-        ASSERT_TRUE(ExtTextOutA(dc, kX, kY, 0, nullptr, text, 1, nullptr));
-        for (int y = 0; y < s.Height(); ++y) {
-          for (int x = 0; x < s.Width(); ++x) {
-            const bool inCell = x >= kX && x < kX + adv && y >= kY && y < kY + h;
-            const std::uint32_t want = !inCell                      ? kWhite
-                                       : f.Pixel(c, x - kX, y - kY) ? kBlue
-                                       : opaque                     ? kRed
-                                                                    : kWhite;
-            ASSERT_EQ(At(s, x, y), want)
-                << "char " << ci << (opaque ? " opaque" : "") << " at " << x << "," << y;
+      for (bool clipped : {false, true}) {
+        for (int ci = 0; ci < 256; ++ci) {
+          const auto c = static_cast<unsigned char>(ci);
+          const int adv = f.Advance(c);
+          platform::TSurface s(adv + 2 * kX, h + 2 * kY);
+          HDC dc = platform::CreateSurfaceDC(s, {0, 0}, {{0, 0, s.Width(), s.Height()}});
+          ASSERT_NE(dc, nullptr);
+          ASSERT_NE(SelectObject(dc, GetStockObject(nf.stock)), nullptr);
+          SetTextColor(dc, RGB(0, 0, 255));
+          SetBkColor(dc, RGB(255, 0, 0));
+          SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
+          const char text[1] = {static_cast<char>(c)};
+          // Clipped, the cell loses its first and last column and row.
+          const RECT clip{kX + 1, kY + 1, kX + adv - 1, kY + h - 1};
+          ASSERT_TRUE(ExtTextOutA(dc, kX, kY, clipped ? ETO_CLIPPED : 0, &clip, text, 1, nullptr));
+          for (int y = 0; y < s.Height(); ++y) {
+            for (int x = 0; x < s.Width(); ++x) {
+              const bool inCell =
+                  clipped ? x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom
+                          : x >= kX && x < kX + adv && y >= kY && y < kY + h;
+              const std::uint32_t want = !inCell                      ? kWhite
+                                         : f.Pixel(c, x - kX, y - kY) ? kBlue
+                                         : opaque                     ? kRed
+                                                                      : kWhite;
+              ASSERT_EQ(At(s, x, y), want)
+                  << "char " << ci << (opaque ? " opaque" : "") << (clipped ? " clipped" : "")
+                  << " at " << x << "," << y;
+            }
           }
+          ASSERT_TRUE(platform::ReleaseSurfaceDC(dc));
         }
-        ASSERT_TRUE(platform::ReleaseSurfaceDC(dc));
       }
     }
   }

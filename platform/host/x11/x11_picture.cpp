@@ -244,7 +244,9 @@ void TPresenter::Put(xcb_window_t window, TPicture& p, const HostRect& r, bool s
                     reinterpret_cast<const std::uint8_t*>(p.Row(top)));
       continue;
     }
-    Rows_.resize(rowBytes * std::size_t(rows));
+    // Grown only: a resize up would zero what is about to be copied over, every present.
+    const std::size_t bytes = rowBytes * std::size_t(rows);
+    if (Rows_.size() < bytes) Rows_.resize(bytes);
     for (int i = 0; i < rows; ++i) {
       std::uint8_t* to = Rows_.data() + std::size_t(i) * rowBytes;
       if (format.Native()) {
@@ -255,7 +257,7 @@ void TPresenter::Put(xcb_window_t window, TPicture& p, const HostRect& r, bool s
     }
     xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, Gc_, std::uint16_t(r.width),
                   std::uint16_t(rows), std::int16_t(r.x), std::int16_t(top), 0, depth,
-                  std::uint32_t(Rows_.size()), Rows_.data());
+                  std::uint32_t(bytes), Rows_.data());
   }
 }
 
