@@ -1,0 +1,1 @@
+// The target that precompiles GoogleTest's header for every test program.
