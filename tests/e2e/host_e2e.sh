@@ -10,7 +10,10 @@ cursor_image=${2:?usage: host_e2e.sh HOST_PROBE CURSOR_IMAGE}
 source "$(dirname "$0")/lib.sh"
 start_desktop
 
-start_probe host_e2e "$probe"
+# The Wayland host's requests and events, traced by the client library on stderr.
+trace=()
+if on_sway && [ "${KLOP_HOST:-}" = wayland ]; then trace=(env WAYLAND_DEBUG=client); fi
+start_probe host_e2e "${trace[@]}" "$probe"
 frame=$(visible_window '^probe frame$')
 dialog=$(visible_window '^probe dialog$')
 if [ -z "$frame" ] || [ -z "$dialog" ]; then
@@ -208,5 +211,35 @@ close_window "$frame"
 check "closing the frame ends the probe" wait_for 10 exited "$probe_pid"
 reap "$probe_pid"
 check "the probe exits 0 (got $status)" test "$status" = 0
+if [ ${#trace[@]} -gt 0 ]; then
+  # sway shows a change of its scene (a view mapped, focused, closed) once every client
+  # it configured has committed after the ack: the host answers each configure with a
+  # commit of its surface before it reads another event.
+  configures_answered() {
+    awk '/ -> xdg_wm_base@[0-9]+\.get_xdg_surface\(/ {
+        match($0, /xdg_surface@[0-9]+/); x = substr($0, RSTART + 12, RLENGTH - 12)
+        match($0, /wl_surface@[0-9]+/); surface[x] = substr($0, RSTART + 11, RLENGTH - 11)
+        next
+      }
+      / -> xdg_surface@[0-9]+\.ack_configure\(/ {
+        match($0, /xdg_surface@[0-9]+/); owed[surface[substr($0, RSTART + 12, RLENGTH - 12)]] = 1
+        acks++
+        next
+      }
+      / -> wl_surface@[0-9]+\.commit\(/ {
+        match($0, /wl_surface@[0-9]+/); delete owed[substr($0, RSTART + 11, RLENGTH - 11)]
+        next
+      }
+      / -> / { next }
+      /@[0-9]+\.[a-z_]+\(/ { for (s in owed) { late++; delete owed[s] } }
+      END {
+        printf "  %d configures acked, %d not answered by a commit\n", acks, late
+        exit !(acks > 0 && late == 0)
+      }' "$work/err"
+  }
+  check "each configure is answered by a commit of its surface" configures_answered
+  grep -v -E '^\[ *[0-9]+\.[0-9]+\] ' "$work/err" >"$work/err.rest"
+  mv "$work/err.rest" "$work/err"
+fi
 check "nothing on stderr" test ! -s "$work/err"
 finish

@@ -140,10 +140,16 @@ at_scale_2() {
   check "$name: the client is 564 wide (got $width)" test "$width" = 564
   check "$name: a 38-row menu bar above 800 rows (got $bar)" test "$bar" = 38
 
-  picture "$wid" "$work/two.png" $((85 * s)) $((103 * s + bar))
   /usr/bin/convert "$work/one.png" -scale 200% "$work/one-doubled.png"
-  local differ
-  differ=$(compare -metric AE "$work/one-doubled.png" "$work/two.png" null: 2>&1)
+  # sway shows a new scene once every client it configured has answered (or a timeout
+  # passed): until then its shots are of a moment ago, the last game's windows too.
+  local differ=
+  doubled() {
+    picture "$wid" "$work/two.png" $((85 * s)) $((103 * s + bar)) &&
+      differ=$(compare -metric AE "$work/one-doubled.png" "$work/two.png" null: 2>&1) &&
+      [ "$differ" = 0 ]
+  }
+  wait_for 5 doubled
   check "$name: the picture is the scale-1 picture doubled (pixels differing: $differ)" \
     test "$differ" = 0
 

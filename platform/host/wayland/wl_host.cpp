@@ -742,7 +742,11 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
+  const bool changes = w.Pixels.HasChanges();
   ShowChanges(w);
+  // The commit after the ack is what tells the compositor its configure was applied:
+  // one that syncs its scene on it (sway) would show its old one until a timeout.
+  if (!changes || w.Waiting) wl_surface_commit(w.Surface);
 }
 
 void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array* states) {
