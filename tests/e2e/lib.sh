@@ -533,14 +533,18 @@ shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 
-# Whether window $1 lies wholly on monitor $2 ("WxH+X+Y", as in KLOP_E2E_MONITORS).
+# Whether window $1 lies wholly on monitor $2 ("WxH+X+Y", as in KLOP_E2E_MONITORS); says
+# where it lies when it does not.
 on_monitor() {
-  local mw mh mx my
+  local mw mh mx my w h x y
   IFS='x+' read -r mw mh mx my <<<"$2"
-  xwininfo -id "$1" | awk -v mx="$mx" -v my="$my" -v mw="$mw" -v mh="$mh" '
-    /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /Width:/ {w=$2} /Height:/ {h=$2}
-    END {exit !(x >= mx && y >= my && x + w <= mx + mw && y + h <= my + mh)}'
+  read -r w h x y <<<"$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF}
+    /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$2} /Height:/ {h=$2} END {print w, h, x, y}')"
+  [ -n "$y" ] && [ "$x" -ge "$mx" ] && [ "$y" -ge "$my" ] && [ $((x + w)) -le $((mx + mw)) ] &&
+    [ $((y + h)) -le $((my + mh)) ] && return 0
+  echo "  its client area is ${w:-?}x${h:-?} at ${x:-?},${y:-?};" \
+    "$(xprop -id "$1" _NET_FRAME_EXTENTS 2>&1)" >&2
+  return 1
 }
 
 # The pixels of a fresh screenshot of window $1 cropped to geometry $2 (WxH+X+Y), one

@@ -422,6 +422,114 @@ TEST(X11Host, ARefusedCaptureIsReportedLost) {
   xcb_disconnect(other);
 }
 
+// A window manager of the test's own, acting as openbox does when it frames a new window:
+// first a synthetic notice of the window's place in a frame at the screen's corner (its
+// answer to the frame-extents request), then the window reparented into a frame still
+// at the corner, and only then the frame moved into place and shown. The window is
+// where it was asked until it shows, then where the frame put it; a move with a resize
+// is read from the server.
+TEST(X11Host, AWindowIsWhereItShowsNotWhereItIsFramedOnTheWay) {
+  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
+  TXvfb xvfb;
+  ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
+  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
+  const std::uint32_t redirect =
+      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  ASSERT_EQ(xcb_request_check(
+                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
+            nullptr);
+  setenv("DISPLAY", xvfb.Display().c_str(), 1);
+  std::string error;
+  std::unique_ptr<Host> host = MakeX11Host(error);
+  ASSERT_NE(host, nullptr) << error;
+  HostWindowSpec asked;
+  asked.x = 100;
+  asked.y = 80;
+  asked.width = 40;
+  asked.height = 30;
+  const HostWindow window = host->CreateWindow(asked);
+  host->Show(window, HostShow::Normal);
+
+  // The host's events until the first move (or 5 s): that move and whether a resize came.
+  struct TMove {
+    int x = -1;
+    int y = -1;
+    bool resized = false;
+  };
+  auto nextMove = [&] {
+    std::free(xcb_get_input_focus_reply(wm, xcb_get_input_focus(wm), nullptr));
+    TMove m;
+    const HostTime end = host->Now() + std::chrono::seconds(5);
+    while (m.x < 0 && host->Now() < end) {
+      host->Wait(host->Now() + std::chrono::milliseconds(20));
+      for (HostEvent e; m.x < 0 && host->NextEvent(e);) {
+        m.resized = m.resized || (e.kind == HostEventKind::Resized && e.width == 50);
+        if (e.kind == HostEventKind::Moved) m = {e.x, e.y, m.resized};
+      }
+    }
+    return m;
+  };
+  auto frameExtents = [&](xcb_window_t w, std::uint32_t top) {
+    const std::uint32_t extents[] = {1, 1, top, 1};
+    xcb_change_property(wm, XCB_PROP_MODE_REPLACE, w, Atom(wm, "_NET_FRAME_EXTENTS"),
+                        XCB_ATOM_CARDINAL, 32, 4, extents);
+  };
+  xcb_configure_notify_event_t notice{};
+  notice.response_type = XCB_CONFIGURE_NOTIFY;
+  notice.event = notice.window = window;
+  notice.x = 1;
+  notice.y = 20;
+  notice.width = 40;
+  notice.height = 30;
+  xcb_send_event(wm, 0, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&notice));
+  bool mapRequested = false;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!mapRequested && std::chrono::steady_clock::now() < end) {
+    xcb_flush(wm);
+    xcb_generic_event_t* e = xcb_poll_for_event(wm);
+    if (e == nullptr) usleep(5000);
+    mapRequested = e != nullptr && (e->response_type & 0x7F) == XCB_MAP_REQUEST &&
+                   reinterpret_cast<xcb_map_request_event_t*>(e)->window == window;
+    std::free(e);
+  }
+  ASSERT_TRUE(mapRequested);
+  const xcb_window_t frame = xcb_generate_id(wm);
+  xcb_create_window(wm, XCB_COPY_FROM_PARENT, frame, root, 0, 0, 42, 51, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  xcb_reparent_window(wm, window, frame, 0, 0);
+  const std::uint32_t inFrame[] = {1, 20};
+  xcb_configure_window(wm, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, inFrame);
+  // A change of frame reaches the program as a move to where the window is known to be.
+  frameExtents(window, 20);
+  TMove m = nextMove();
+  EXPECT_EQ(m.x, 100);
+  EXPECT_EQ(m.y, 80);
+
+  // Shown where the window manager chose, not where it was asked.
+  const std::uint32_t placed[] = {299, 160};
+  xcb_configure_window(wm, frame, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, placed);
+  xcb_map_window(wm, window);
+  xcb_map_window(wm, frame);
+  m = nextMove();
+  EXPECT_EQ(m.x, 300);
+  EXPECT_EQ(m.y, 180);
+
+  // Moved and resized with no notice but the server's own.
+  const std::uint32_t moved[] = {399, 160};
+  xcb_configure_window(wm, frame, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, moved);
+  const std::uint32_t wider[] = {50, 30};
+  xcb_configure_window(wm, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, wider);
+  m = nextMove();
+  EXPECT_EQ(m.x, 400);
+  EXPECT_EQ(m.y, 180);
+  EXPECT_TRUE(m.resized);
+  host.reset();
+  xcb_disconnect(wm);
+}
+
 TEST(X11HostDeathTest, ALostConnectionEndsTheProgramWithAMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";

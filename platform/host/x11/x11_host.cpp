@@ -613,6 +613,23 @@ class TX11Host final : public Host {
         if (TWindow* w = Find(e.window)) w->Reparented = e.parent != X_->Root();
         break;
       }
+      case XCB_MAP_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(any);
+        TWindow* w = Find(e.window);
+        if (w == nullptr || e.event != e.window) break;
+        w->Shown = true;
+        // Its frame is in place once the window manager shows it.
+        int x = 0;
+        int y = 0;
+        if (w->Reparented && OnScreen(e.window, x, y)) MovedTo(*w, x, y);
+        break;
+      }
+      case XCB_UNMAP_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(any);
+        TWindow* w = Find(e.window);
+        if (w != nullptr && e.event == e.window) w->Shown = false;
+        break;
+      }
       case XCB_PROPERTY_NOTIFY: {
         const auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(any);
         LastTime_ = e.time;
@@ -750,16 +767,6 @@ class TX11Host final : public Host {
   void Configured(const xcb_configure_notify_event_t& e, bool fromWindowManager) {
     TWindow* w = Find(e.window);
     if (w == nullptr || e.event != e.window) return;
-    int x = e.x;
-    int y = e.y;
-    if (!fromWindowManager && w->Reparented) {
-      // Inside the desktop's frame the event says where in the frame, not on the screen.
-      TReply<xcb_translate_coordinates_reply_t> r(xcb_translate_coordinates_reply(
-          C_, xcb_translate_coordinates(C_, e.window, X_->Root(), 0, 0), nullptr));
-      if (!r) return;
-      x = r->dst_x;
-      y = r->dst_y;
-    }
     // A window manager's synthetic notice gives the position; its size may be one the
     // server has already left behind (openbox answers a frame-extents request with the
     // first size), while every real resize comes as a real notice.
@@ -770,13 +777,38 @@ class TX11Host final : public Host {
       h.width = e.width;
       h.height = e.height;
     }
-    if (x != w->Bounds.x || y != w->Bounds.y) {
-      w->Bounds.x = x;
-      w->Bounds.y = y;
-      HostEvent& h = Push(HostEventKind::Moved, e.window);
-      h.x = x;
-      h.y = y;
+    if (!fromWindowManager && !w->Reparented) {
+      MovedTo(*w, e.x, e.y);  // on the root window: a position on the screen
+      return;
     }
+    // Before the window manager shows the window no position it tells is one it chose:
+    // openbox answers the frame-extents request with the window's place in a frame at
+    // the screen's corner, and moves a new frame into place only after the window is in
+    // it. The place is read when the window shows.
+    if (!w->Shown) return;
+    int x = e.x;
+    int y = e.y;
+    // Inside the desktop's frame the event says where in the frame, not on the screen.
+    if (fromWindowManager || OnScreen(e.window, x, y)) MovedTo(*w, x, y);
+  }
+
+  // Where the window's top left is on the screen, asked of the server.
+  bool OnScreen(xcb_window_t window, int& x, int& y) {
+    TReply<xcb_translate_coordinates_reply_t> r(xcb_translate_coordinates_reply(
+        C_, xcb_translate_coordinates(C_, window, X_->Root(), 0, 0), nullptr));
+    if (!r) return false;
+    x = r->dst_x;
+    y = r->dst_y;
+    return true;
+  }
+
+  void MovedTo(TWindow& w, int x, int y) {
+    if (x == w.Bounds.x && y == w.Bounds.y) return;
+    w.Bounds.x = x;
+    w.Bounds.y = y;
+    HostEvent& h = Push(HostEventKind::Moved, w.Id);
+    h.x = x;
+    h.y = y;
   }
 
   // The window manager set or changed the frame around the window: the platform hears

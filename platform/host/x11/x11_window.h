@@ -27,6 +27,7 @@ struct TWindow {
   HostInsets Extents;       // the desktop's decorations, once it says
   bool Mapped = false;      // shown as far as we asked
   bool Reparented = false;  // inside a frame of the window manager's
+  bool Shown = false;       // mapped on the server (by the window manager, if any)
   bool Minimized = false;
   bool Maximized = false;
   TPicture Picture;
