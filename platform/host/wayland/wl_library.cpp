@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "platform/host/host_library.h"
+
 #define KLOP_DEFINE(name) decltype(klop_##name) klop_##name = nullptr;
 KLOP_WL_CLIENT_FUNCTIONS(KLOP_DEFINE)
 #undef KLOP_DEFINE
@@ -15,31 +17,15 @@ struct TFunctions {
 #undef KLOP_MEMBER
 };
 
-void* Open(const char* file, std::string& error) {
-  void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    // dlerror names the file first.
-    const char* why = dlerror();
-    error = std::string("cannot load ") + (why != nullptr ? why : file);
-  }
-  return library;
-}
-
-template <typename F>
-bool Resolve(void* library, const char* file, const char* name, F& slot, std::string& error) {
-  slot = reinterpret_cast<F>(dlsym(library, name));
-  if (slot == nullptr) error = std::string("cannot load ") + file + ": it has no " + name;
-  return slot != nullptr;
-}
-
 }  // namespace
 
 bool LoadWaylandLibraries(std::string& error, const char* client) {
-  void* clientLibrary = Open(client, error);
+  void* clientLibrary = OpenHostLibrary(client, RTLD_NOW | RTLD_LOCAL, error);
   if (clientLibrary == nullptr) return false;
   TFunctions f;
   const bool resolved = true
-#define KLOP_RESOLVE_CLIENT(name) &&Resolve(clientLibrary, client, #name, f.name##_, error)
+#define KLOP_RESOLVE_CLIENT(name) \
+  &&ResolveHostFunction(clientLibrary, client, #name, f.name##_, error)
       KLOP_WL_CLIENT_FUNCTIONS(KLOP_RESOLVE_CLIENT);
 #undef KLOP_RESOLVE_CLIENT
   if (!resolved) {
