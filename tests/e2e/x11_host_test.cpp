@@ -286,6 +286,23 @@ TEST(X11Host, TheDesktopScaleComesFromTheRootWindowsXftDpi) {
   xcb_disconnect(c);
 }
 
+// A connection to `display` that manages its windows as a window manager does (it is
+// asked to map and configure them), hearing `more` of the root too; null if refused.
+xcb_connection_t* ConnectAsWindowManager(const std::string& display, std::uint32_t more = 0) {
+  xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+  if (xcb_connection_has_error(c) == 0) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::uint32_t mask =
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | more;
+    xcb_generic_error_t* refused = xcb_request_check(
+        c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask));
+    if (refused == nullptr) return c;
+    std::free(refused);
+  }
+  xcb_disconnect(c);
+  return nullptr;
+}
+
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
   xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
       c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
@@ -316,15 +333,9 @@ TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
   if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   TXvfb xvfb;
   ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
-  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
-  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  xcb_connection_t* wm = ConnectAsWindowManager(xvfb.Display(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+  ASSERT_NE(wm, nullptr);
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
-  const std::uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
-                                 XCB_EVENT_MASK_PROPERTY_CHANGE;
-  ASSERT_EQ(xcb_request_check(
-                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
-            nullptr);
   setenv("DISPLAY", xvfb.Display().c_str(), 1);
   const std::string launch = "klop \"test\"_TIME4321";
   setenv("DESKTOP_STARTUP_ID", launch.c_str(), 1);
@@ -432,14 +443,9 @@ TEST(X11Host, AWindowIsWhereItShowsNotWhereItIsFramedOnTheWay) {
   if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
   TXvfb xvfb;
   ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
-  xcb_connection_t* wm = xcb_connect(xvfb.Display().c_str(), nullptr);
-  ASSERT_EQ(xcb_connection_has_error(wm), 0);
+  xcb_connection_t* wm = ConnectAsWindowManager(xvfb.Display());
+  ASSERT_NE(wm, nullptr);
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(wm)).data->root;
-  const std::uint32_t redirect =
-      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-  ASSERT_EQ(xcb_request_check(
-                wm, xcb_change_window_attributes_checked(wm, root, XCB_CW_EVENT_MASK, &redirect)),
-            nullptr);
   setenv("DISPLAY", xvfb.Display().c_str(), 1);
   std::string error;
   std::unique_ptr<Host> host = MakeX11Host(error);
