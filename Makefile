@@ -44,26 +44,29 @@ build-asan: setup
 # all but the SDL host's end-to-end runs (label sdl). End-to-end scripts mostly wait on
 # their own displays, so CTest runs twice as many tests as there are cores.
 CTEST = ctest --output-on-failure -j $$(($(JOBS) * 2)) --output-junit junit.xml
+PLAIN_TESTS = $(CTEST) --test-dir build -LE fuzz
+ASAN_TESTS = $(CTEST) --test-dir build-asan -LE '^sdl$$'
+CONFIGURE_PLAIN_TESTS = cmake -S . -B build $(PLAIN_FLAGS) -DKLOP_PACKAGE_TESTS=ON $(LAUNCHER) $(CMAKE_FLAGS)
 test-plain: setup-package
-	cmake -S . -B build $(PLAIN_FLAGS) -DKLOP_PACKAGE_TESTS=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
-	$(CTEST) --test-dir build -LE fuzz
+	$(PLAIN_TESTS)
 
 test-asan: build-asan
-	$(CTEST) --test-dir build-asan -LE '^sdl$$'
+	$(ASAN_TESTS)
 
 # Both trees. The sanitized one compiles, at a lower priority, while the plain tree's
 # tests run (they mostly wait on their displays); its output goes to build-asan/build.log.
 test: setup-package
-	cmake -S . -B build $(PLAIN_FLAGS) -DKLOP_PACKAGE_TESTS=ON $(LAUNCHER) $(CMAKE_FLAGS)
+	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	@nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 & compile=$$!; \
-	$(CTEST) --test-dir build -LE fuzz; plain=$$?; \
+	$(PLAIN_TESTS); plain=$$?; \
 	if ! wait $$compile; then \
 	  tail -n 40 build-asan/build.log; echo "make test: build-asan did not build (build-asan/build.log)"; exit 1; \
 	fi; \
-	$(CTEST) --test-dir build-asan -LE '^sdl$$'; asan=$$?; \
+	$(ASAN_TESTS); asan=$$?; \
 	scripts/slowest build build-asan; \
 	test $$plain -eq 0 -a $$asan -eq 0
 
