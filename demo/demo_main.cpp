@@ -17,7 +17,7 @@
 
 #include "demo/demo_resources.h"
 #include "demo/frame_timing_host.h"
-#include "platform/host/sdl_host.h"
+#include "platform/host/sdl/sdl_host.h"
 #include "platform/platform.h"
 
 namespace demo {

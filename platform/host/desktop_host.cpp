@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "klop_config.h"
-#include "platform/host/sdl_module.h"
+#include "platform/host/sdl/sdl_module.h"
 #include "platform/host/wayland/wl_host.h"
 #include "platform/host/x11/x11_host.h"
 

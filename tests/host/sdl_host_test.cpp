@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/host/sdl_host.h"
+#include "platform/host/sdl/sdl_host.h"
 
 namespace platform {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/sdl_keys.h"
+#include "platform/host/sdl/sdl_keys.h"
 #include "platform/host/x11/x11_format.h"
 #include "platform/host/x11/x11_host.h"
 #include "platform/host/x11/x11_keyboard.h"

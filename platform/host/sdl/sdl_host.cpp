@@ -13,7 +13,7 @@
 // Input is read in Wait and NextEvent, translated into HostEvents and kept in a ring
 // until taken. Wait blocks on the X server's socket until it speaks or the deadline
 // comes (in SDL_WaitEventTimeout where there is no X connection): no polling loop.
-#include "platform/host/sdl_host.h"
+#include "platform/host/sdl/sdl_host.h"
 
 #include <SDL.h>
 #include <poll.h>
@@ -37,8 +37,8 @@
 
 #include "klop_config.h"
 #include "platform/host/scale.h"
-#include "platform/host/sdl_keys.h"
-#include "platform/host/sdl_x11.h"
+#include "platform/host/sdl/sdl_keys.h"
+#include "platform/host/sdl/sdl_x11.h"
 
 namespace platform {
 namespace {

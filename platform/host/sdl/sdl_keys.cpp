@@ -1,4 +1,4 @@
-#include "platform/host/sdl_keys.h"
+#include "platform/host/sdl/sdl_keys.h"
 
 #include <SDL_keycode.h>
 

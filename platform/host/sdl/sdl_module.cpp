@@ -1,10 +1,10 @@
-#include "platform/host/sdl_module.h"
+#include "platform/host/sdl/sdl_module.h"
 
 #include <cstring>
 #include <memory>
 
 #include "klop_config.h"
-#include "platform/host/sdl_host.h"
+#include "platform/host/sdl/sdl_host.h"
 
 extern "C" __attribute__((visibility("default"))) platform::Host* KlopOpenSdlHost(
     const char* version, std::string* error) {

@@ -1,4 +1,4 @@
-#include "platform/host/sdl_x11.h"
+#include "platform/host/sdl/sdl_x11.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
