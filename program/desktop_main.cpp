@@ -1,12 +1,14 @@
 #include "program/desktop_main.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
 #include "app/entry.h"
 #include "klop_config.h"
 #include "platform/host/desktop_host.h"
+#include "platform/host/scale.h"
 #include "platform/host/scaled_host.h"
 #include "program/app.h"
 #include "program/command_line.h"
@@ -42,7 +44,8 @@ int DesktopMain(int argc, char** argv, const THostWrapper& wrap) {
     std::fprintf(stderr, "klop: %s\n", error.c_str());
     return 1;
   }
-  const int scale = line.Scale != 0 ? line.Scale : host->DesktopScale();
+  int scale = platform::ChosenScale(line.Scale, std::getenv("GDK_SCALE"));
+  if (scale == 0) scale = host->DesktopScale();
   host = platform::MakeScaledHost(std::move(host), scale);
   if (wrap) host = wrap(std::move(host));
   return RunProcess(*host, klop::Module(), argc, argv, ProgramMain);

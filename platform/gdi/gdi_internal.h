@@ -6,6 +6,7 @@
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
+#include "platform/host/host_pixels.h"
 
 namespace platform {
 
@@ -30,10 +31,6 @@ struct GdiObject {
   int bitsPixel = 32;
   std::vector<std::uint32_t> bits;
 };
-
-constexpr std::uint32_t SwapRB(std::uint32_t c) {
-  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
 
 // Registers a new object and answers its handle.
 HGDIOBJ NewGdiObject(GdiObject* object);

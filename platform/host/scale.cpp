@@ -61,8 +61,12 @@ int WholeScale(double scale) {
   return int(std::clamp(std::floor(scale + 0.5), double(kMinScale), double(kMaxScale)));
 }
 
-int DesktopScaleFrom(const char* gdkScale, const char* resources) {
-  if (std::optional<int> n = GdkScaleOf(gdkScale)) return *n;
+int ChosenScale(int asked, const char* gdkScale) {
+  if (asked != 0) return asked;
+  return GdkScaleOf(gdkScale).value_or(0);
+}
+
+int XftScaleOf(const char* resources) {
   if (resources != nullptr) {
     if (std::optional<double> dpi = XftDpiOf(resources)) return WholeScale(*dpi / 96.0);
   }

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/host/host_pixels.h"
 #include "platform/host/scale.h"
 
 namespace platform {
@@ -146,12 +147,9 @@ class TScaledHost final : public Host {
     }
     Rects_.clear();
     for (std::size_t i = 0; i < count; ++i) {
-      const HostRect& r = rects[i];
-      const int x0 = int(std::max<std::int64_t>(r.x, 0));
-      const int y0 = int(std::max<std::int64_t>(r.y, 0));
-      const int x1 = int(std::min<std::int64_t>(std::int64_t(r.x) + r.width, width));
-      const int y1 = int(std::min<std::int64_t>(std::int64_t(r.y) + r.height, height));
-      if (x0 >= x1 || y0 >= y1) continue;
+      HostRect r;
+      if (!ClipRect(rects[i], width, height, r)) continue;
+      const int x0 = r.x, y0 = r.y, x1 = r.x + r.width, y1 = r.y + r.height;
       for (int y = y0; y < y1; ++y) ScaleRow(w, pixels + std::ptrdiff_t(y) * stride, x0, x1, y);
       Rects_.push_back(HostRect{x0 * N_, y0 * N_, (x1 - x0) * N_, (y1 - y0) * N_});
     }

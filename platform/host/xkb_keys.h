@@ -15,6 +15,14 @@ struct xkb_compose_state;
 
 namespace platform {
 
+// What a key press or release means to the platform, as either keyboard translates it.
+struct TKeyStroke {
+  unsigned Vk = 0;  // 0: a key the platform has no code for
+  unsigned Modifiers = 0;
+  bool Repeat = false;
+  std::string Text;  // UTF-8, what the press typed; empty for none
+};
+
 // The VK_ code of a key, given the keysym on its first level in the current layout
 // (so letters, digits and punctuation follow the layout, and the keypad answers the
 // same with Num Lock on or off); 0 for keys the platform has no code for.

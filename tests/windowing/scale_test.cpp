@@ -38,9 +38,13 @@ TEST(DesktopScale, ComesFromGdkScaleElseXftDpi) {
       {nullptr, "", 1},
   };
   for (const TCase& c : cases) {
-    EXPECT_EQ(DesktopScaleFrom(c.gdk, c.resources), c.scale)
+    // As the program's start chooses: GDK_SCALE, else what the X desktop asks.
+    int scale = ChosenScale(0, c.gdk);
+    if (scale == 0) scale = XftScaleOf(c.resources);
+    EXPECT_EQ(scale, c.scale)
         << (c.gdk ? c.gdk : "(none)") << " / " << (c.resources ? c.resources : "(none)");
   }
+  EXPECT_EQ(ChosenScale(3, "2"), 3);  // --scale wins
 }
 
 class ScaledHostTest : public ::testing::Test {

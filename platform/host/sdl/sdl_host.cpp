@@ -10,7 +10,7 @@
 // high-density desktop the program wraps this host in a scaled one (scaled_host.h),
 // so the pixels arriving here are already N times larger.
 //
-// Input is read in Wait and NextEvent, translated into HostEvents and kept in a ring
+// Input is read in Wait and NextEvent, translated into HostEvents and kept in a queue
 // until taken. Wait blocks on the X server's socket until it speaks or the deadline
 // comes (in SDL_WaitEventTimeout where there is no X connection): no polling loop.
 #include "platform/host/sdl/sdl_host.h"
@@ -36,6 +36,8 @@
 #include <vector>
 
 #include "klop_config.h"
+#include "platform/host/host_events.h"
+#include "platform/host/host_pixels.h"
 #include "platform/host/scale.h"
 #include "platform/host/sdl/sdl_keys.h"
 #include "platform/host/sdl/sdl_x11.h"
@@ -48,44 +50,6 @@ constexpr std::size_t kMaxCachedCursors = 64;
 // The virtual keys of the modifiers: Shift, Ctrl, Alt.
 constexpr unsigned kFirstModifierKey = 0x10;
 constexpr unsigned kLastModifierKey = 0x12;
-
-// Events taken from SDL but not yet from the host; grows only when full, so taking
-// and giving events allocates nothing in the steady state.
-class TEventRing {
- public:
-  bool Empty() const { return Count_ == 0; }
-  void Push(const HostEvent& e) {
-    if (Count_ == Slots_.size()) Grow();
-    Slots_[(Head_ + Count_) % Slots_.size()] = e;
-    ++Count_;
-  }
-  HostEvent Pop() {
-    HostEvent e = Slots_[Head_];
-    Head_ = (Head_ + 1) % Slots_.size();
-    --Count_;
-    return e;
-  }
-  // Drops the events of a window that no longer exists.
-  void Forget(HostWindow window) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < Count_; ++i) {
-      const HostEvent& e = Slots_[(Head_ + i) % Slots_.size()];
-      if (e.window != window) Slots_[(Head_ + kept++) % Slots_.size()] = e;
-    }
-    Count_ = kept;
-  }
-
- private:
-  void Grow() {
-    std::vector<HostEvent> bigger(std::max<std::size_t>(64, Slots_.size() * 2));
-    for (std::size_t i = 0; i < Count_; ++i) bigger[i] = Slots_[(Head_ + i) % Slots_.size()];
-    Slots_ = std::move(bigger);
-    Head_ = 0;
-  }
-  std::vector<HostEvent> Slots_;
-  std::size_t Head_ = 0;
-  std::size_t Count_ = 0;
-};
 
 struct TSdlWindow {
   SDL_Window* Window = nullptr;
@@ -328,8 +292,9 @@ class TSdlHost final : public Host {
     }
     Clipped_.clear();
     for (std::size_t i = 0; i < count; ++i) {
-      SDL_Rect r;
-      if (!ClipTo(rects[i], width, height, r)) continue;
+      HostRect c;
+      if (!ClipRect(rects[i], width, height, c)) continue;
+      const SDL_Rect r{c.x, c.y, c.width, c.height};
       for (int row = r.y; row < r.y + r.h; ++row) {
         std::memcpy(&w->Shadow[std::size_t(row) * std::size_t(width) + std::size_t(r.x)],
                     pixels + std::ptrdiff_t(row) * stride + r.x, std::size_t(r.w) * 4);
@@ -381,22 +346,16 @@ class TSdlHost final : public Host {
   }
 
   int DesktopScale() const override {
-    if (std::optional<int> n = GdkScaleOf(std::getenv("GDK_SCALE"))) return *n;
     const std::string resources = X11Resources();
-    return DesktopScaleFrom(nullptr, resources.c_str());
+    return XftScaleOf(resources.c_str());
   }
 
-  HostTime Now() const override {
-    return std::chrono::duration_cast<HostTime>(
-        std::chrono::steady_clock::now().time_since_epoch());
-  }
+  HostTime Now() const override { return SteadyNow(); }
 
   bool NextEvent(HostEvent& event) override {
     SDL_Event e;
     while (Pending_.Empty() && SDL_PollEvent(&e) != 0) Translate(e);
-    if (Pending_.Empty()) return false;
-    event = Pending_.Pop();
-    return true;
+    return Pending_.Pop(event);
   }
 
   void Wait(HostTime deadline) override {
@@ -418,12 +377,7 @@ class TSdlHost final : public Host {
         // windows over a second connection, which kills the program when that
         // window is being destroyed.)
         pollfd x{XConnection_, POLLIN, 0};
-        timespec t{};
-        if (!endless) {
-          auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-          t.tv_sec = static_cast<time_t>(seconds.count());
-          t.tv_nsec = static_cast<long>((left - seconds).count());
-        }
+        const timespec t = endless ? timespec{} : TimespecOf(left);
         ppoll(&x, 1, endless ? nullptr : &t, nullptr);
       } else {
         // In whole milliseconds, rounded up: a wait that ends early would make the
@@ -469,17 +423,6 @@ class TSdlHost final : public Host {
   static bool ShapeIsSound(const CursorShape& s) {
     return s.width > 0 && s.height > 0 && s.width <= kMaxCursorSide && s.height <= kMaxCursorSide &&
            s.pixels.size() == std::size_t(s.width) * std::size_t(s.height);
-  }
-
-  static bool ClipTo(const HostRect& in, int width, int height, SDL_Rect& out) {
-    // In 64 bits: the platform's rectangles may come from anywhere.
-    std::int64_t l = std::max<std::int64_t>(in.x, 0);
-    std::int64_t t = std::max<std::int64_t>(in.y, 0);
-    std::int64_t r = std::min<std::int64_t>(std::int64_t(in.x) + in.width, width);
-    std::int64_t b = std::min<std::int64_t>(std::int64_t(in.y) + in.height, height);
-    if (l >= r || t >= b) return false;
-    out = SDL_Rect{int(l), int(t), int(r - l), int(b - t)};
-    return true;
   }
 
   // `r` lies inside both the shadow and the surface.
@@ -544,11 +487,16 @@ class TSdlHost final : public Host {
     }
   }
 
+  // An SDL event's timestamp on the host's clock.
+  HostTime TimeOf(Uint32 timestamp) const {
+    return TicksBase_ + std::chrono::milliseconds(timestamp);
+  }
+
   HostEvent Make(HostEventKind kind, HostWindow window, Uint32 timestamp) const {
     HostEvent e;
     e.kind = kind;
     e.window = window;
-    e.time = TicksBase_ + std::chrono::milliseconds(timestamp);
+    e.time = TimeOf(timestamp);
     return e;
   }
 
@@ -582,9 +530,7 @@ class TSdlHost final : public Host {
         // Signals and the last window's close are not SDL's business here (see the
         // hints), so this is SDL giving up on the display: on Wayland it then returns
         // from every wait at once, and the program would spin with nothing shown.
-        std::fprintf(stderr, "%s: lost the connection to the display\n",
-                     program_invocation_short_name);
-        std::exit(1);
+        ExitOnLostConnection("display");
       case SDL_MOUSEMOTION: {
         if (Find(e.motion.windowID) == nullptr) break;
         HostEvent h = Make(HostEventKind::PointerMove, e.motion.windowID, e.motion.timestamp);
@@ -625,16 +571,9 @@ class TSdlHost final : public Host {
       }
       case SDL_TEXTINPUT: {
         if (Find(e.text.windowID) == nullptr) break;
-        // One event per character, as the platform delivers one character message each.
-        const char* text = e.text.text;
-        std::size_t length = strnlen(text, sizeof(e.text.text));
-        for (std::size_t at = 0; at < length;) {
-          std::size_t n = Utf8SequenceLength(text + at, length - at);
-          HostEvent h = Make(HostEventKind::Text, KeyboardOwner(e.text.windowID), e.text.timestamp);
-          std::memcpy(h.text, text + at, n);
-          Pending_.Push(h);
-          at += n;
-        }
+        PushText(Pending_, KeyboardOwner(e.text.windowID),
+                 std::string_view(e.text.text, strnlen(e.text.text, sizeof(e.text.text))),
+                 TimeOf(e.text.timestamp));
         break;
       }
       default:
@@ -712,7 +651,7 @@ class TSdlHost final : public Host {
   SDL_Cursor* Arrow_ = nullptr;
   SDL_Cursor* Current_ = nullptr;
   bool CursorShown_ = true;
-  TEventRing Pending_;
+  THostEventQueue Pending_;
   std::vector<SDL_Rect> Clipped_;
   bool OnWayland_;
   int XConnection_ = -1;  // the X server's socket, once a window shows it is X11

@@ -52,19 +52,4 @@ unsigned VirtualKeyOf(std::int32_t sdlKey, std::int32_t scancode) {
   return 0;
 }
 
-std::size_t Utf8SequenceLength(const char* text, std::size_t available) {
-  if (available == 0) return 1;
-  auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t want = lead < 0x80           ? 1
-                     : (lead >> 5) == 0x6  ? 2
-                     : (lead >> 4) == 0xE  ? 3
-                     : (lead >> 3) == 0x1E ? 4
-                                           : 1;
-  if (want > available) return 1;
-  for (std::size_t i = 1; i < want; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;
-  }
-  return want;
-}
-
 }  // namespace platform

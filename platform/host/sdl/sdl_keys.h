@@ -13,8 +13,4 @@ unsigned VirtualKeyOf(std::int32_t sdlKey);
 // position, so that mnemonics and shortcuts follow the Latin letters marked on the keys.
 unsigned VirtualKeyOf(std::int32_t sdlKey, std::int32_t scancode);
 
-// Length of the UTF-8 character at `text` (at most `available` bytes, at least 1), so
-// that text can be cut into characters. A malformed sequence counts byte by byte.
-std::size_t Utf8SequenceLength(const char* text, std::size_t available);
-
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
+#include "platform/host/host_text.h"
 
 namespace platform::wl {
 namespace {
@@ -14,32 +15,6 @@ constexpr int kBox = kCaptionHeight - 1;  // the boxes are square, the dark line
 std::uint32_t Sys(int index) {
   const std::uint32_t c = GetSysColor(index);
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
-// The title in the font's Latin-1 cells, '?' for what it lacks.
-std::string Latin1(const std::string& utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    unsigned code = lead;
-    std::size_t n = 1;
-    if (lead >= 0xC0 && lead < 0xE0) n = 2, code = lead & 0x1F;
-    else if (lead >= 0xE0 && lead < 0xF0) n = 3, code = lead & 0x0F;
-    else if (lead >= 0xF0) n = 4, code = lead & 0x07;
-    else if (lead >= 0x80) code = '?';
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto c = static_cast<unsigned char>(i + k < utf8.size() ? utf8[i + k] : 0);
-      if ((c & 0xC0) != 0x80) {
-        n = k;
-        code = '?';
-        break;
-      }
-      code = (code << 6) | (c & 0x3F);
-    }
-    out.push_back(code <= 0xFF ? static_cast<char>(code) : '?');
-    i += n;
-  }
-  return out;
 }
 
 class TCanvas {
@@ -113,7 +88,8 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale, const 
 
   // The title, centred in what the boxes leave, cut at the boxes when too long.
   const TBitmapFont& font = SystemFont();
-  const std::string text = Latin1(look.Title);
+  // The title in the font's Latin-1 cells.
+  const std::string text = Latin1Of(look.Title);
   const int textWidth = font.TextWidth(text.data(), int(text.size()));
   const int room = right - kBox;
   int pen = kBox + std::max((room - textWidth) / 2, 2);

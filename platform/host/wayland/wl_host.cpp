@@ -27,11 +27,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <unordered_map>
 
 #include "klop_config.h"
+#include "platform/host/host_events.h"
+#include "platform/host/host_pixels.h"
 #include "platform/host/scale.h"
 #include "platform/host/wayland/wl_caption.h"
 #include "platform/host/wayland/wl_connection.h"
@@ -91,10 +92,7 @@ class TWaylandHost final : public Host {
     if (Windows_.empty()) Scale_ = std::clamp(n, kMinScale, kMaxScale);
   }
 
-  int DesktopScale() const override {
-    if (std::optional<int> n = GdkScaleOf(std::getenv("GDK_SCALE"))) return *n;
-    return WholeScale(C_->OutputScale());
-  }
+  int DesktopScale() const override { return WholeScale(C_->OutputScale()); }
 
   HostWindow CreateWindow(const HostWindowSpec& asked) override {
     if (asked.width <= 0 || asked.height <= 0 || asked.width > kMaxSide ||
@@ -133,7 +131,7 @@ class TWaylandHost final : public Host {
     }
     if (PointerOver_ == window) PointerOver_ = 0;
     if (CaptionHeld_ == window) CaptionHeld_ = 0;
-    std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
+    Pending_.Forget(window);
     Windows_.erase(window);
     wl_display_flush(D_);
   }
@@ -251,11 +249,9 @@ class TWaylandHost final : public Host {
     if (view == nullptr) return;
     view += std::size_t(w->Top) * std::size_t(b.Width());
     for (std::size_t i = 0; i < count; ++i) {
-      HostRect r = rects[i];
-      const int x0 = std::clamp(r.x, 0, width), y0 = std::clamp(r.y, 0, height);
-      const int x1 = std::clamp(r.x + std::max(r.width, 0), 0, width);
-      const int y1 = std::clamp(r.y + std::max(r.height, 0), 0, height);
-      if (x1 <= x0 || y1 <= y0) continue;
+      HostRect r;
+      if (!ClipRect(rects[i], width, height, r)) continue;
+      const int x0 = r.x, y0 = r.y, x1 = r.x + r.width, y1 = r.y + r.height;
       if (pixels != view) {
         // Not the lent pixels (or lent before a present, and since shown): copied in.
         for (int y = y0; y < y1; ++y) {
@@ -300,23 +296,17 @@ class TWaylandHost final : public Host {
   // window it was pressed in, which is all a capture is used for.
   void CapturePointer(HostWindow, bool) override {}
 
-  HostTime Now() const override {
-    return std::chrono::duration_cast<HostTime>(
-        std::chrono::steady_clock::now().time_since_epoch());
-  }
+  HostTime Now() const override { return SteadyNow(); }
 
   bool NextEvent(HostEvent& event) override {
-    if (Pending_.empty()) Read();
-    if (Pending_.empty()) return false;
-    event = Pending_.front();
-    Pending_.pop_front();
-    return true;
+    if (Pending_.Empty()) Read();
+    return Pending_.Pop(event);
   }
 
   void Wait(HostTime deadline) override {
     for (;;) {
       Read();
-      if (!Pending_.empty()) return;
+      if (!Pending_.Empty()) return;
       const HostTime now = Now();
       const HostTime until =
           std::min(deadline, Focused_ != 0 ? Keyboard_.NextRepeat() : HostTime::max());
@@ -324,15 +314,9 @@ class TWaylandHost final : public Host {
         if (deadline <= now) return;
         continue;  // a repeat is due: Read makes it
       }
-      timespec t{};
       const bool endless = until == HostTime::max();
-      if (!endless) {
-        const HostTime left = until - now;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-        t.tv_sec = static_cast<time_t>(seconds.count());
-        t.tv_nsec = static_cast<long>((left - seconds).count());
-      }
-      if (ReadBlocking(endless ? nullptr : &t, [this] { return !Pending_.empty(); })) {
+      const timespec t = endless ? timespec{} : TimespecOf(until - now);
+      if (ReadBlocking(endless ? nullptr : &t, [this] { return !Pending_.Empty(); })) {
         AfterDispatch();
       }
     }
@@ -367,11 +351,7 @@ class TWaylandHost final : public Host {
   int Whole(int n) const { return (n + Buffer_ - 1) / Buffer_ * Buffer_; }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
-    HostEvent& e = Pending_.emplace_back();
-    e.kind = kind;
-    e.window = window;
-    e.time = Now();
-    return e;
+    return Pending_.Push(kind, window, Now());
   }
 
   // A popup's toplevel, whose keyboard focus it shares.
@@ -417,7 +397,7 @@ class TWaylandHost final : public Host {
   int Buffer_ = 1;  // the surfaces' buffer scale
   HostWindow LastId_ = 0;
   std::unordered_map<HostWindow, std::unique_ptr<TWindow>> Windows_;
-  std::deque<HostEvent> Pending_;
+  THostEventQueue Pending_;
   std::vector<std::uint32_t> CaptionScratch_;
   std::unique_ptr<TCursors> Cursors_;
   wl_pointer* Pointer_ = nullptr;
@@ -982,18 +962,7 @@ void TWaylandHost::PushKey(HostWindow window, const TKeyStroke& k, bool press) {
     h.modifiers = k.Modifiers;
     h.repeat = k.Repeat;
   }
-  // One event per character, as the platform delivers one character message each.
-  const std::string& text = k.Text;
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = at + 1;
-    while (end < text.size() && end - at < 4 &&
-           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-      ++end;
-    }
-    HostEvent& h = Push(HostEventKind::Text, window);
-    std::copy(text.begin() + std::ptrdiff_t(at), text.begin() + std::ptrdiff_t(end), h.text);
-    at = end;
-  }
+  PushText(Pending_, window, k.Text, Now());
 }
 
 void TWaylandHost::AfterDispatch() {
@@ -1061,9 +1030,7 @@ bool TWaylandHost::ReadBlocking(const timespec* timeout, const std::function<boo
 
 void TWaylandHost::ConnectionLost() const {
   const int error = wl_display_get_error(D_);
-  std::fprintf(stderr, "%s: lost the connection to the Wayland compositor (%s)\n",
-               program_invocation_short_name, std::strerror(error != 0 ? error : EPIPE));
-  std::exit(1);
+  ExitOnLostConnection("Wayland compositor", std::strerror(error != 0 ? error : EPIPE));
 }
 
 }  // namespace platform::wl

@@ -17,13 +17,6 @@ struct xkb_state;
 
 namespace platform::wl {
 
-struct TKeyStroke {
-  unsigned Vk = 0;  // 0: a key the platform has no code for
-  unsigned Modifiers = 0;
-  bool Repeat = false;
-  std::string Text;  // UTF-8, what the press typed; empty for none
-};
-
 class TKeyboard {
  public:
   TKeyboard() = default;

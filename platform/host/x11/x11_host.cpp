@@ -19,10 +19,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <unordered_map>
 #include <utility>
 
+#include "platform/host/host_events.h"
 #include "platform/host/scale.h"
 #include "platform/host/x11/x11_connection.h"
 #include "platform/host/x11/x11_cursor.h"
@@ -112,7 +112,7 @@ class TX11Host final : public Host {
       Forget(KeyboardGrabTry_);
     }
     if (Focused_ == window) Focused_ = 0;
-    std::erase_if(Pending_, [&](const HostEvent& e) { return e.window == window; });
+    Pending_.Forget(window);
     UpdateMenuGrab();
     xcb_flush(C_);
   }
@@ -321,26 +321,21 @@ class TX11Host final : public Host {
     xcb_flush(C_);
   }
 
-  HostTime Now() const override {
-    return std::chrono::duration_cast<HostTime>(
-        std::chrono::steady_clock::now().time_since_epoch());
-  }
+  HostTime Now() const override { return SteadyNow(); }
 
   bool NextEvent(HostEvent& event) override {
     Drain();
-    if (Pending_.empty()) {
+    if (Pending_.Empty()) {
       xcb_flush(C_);
       return false;
     }
-    event = Pending_.front();
-    Pending_.pop_front();
-    return true;
+    return Pending_.Pop(event);
   }
 
   void Wait(HostTime deadline) override {
     for (;;) {
       Drain();
-      if (!Pending_.empty()) return;
+      if (!Pending_.Empty()) return;
       const HostTime wake = std::min(deadline, NextRetry());
       const bool endless = wake == HostTime::max();
       timespec t{};
@@ -348,16 +343,13 @@ class TX11Host final : public Host {
         const HostTime now = Now();
         if (deadline <= now) return;  // compared first: deadline - now may not fit
         if (wake <= now) continue;    // a grab to ask again
-        const HostTime left = wake - now;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-        t.tv_sec = static_cast<time_t>(seconds.count());
-        t.tv_nsec = static_cast<long>((left - seconds).count());
+        t = TimespecOf(wake - now);
       }
       // Sent before sleeping. Writing may read what the server sent meanwhile into
       // XCB's queue, where the socket no longer shows it: that is taken first.
       if (xcb_flush(C_) <= 0) ConnectionLost();
       DrainQueued();
-      if (!Pending_.empty()) return;
+      if (!Pending_.Empty()) return;
       pollfd fd{xcb_get_file_descriptor(C_), POLLIN, 0};
       const int ready = ppoll(&fd, 1, endless ? nullptr : &t, nullptr);
       if (ready < 0 && errno != EINTR) ConnectionLost();
@@ -367,7 +359,7 @@ class TX11Host final : public Host {
   }
 
   int DesktopScale() const override {
-    return DesktopScaleFrom(std::getenv("GDK_SCALE"), X_->Resources().c_str());
+    return XftScaleOf(X_->Resources().c_str());
   }
 
  private:
@@ -512,9 +504,8 @@ class TX11Host final : public Host {
   }
 
   [[noreturn]] void ConnectionLost() const {
-    std::fprintf(stderr, "%s: lost the connection to the X server (error %d)\n",
-                 program_invocation_short_name, xcb_connection_has_error(C_));
-    std::exit(1);
+    const std::string why = "error " + std::to_string(xcb_connection_has_error(C_));
+    ExitOnLostConnection("X server", why.c_str());
   }
 
   // Translates what the connection holds until an event is pending or it holds no more.
@@ -524,12 +515,12 @@ class TX11Host final : public Host {
   void Drain() {
     const HostTime now = Now();
     const bool read = Readable_ || now - SeenEmpty_ > std::chrono::milliseconds(1);
-    while (Pending_.empty()) {
+    while (Pending_.Empty()) {
       TReply<xcb_generic_event_t> e(read ? xcb_poll_for_event(C_) : xcb_poll_for_queued_event(C_));
       if (!e) break;
       Translate(*e);
     }
-    if (read && Pending_.empty()) {
+    if (read && Pending_.Empty()) {
       Readable_ = false;
       SeenEmpty_ = now;
     }
@@ -539,7 +530,7 @@ class TX11Host final : public Host {
 
   // The same for what XCB has already read, without reading the socket.
   void DrainQueued() {
-    while (Pending_.empty()) {
+    while (Pending_.Empty()) {
       TReply<xcb_generic_event_t> e(xcb_poll_for_queued_event(C_));
       if (!e) break;
       Translate(*e);
@@ -547,11 +538,7 @@ class TX11Host final : public Host {
   }
 
   HostEvent& Push(HostEventKind kind, HostWindow window) {
-    HostEvent& e = Pending_.emplace_back();
-    e.kind = kind;
-    e.window = window;
-    e.time = Stamp_;
-    return e;
+    return Pending_.Push(kind, window, Stamp_);
   }
 
   // The server's time of an input event (milliseconds, wrapping) on the host's clock:
@@ -723,7 +710,7 @@ class TX11Host final : public Host {
           h.modifiers = k.Modifiers;
           h.repeat = k.Repeat;
         }
-        PushText(e.event, k.Text);
+        PushText(Pending_, e.event, k.Text, Stamp_);
         break;
       }
       case XCB_CLIENT_MESSAGE: {
@@ -747,20 +734,6 @@ class TX11Host final : public Host {
       default:
         Keyboard_.HandleKeyboardEvent(any);
         break;
-    }
-  }
-
-  // One event per character, as the platform delivers one character message each.
-  void PushText(HostWindow window, const std::string& text) {
-    for (std::size_t at = 0; at < text.size();) {
-      std::size_t end = at + 1;
-      while (end < text.size() && end - at < 4 &&
-             (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        ++end;
-      }
-      HostEvent& h = Push(HostEventKind::Text, window);
-      std::copy(text.begin() + std::ptrdiff_t(at), text.begin() + std::ptrdiff_t(end), h.text);
-      at = end;
     }
   }
 
@@ -860,7 +833,7 @@ class TX11Host final : public Host {
   TPresenter Presenter_;
   TKeyboard Keyboard_;
   std::unordered_map<xcb_window_t, TWindow> Windows_;
-  std::deque<HostEvent> Pending_;
+  THostEventQueue Pending_;
   xcb_cursor_t Cursor_ = XCB_NONE;  // on every window; none is the root's arrow
   xcb_window_t Captured_ = 0;
   xcb_window_t Focused_ = 0;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/host_pixels.h"
+
 namespace platform::x11 {
 
 namespace {
@@ -20,16 +22,6 @@ constexpr std::size_t kPutImageHeader = 24;
 // about 170 kB).
 constexpr std::size_t kSharedFromBytes = 256 * 1024;
 }  // namespace
-
-bool ClipRect(const HostRect& in, int width, int height, HostRect& out) {
-  std::int64_t l = std::max<std::int64_t>(in.x, 0);
-  std::int64_t t = std::max<std::int64_t>(in.y, 0);
-  std::int64_t r = std::min<std::int64_t>(std::int64_t(in.x) + in.width, width);
-  std::int64_t b = std::min<std::int64_t>(std::int64_t(in.y) + in.height, height);
-  if (l >= r || t >= b) return false;
-  out = HostRect{int(l), int(t), int(r - l), int(b - t)};
-  return true;
-}
 
 TPicture& TPicture::operator=(TPicture&& other) noexcept {
   if (this == &other) return *this;

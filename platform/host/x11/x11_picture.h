@@ -87,8 +87,4 @@ class TPresenter {
   std::vector<std::uint8_t> Rows_;  // a rectangle's rows in the server's format
 };
 
-// The rectangle cut to a width x height picture (in 64 bits: rectangles may come
-// from anywhere); false when nothing is left.
-bool ClipRect(const HostRect& in, int width, int height, HostRect& out);
-
 }  // namespace platform::x11

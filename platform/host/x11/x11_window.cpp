@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "klop_config.h"
+#include "platform/host/host_text.h"
 
 namespace platform::x11 {
 
@@ -57,28 +58,6 @@ void Put8(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t t
 }
 
 }  // namespace
-
-std::string Latin1Of(const std::string& utf8) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    if (byte(i) < 0x80) {
-      out += char(byte(i++));
-      continue;
-    }
-    if ((byte(i) >> 5) == 0x6 && i + 1 < utf8.size() && (byte(i + 1) & 0xC0) == 0x80) {
-      const unsigned code = ((byte(i) & 0x1Fu) << 6) | (byte(i + 1) & 0x3Fu);
-      out += code < 0x100 ? char(code) : '?';
-      i += 2;
-      continue;
-    }
-    // A character beyond Latin-1, or a broken one: one '?' for the lot.
-    out += '?';
-    ++i;
-    while (i < utf8.size() && (byte(i) & 0xC0) == 0x80) ++i;
-  }
-  return out;
-}
 
 TWindow CreateTopLevel(const TConnection& x, const HostWindowSpec& asked, xcb_window_t owner,
                        xcb_window_t group, xcb_cursor_t cursor) {

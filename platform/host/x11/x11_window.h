@@ -53,7 +53,5 @@ void SetWmHints(const TConnection& x, const TWindow& w, bool iconic);
 void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
                        std::uint32_t d1 = 0, std::uint32_t d2 = 0, std::uint32_t d3 = 0);
 
-// UTF-8 to Latin-1 for WM_NAME, '?' for what Latin-1 lacks.
-std::string Latin1Of(const std::string& utf8);
 
 }  // namespace platform::x11
