@@ -80,33 +80,36 @@ std::unique_ptr<Host> OpenSdlModule(std::string& error) {
 
 }  // namespace
 
-THostKind ChooseHost(const char* klopHost, const char* display, const char* waylandDisplay,
-                     std::string& error) {
+THostChoice ChooseHost(const char* klopHost, const char* display, const char* waylandDisplay,
+                       std::string& error) {
   if (IsSet(klopHost)) {
     const std::string_view asked(klopHost);
-    if (asked == "wayland") return THostKind::Wayland;
-    if (asked == "x11") return THostKind::X11;
-    if (asked == "sdl") return THostKind::Sdl;
+    if (asked == "wayland") return {THostKind::Wayland};
+    if (asked == "x11") return {THostKind::X11};
+    if (asked == "sdl") return {THostKind::Sdl};
     error = "KLOP_HOST is \"" + std::string(asked) + "\"; it takes wayland, x11 or sdl";
-    return THostKind::None;
+    return {};
   }
-  if (IsSet(waylandDisplay)) return THostKind::Wayland;
-  if (IsSet(display)) return THostKind::X11;
+  if (IsSet(waylandDisplay)) {
+    return {THostKind::Wayland, IsSet(display) ? THostKind::X11 : THostKind::None};
+  }
+  if (IsSet(display)) return {THostKind::X11, THostKind::Sdl};
   error = "no display to open: neither DISPLAY nor WAYLAND_DISPLAY is set";
-  return THostKind::None;
+  return {};
 }
 
 std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
   error.clear();
   const char* display = std::getenv("DISPLAY");
-  switch (ChooseHost(std::getenv("KLOP_HOST"), display, std::getenv("WAYLAND_DISPLAY"), error)) {
+  const THostChoice choice =
+      ChooseHost(std::getenv("KLOP_HOST"), display, std::getenv("WAYLAND_DISPLAY"), error);
+  switch (choice.Host) {
     case THostKind::Wayland: {
       std::string why;
       std::unique_ptr<Host> host = MakeWaylandHost(why);
       if (host != nullptr) return host;
       error = "cannot open the display (Wayland): " + why;
-      // XWayland, or an X server beside the compositor, still shows the game.
-      if (IsSet(std::getenv("KLOP_HOST")) || !IsSet(display)) return nullptr;
+      if (choice.Fallback != THostKind::X11) return nullptr;
       std::fprintf(stderr, "%s: %s; using X11 on DISPLAY %s\n", program_invocation_short_name,
                    error.c_str(), display);
       error.clear();
@@ -120,8 +123,7 @@ std::unique_ptr<Host> MakeDesktopHost(std::string& error) {
       std::unique_ptr<Host> host = MakeX11Host(why, &screenUnfit);
       if (host != nullptr) return host;
       error = "cannot open the display (X11): " + why;
-      // A screen the X11 host cannot draw on may still suit SDL, unless X11 was asked for.
-      if (!screenUnfit || IsSet(std::getenv("KLOP_HOST"))) return nullptr;
+      if (!screenUnfit || choice.Fallback != THostKind::Sdl) return nullptr;
       std::string sdlError;
       host = OpenSdlModule(sdlError);
       if (host == nullptr) {

@@ -13,18 +13,25 @@ namespace platform {
 
 enum class THostKind { None, Wayland, X11, Sdl };
 
+struct THostChoice {
+  THostKind Host = THostKind::None;
+  // Tried, with a line on stderr, when the first cannot serve: X11 (XWayland, or an X
+  // server beside the compositor) when the Wayland host cannot connect; SDL when the X
+  // screen is one the X11 host cannot draw on. None when KLOP_HOST chose.
+  THostKind Fallback = THostKind::None;
+};
+
 // The host for these environment values (null when unset): KLOP_HOST ("wayland", "x11"
 // or "sdl") wins; else WAYLAND_DISPLAY gets Wayland (XWayland's DISPLAY beside it
 // too), and DISPLAY alone gets X11.
 // Answers None, with the reason in `error`, for a KLOP_HOST of another value or no
 // display at all.
-THostKind ChooseHost(const char* klopHost, const char* display, const char* waylandDisplay,
-                     std::string& error);
+THostChoice ChooseHost(const char* klopHost, const char* display, const char* waylandDisplay,
+                       std::string& error);
 
-// Opens the chosen host from the process's environment. When the Wayland host was
-// chosen by WAYLAND_DISPLAY and cannot connect, the X11 host is tried when DISPLAY is
-// set, with a line on stderr. Answers nullptr with a sentence in `error` when no host
-// is chosen, the SDL module cannot be loaded, or the host cannot open its display.
+// Opens the chosen host, or its fallback, from the process's environment. Answers
+// nullptr with a sentence in `error` when no host is chosen, the SDL module cannot be
+// loaded, or the host cannot open its display.
 std::unique_ptr<Host> MakeDesktopHost(std::string& error);
 
 }  // namespace platform
