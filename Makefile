@@ -99,4 +99,4 @@ fuzz: setup
 	FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD=build-fuzz scripts/fuzz
 
 clean:
-	rm -rf build build-asan build-deb build-fuzz
+	rm -rf build build-asan build-fuzz

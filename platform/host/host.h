@@ -1,5 +1,5 @@
 // The only door from the platform to a display. One Host is current per process;
-// SdlHost shows real desktop windows, HeadlessHost keeps everything in memory for tests.
+// the desktop hosts show real windows, THeadlessHost keeps everything in memory for tests.
 //
 // The platform owns every window's pixels (one 0x00RRGGBB surface per top-level
 // window, menu bar strip included) and hands the host the rectangles that changed;
