@@ -10,6 +10,7 @@
 
 #include "klop_config.h"
 #include "platform/host/host_text.h"
+#include "platform/host/x11/x11_host_internal.h"
 
 namespace platform::x11 {
 
@@ -33,7 +34,6 @@ constexpr std::uint32_t kInputHint = 1;
 constexpr std::uint32_t kStateHint = 2;
 constexpr std::uint32_t kWindowGroupHint = 64;
 constexpr std::uint32_t kNormalState = 1;
-constexpr std::uint32_t kIconicState = 3;
 // The Motif hints that leave a dialog its title, border and close box alone, as the
 // SDL host asks.
 constexpr std::uint32_t kMwmHintsFunctions = 1;
@@ -251,6 +251,114 @@ void TellWindowManager(const TConnection& x, xcb_window_t window, xcb_atom_t typ
   xcb_send_event(x.C(), 0, x.Root(),
                  XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                  reinterpret_cast<const char*>(&e));
+}
+
+// The host's side of its windows: mapping them, and what the server and the window
+// manager tell of where they are and in what state.
+
+void TX11Host::Map(TWindow& w) {
+  const TAtoms& a = X_->Atoms();
+  if (!w.Popup) {
+    // The window manager gives the focus to a window mapped in answer to the user's
+    // latest input (or to the launch), and may refuse it to one mapped without a time.
+    const std::uint32_t time = LastTime_ != XCB_CURRENT_TIME ? LastTime_ : StartupTime_;
+    if (time != 0) {
+      xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_WM_USER_TIME, XCB_ATOM_CARDINAL,
+                          32, 1, &time);
+    }
+    if (!StartupId_.empty()) {
+      xcb_change_property(C_, XCB_PROP_MODE_REPLACE, w.Id, a._NET_STARTUP_ID, a.UTF8_STRING, 8,
+                          std::uint32_t(StartupId_.size()), StartupId_.data());
+    }
+  }
+  xcb_map_window(C_, w.Id);
+  w.Mapped = true;
+  if (!w.Popup && !StartupId_.empty()) {
+    EndStartup(*X_, Leader_, StartupId_);
+    StartupId_.clear();
+  }
+}
+
+void TX11Host::Configured(const xcb_configure_notify_event_t& e, bool fromWindowManager) {
+  TWindow* w = Find(e.window);
+  if (w == nullptr || e.event != e.window) return;
+  // A window manager's synthetic notice gives the position; its size may be one the
+  // server has already left behind (openbox answers a frame-extents request with the
+  // first size), while every real resize comes as a real notice.
+  if (!fromWindowManager && (e.width != w->Bounds.width || e.height != w->Bounds.height)) {
+    w->Bounds.width = e.width;
+    w->Bounds.height = e.height;
+    HostEvent& h = Push(HostEventKind::Resized, e.window);
+    h.width = e.width;
+    h.height = e.height;
+  }
+  if (!fromWindowManager && !w->Reparented) {
+    MovedTo(*w, e.x, e.y);  // on the root window: a position on the screen
+    return;
+  }
+  // Before the window manager shows the window no position it tells is one it chose:
+  // openbox answers the frame-extents request with the window's place in a frame at
+  // the screen's corner, and moves a new frame into place only after the window is in
+  // it. The place is read when the window shows.
+  if (!w->Shown) return;
+  int x = e.x;
+  int y = e.y;
+  // Inside the desktop's frame the event says where in the frame, not on the screen.
+  if (fromWindowManager || OnScreen(e.window, x, y)) MovedTo(*w, x, y);
+}
+
+bool TX11Host::OnScreen(xcb_window_t window, int& x, int& y) {
+  TReply<xcb_translate_coordinates_reply_t> r(xcb_translate_coordinates_reply(
+      C_, xcb_translate_coordinates(C_, window, X_->Root(), 0, 0), nullptr));
+  if (!r) return false;
+  x = r->dst_x;
+  y = r->dst_y;
+  return true;
+}
+
+void TX11Host::MovedTo(TWindow& w, int x, int y) {
+  if (x == w.Bounds.x && y == w.Bounds.y) return;
+  w.Bounds.x = x;
+  w.Bounds.y = y;
+  HostEvent& h = Push(HostEventKind::Moved, w.Id);
+  h.x = x;
+  h.y = y;
+}
+
+void TX11Host::FrameExtents(TWindow& w) {
+  const std::vector<std::uint32_t> v =
+      ReadCardinals(C_, w.Id, X_->Atoms()._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+  if (v.size() != 4 || std::any_of(v.begin(), v.end(), [](std::uint32_t n) { return n > 4096; })) {
+    return;
+  }
+  const HostInsets in{int(v[0]), int(v[2]), int(v[1]), int(v[3])};
+  if (!w.Popup) FrameGuess_ = in;
+  if (in.left == w.Extents.left && in.top == w.Extents.top && in.right == w.Extents.right &&
+      in.bottom == w.Extents.bottom) {
+    return;
+  }
+  w.Extents = in;
+  HostEvent& h = Push(HostEventKind::Moved, w.Id);
+  h.x = w.Bounds.x;
+  h.y = w.Bounds.y;
+}
+
+void TX11Host::StateChanged(TWindow& w) {
+  const TAtoms& a = X_->Atoms();
+  const std::vector<std::uint32_t> net =
+      ReadCardinals(C_, w.Id, a._NET_WM_STATE, XCB_ATOM_ATOM, 64);
+  const std::vector<std::uint32_t> icccm = ReadCardinals(C_, w.Id, a.WM_STATE, a.WM_STATE, 1);
+  auto has = [&](xcb_atom_t atom) { return std::find(net.begin(), net.end(), atom) != net.end(); };
+  const bool minimized =
+      has(a._NET_WM_STATE_HIDDEN) || (!icccm.empty() && icccm[0] == kIconicState);
+  const bool maximized = has(a._NET_WM_STATE_MAXIMIZED_VERT) && has(a._NET_WM_STATE_MAXIMIZED_HORZ);
+  if (minimized && !w.Minimized) {
+    Push(HostEventKind::Minimized, w.Id);
+  } else if (!minimized && (w.Minimized || maximized != w.Maximized)) {
+    Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
+  }
+  w.Minimized = minimized;
+  w.Maximized = maximized;
 }
 
 }  // namespace platform::x11
