@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#include "klop_config.h"
+#include "platform/host/wayland/wl_host_internal.h"
+#include "xdg-activation-v1-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
 namespace platform::wl {
 
 namespace {
@@ -25,6 +31,299 @@ TPopupPlacement PlacePopup(int popupX, int popupY, int parentOriginX, int parent
   p.OffsetX = x - p.AnchorX;
   p.OffsetY = y - p.AnchorY;
   return p;
+}
+
+// The host's side of its windows: surfaces given a role when shown and taken it when
+// hidden, and what the compositor configures.
+
+namespace {
+
+// A point no window and no menu is at: where a press that ended a menu is said to be.
+constexpr int kNowhere = -0x100000;
+
+const wl_surface_listener kSurface = {
+    [](void*, wl_surface*, wl_output*) {},
+    [](void*, wl_surface*, wl_output*) {},
+};
+
+const xdg_surface_listener kXdgSurface = {
+    [](void* data, xdg_surface*, std::uint32_t serial) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->Configure(*w, serial);
+    },
+};
+
+const xdg_toplevel_listener kToplevel = {
+    [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array* states) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->ToplevelConfigure(*w, width, height, states);
+    },
+    [](void* data, xdg_toplevel*) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->CloseAsked(*w);
+    },
+    [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},
+    [](void*, xdg_toplevel*, wl_array*) {},
+};
+
+const xdg_popup_listener kPopup = {
+    [](void* data, xdg_popup*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->PopupConfigure(*w, x, y);
+    },
+    [](void* data, xdg_popup*) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->PopupDone(*w);
+    },
+    [](void*, xdg_popup*, std::uint32_t) {},
+};
+
+const xdg_activation_token_v1_listener kToken = {
+    [](void* data, xdg_activation_token_v1* token, const char* name) {
+      static_cast<TWaylandHost*>(data)->Activated(name);
+      xdg_activation_token_v1_destroy(token);
+    },
+};
+
+}  // namespace
+
+HostWindow TWaylandHost::RootOf(HostWindow window) {
+  for (int depth = 0; depth < 16; ++depth) {
+    TWindow* w = Find(window);
+    if (w == nullptr || !w->Popup || w->Owner == 0) return window;
+    window = w->Owner;
+  }
+  return window;
+}
+
+void TWaylandHost::SetSizeLimits(TWindow& w) {
+  const int width = w.Bounds.width / Buffer_;
+  const int height = (w.Bounds.height + w.Top) / Buffer_;
+  if (w.Resizable) {
+    xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64), std::min(height, 32));
+    xdg_toplevel_set_max_size(w.Toplevel, 0, 0);
+  } else {
+    xdg_toplevel_set_min_size(w.Toplevel, width, height);
+    xdg_toplevel_set_max_size(w.Toplevel, width, height);
+  }
+}
+
+void TWaylandHost::Map(TWindow& w, bool maximized) {
+  if (w.Shown) return;
+  if (w.Surface == nullptr) {
+    w.Surface = wl_compositor_create_surface(C_->Compositor());
+    wl_surface_add_listener(w.Surface, &kSurface, &w);
+  }
+  wl_surface_set_buffer_scale(w.Surface, Buffer_);
+  w.XdgSurface = xdg_wm_base_get_xdg_surface(C_->Shell(), w.Surface);
+  xdg_surface_add_listener(w.XdgSurface, &kXdgSurface, &w);
+  if (w.Popup) {
+    // Placed on the last popup shown over its toplevel, as nested grabs must be.
+    HostWindow parent = RootOf(w.Id);
+    std::uint64_t latest = 0;
+    for (auto& [id, o] : Windows_) {
+      if (o->XdgPopup != nullptr && o->ShownAt > latest && RootOf(id) == RootOf(w.Id)) {
+        latest = o->ShownAt;
+        parent = id;
+      }
+    }
+    TWindow* p = Find(parent);
+    if (p == nullptr || p->XdgSurface == nullptr) {
+      // Nothing shown to place it on: a popup cannot be shown alone.
+      xdg_surface_destroy(w.XdgSurface);
+      w.XdgSurface = nullptr;
+      return;
+    }
+    xdg_positioner* pos = xdg_wm_base_create_positioner(C_->Shell());
+    const TPopupPlacement at = PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x, p->Bounds.y - p->Top,
+                                          p->Bounds.width, p->Bounds.height + p->Top, Buffer_);
+    xdg_positioner_set_size(pos, std::max(w.Bounds.width / Buffer_, 1),
+                            std::max(w.Bounds.height / Buffer_, 1));
+    xdg_positioner_set_anchor_rect(pos, at.AnchorX, at.AnchorY, 1, 1);
+    xdg_positioner_set_anchor(pos, XDG_POSITIONER_ANCHOR_TOP_LEFT);
+    xdg_positioner_set_gravity(pos, XDG_POSITIONER_GRAVITY_BOTTOM_RIGHT);
+    xdg_positioner_set_offset(pos, at.OffsetX, at.OffsetY);
+    // Kept on the screen where the platform's guess of it was wrong; the position
+    // the compositor chose comes back in the popup's configure.
+    xdg_positioner_set_constraint_adjustment(pos, XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_SLIDE_X |
+                                                      XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_SLIDE_Y);
+    w.XdgPopup = xdg_surface_get_popup(w.XdgSurface, p->XdgSurface, pos);
+    xdg_positioner_destroy(pos);
+    xdg_popup_add_listener(w.XdgPopup, &kPopup, &w);
+    // The menu takes the keyboard and ends when the user clicks elsewhere; a grab
+    // needs the serial of the press or key that opened it.
+    if (C_->Seat() != nullptr && InputSerial_ != 0) {
+      xdg_popup_grab(w.XdgPopup, C_->Seat(), InputSerial_);
+    }
+    w.PlacedOn = parent;
+  } else {
+    w.Toplevel = xdg_surface_get_toplevel(w.XdgSurface);
+    xdg_toplevel_add_listener(w.Toplevel, &kToplevel, &w);
+    xdg_toplevel_set_title(w.Toplevel, w.Title.c_str());
+    xdg_toplevel_set_app_id(w.Toplevel, KLOP_APP_ID);
+    if (TWindow* o = Find(w.Owner); o != nullptr && o->Toplevel != nullptr) {
+      xdg_toplevel_set_parent(w.Toplevel, o->Toplevel);
+    }
+    SetSizeLimits(w);
+    if (maximized) xdg_toplevel_set_maximized(w.Toplevel);
+    if (C_->Decorations() != nullptr) {
+      w.Decoration =
+          zxdg_decoration_manager_v1_get_toplevel_decoration(C_->Decorations(), w.Toplevel);
+      zxdg_toplevel_decoration_v1_set_mode(w.Decoration,
+                                           ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+    }
+  }
+  w.Shown = true;
+  w.ShownAt = ++Shows_;
+  w.Configured = false;
+  wl_surface_commit(w.Surface);
+  if (w.Toplevel != nullptr && !StartToken_.empty() && C_->Activation() != nullptr) {
+    // The launcher's token, for the first window only.
+    xdg_activation_v1_activate(C_->Activation(), StartToken_.c_str(), w.Surface);
+    StartToken_.clear();
+  }
+}
+
+void TWaylandHost::Unmap(TWindow& w) {
+  if (!w.Shown) return;
+  // Popups placed on it go first.
+  for (auto& [id, o] : Windows_) {
+    if (o->Shown && o->XdgPopup != nullptr && o->PlacedOn == w.Id) Unmap(*o);
+  }
+  if (w.Decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(w.Decoration);
+  if (w.Toplevel != nullptr) xdg_toplevel_destroy(w.Toplevel);
+  if (w.XdgPopup != nullptr) xdg_popup_destroy(w.XdgPopup);
+  if (w.XdgSurface != nullptr) xdg_surface_destroy(w.XdgSurface);
+  w.Decoration = nullptr;
+  w.Toplevel = nullptr;
+  w.XdgPopup = nullptr;
+  w.XdgSurface = nullptr;
+  w.PlacedOn = 0;
+  // The surface shows nothing until it is given a role and a buffer again.
+  wl_surface_attach(w.Surface, nullptr, 0, 0);
+  wl_surface_commit(w.Surface);
+  w.Shown = false;
+  w.Configured = false;
+  w.Minimized = false;
+  w.Maximized = false;
+}
+
+void TWaylandHost::DestroySurface(TWindow& w) {
+  w.Pixels.Release();
+  w.Before.Release();
+  if (w.Surface != nullptr) wl_surface_destroy(w.Surface);
+  w.Surface = nullptr;
+}
+
+void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
+  xdg_surface_ack_configure(w.XdgSurface, serial);
+  const bool first = !w.Configured;
+  w.Configured = true;
+  if (w.Pixels.Empty()) {
+    // Nothing drawn yet: the platform paints what it is asked to show.
+    if (first) {
+      HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+      e.width = w.Bounds.width;
+      e.height = w.Bounds.height;
+    }
+    wl_surface_commit(w.Surface);
+    return;
+  }
+  if (first && w.Pixels.Draw() != nullptr) {
+    w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  }
+  if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
+    Regrow(w, w.Bounds.width, w.Bounds.height);
+  }
+  const bool changes = w.Pixels.HasChanges();
+  ShowChanges(w);
+  // The commit after the ack is what tells the compositor its configure was applied:
+  // one that syncs its scene on it (sway) would show its old one until a timeout.
+  if (!changes || w.Waiting) wl_surface_commit(w.Surface);
+}
+
+void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array* states) {
+  bool maximized = false;
+  bool active = false;
+  const auto* s = static_cast<const std::uint32_t*>(states->data);
+  for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
+    if (s[i] == XDG_TOPLEVEL_STATE_MAXIMIZED) maximized = true;
+    if (s[i] == XDG_TOPLEVEL_STATE_ACTIVATED) active = true;
+  }
+  if (w.Minimized && active) {
+    // Wayland says nothing of minimising; coming back active is the sign of its end.
+    w.Minimized = false;
+    Push(HostEventKind::Restored, w.Id);
+  }
+  if (maximized != w.Maximized) {
+    w.Maximized = maximized;
+    Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
+  }
+  if (width > 0 && height > 0 && (w.Resizable || maximized)) {
+    const int wide = width * Buffer_;
+    const int high = std::max(height * Buffer_ - w.Top, Buffer_);
+    if (wide != w.Bounds.width || high != w.Bounds.height) {
+      w.Bounds.width = wide;
+      w.Bounds.height = high;
+      HostEvent& e = Push(HostEventKind::Resized, w.Id);
+      e.width = wide;
+      e.height = high;
+    }
+  }
+  if (active != w.Active) {
+    w.Active = active;
+    RedrawCaption(w);
+  }
+}
+
+void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
+  const TWindow* p = Find(w.PlacedOn);
+  if (p == nullptr) return;
+  const int px = p->Bounds.x + x * Buffer_;
+  const int py = p->Bounds.y - p->Top + y * Buffer_;
+  // The compositor moved it only where it had to: the platform's own position when
+  // it lies in the same logical pixel.
+  if (px / Buffer_ == w.Bounds.x / Buffer_ && py / Buffer_ == w.Bounds.y / Buffer_) return;
+  w.Bounds.x = px;
+  w.Bounds.y = py;
+  HostEvent& e = Push(HostEventKind::Moved, w.Id);
+  e.x = px;
+  e.y = py;
+}
+
+void TWaylandHost::PopupDone(TWindow& w) {
+  // The compositor closed the menu for a click elsewhere, which it kept to itself:
+  // the platform sees a press nowhere, which ends a menu as such a click does.
+  const HostWindow root = RootOf(w.Id);
+  Unmap(w);
+  HostEvent& press = Push(HostEventKind::PointerPress, root);
+  press.x = press.y = kNowhere;
+  press.button = kButtonLeft;
+  HostEvent& release = Push(HostEventKind::PointerRelease, root);
+  release.x = release.y = kNowhere;
+  release.button = kButtonLeft;
+}
+
+void TWaylandHost::Activate(TWindow& w) {
+  if (C_->Activation() == nullptr || w.Surface == nullptr) return;
+  xdg_activation_token_v1* token = xdg_activation_v1_get_activation_token(C_->Activation());
+  xdg_activation_token_v1_add_listener(token, &kToken, this);
+  if (C_->Seat() != nullptr && InputSerial_ != 0) {
+    xdg_activation_token_v1_set_serial(token, InputSerial_, C_->Seat());
+  }
+  if (TWindow* f = Find(Focused_); f != nullptr && f->Surface != nullptr) {
+    xdg_activation_token_v1_set_surface(token, f->Surface);
+  }
+  xdg_activation_token_v1_commit(token);
+  ActivateFor_ = w.Id;
+}
+
+void TWaylandHost::Activated(const char* token) {
+  TWindow* w = Find(ActivateFor_);
+  if (w != nullptr && w->Surface != nullptr && C_->Activation() != nullptr) {
+    xdg_activation_v1_activate(C_->Activation(), token, w->Surface);
+  }
+  ActivateFor_ = 0;
 }
 
 }  // namespace platform::wl

@@ -1,0 +1,129 @@
+// The Wayland host's pictures: a window's shared-memory buffers, lent to the platform
+// to draw in or filled from its pixels, committed with what changed; and our caption
+// drawn above them where the compositor draws none.
+#include "platform/host/wayland/wl_host_internal.h"
+
+#include <algorithm>
+
+#include "platform/host/host_pixels.h"
+
+namespace platform::wl {
+
+void TWaylandHost::Present(HostWindow window, const std::uint32_t* pixels, int width, int height,
+                           int stride, const HostRect* rects, std::size_t count) {
+  TWindow* w = Find(window);
+  if (w == nullptr || width <= 0 || height <= 0 || pixels == nullptr) return;
+  TBuffers& b = w->Pixels;
+  const bool ours = b.Owns(pixels);
+  // Our own buffers at another size: they would go with a new allocation under the copy.
+  if (ours && (Whole(width) != b.Width() || Whole(height) + w->Top != b.Height())) return;
+  if (!Allocate(*w, width, height)) return;
+  std::uint32_t* view = Drawable(*w);
+  if (view == nullptr) return;
+  view += std::size_t(w->Top) * std::size_t(b.Width());
+  for (std::size_t i = 0; i < count; ++i) {
+    HostRect r;
+    if (!ClipRect(rects[i], width, height, r)) continue;
+    const int x0 = r.x, y0 = r.y, x1 = r.x + r.width, y1 = r.y + r.height;
+    if (pixels != view) {
+      // Not the lent pixels (or lent before a present, and since shown): copied in.
+      for (int y = y0; y < y1; ++y) {
+        std::copy_n(pixels + std::size_t(y) * std::size_t(stride) + std::size_t(x0), x1 - x0,
+                    view + std::size_t(y) * std::size_t(b.Width()) + std::size_t(x0));
+      }
+    }
+    b.Changed({x0, y0 + w->Top, x1 - x0, y1 - y0});
+  }
+  // The platform asks again before it draws: this buffer may now go to the compositor.
+  w->PlatformDraws = false;
+  ShowChanges(*w);
+}
+
+std::uint32_t* TWaylandHost::WindowPixels(HostWindow window, int width, int height) {
+  TWindow* w = Find(window);
+  if (w == nullptr) return nullptr;
+  w->Before.Release();
+  if (!Allocate(*w, width, height)) return nullptr;
+  std::uint32_t* p = Drawable(*w);
+  if (p == nullptr) return nullptr;
+  w->PlatformDraws = true;
+  return p + std::size_t(w->Top) * std::size_t(w->Pixels.Width());
+}
+
+void TWaylandHost::ShowChanges(TWindow& w) {
+  if (!w.Configured || w.Surface == nullptr || !w.Pixels.HasChanges()) return;
+  w.Waiting = !w.Pixels.Commit(w.Surface, w.PlatformDraws);
+  if (!w.Waiting) wl_display_flush(D_);
+}
+
+bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
+  width = Whole(width);
+  height = Whole(height);
+  TBuffers& b = w.Pixels;
+  if (!b.Empty() && b.Width() == width && b.Height() == height + w.Top) return true;
+  if (!b.Make(C_->Shm(), width, height + w.Top)) return false;
+  w.Bounds.width = width;
+  w.Bounds.height = height;
+  RedrawCaption(w);
+  return true;
+}
+
+// The compositor gave the window a new size: the buffer committed with the ack must
+// have it, so what the platform last gave is shown at once, the rest white as the
+// platform's new pixels start. The old buffer stays lent until the platform asks anew.
+void TWaylandHost::Regrow(TWindow& w, int width, int height) {
+  if (w.Pixels.Empty()) return;
+  TBuffers old = std::move(w.Pixels);
+  if (!w.Pixels.Make(C_->Shm(), Whole(width), Whole(height) + w.Top)) {
+    w.Pixels = std::move(old);
+    return;
+  }
+  // Fresh buffers: neither is held, so one is there to draw in.
+  std::uint32_t* into = w.Pixels.Draw();
+  const std::uint32_t* from = old.Newest();
+  const int top = w.Top;
+  const int keepW = std::min(old.Width(), w.Pixels.Width());
+  const int keepH = std::min(old.Height(), w.Pixels.Height()) - top;
+  for (int y = 0; y < w.Pixels.Height() - top; ++y) {
+    std::uint32_t* row = into + std::size_t(y + top) * std::size_t(w.Pixels.Width());
+    const int kept = from != nullptr && y < keepH ? keepW : 0;
+    if (kept > 0) {
+      std::copy_n(from + std::size_t(y + top) * std::size_t(old.Width()), kept, row);
+    }
+    std::fill(row + kept, row + w.Pixels.Width(), 0xFFFFFFu);
+  }
+  w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
+  // The buffer lent to the platform is in the first ones replaced; these new ones are
+  // not lent until it asks.
+  if (w.Before.Empty()) w.Before = std::move(old);
+  w.PlatformDraws = false;
+  RedrawCaption(w);
+}
+
+std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
+  // Called by the platform only, never from a listener: dispatching here is safe.
+  for (;;) {
+    if (std::uint32_t* p = w.Pixels.Draw()) return p;
+    if (w.Pixels.Empty()) return nullptr;
+    ReadBlocking(nullptr, [&w] { return w.Pixels.Draw() != nullptr; });
+  }
+}
+
+void TWaylandHost::RedrawCaption(TWindow& w) {
+  if (w.Top == 0 || w.Pixels.Empty()) return;
+  // Also from listeners: no waiting here; drawn once the compositor releases a buffer.
+  std::uint32_t* into = w.Pixels.Draw();
+  w.CaptionPending = into == nullptr;
+  if (into == nullptr) return;
+  TCaptionLook look;
+  look.Title = w.Title;
+  look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
+  look.Active = w.Active;
+  look.MinimizeBox = !w.Dialog;
+  look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
+  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look, CaptionScratch_);
+  w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
+  ShowChanges(w);
+}
+
+}  // namespace platform::wl
