@@ -264,7 +264,10 @@ void DrawPushButton(HDC dc, const RECT& r, LPCSTR caption, const ButtonState& st
   if (state.focused && !state.disabled) DrawFocusRect(dc, Inset(r, 4));
 }
 
-void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disabled) {
+namespace {
+
+// A scroll arrow's button without its arrow: raised, or pressed flat with a grey frame.
+void ArrowButton(HDC dc, const RECT& r, bool pressed) {
   RECT face = r;
   if (pressed) {
     FrameColor(dc, r, COLOR_BTNSHADOW);
@@ -273,6 +276,12 @@ void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disa
     face = DrawEdge(dc, r, Edge::Raised);
   }
   FillFace(dc, face);
+}
+
+}  // namespace
+
+void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disabled) {
+  ArrowButton(dc, r, pressed);
   const int side = std::min(r.right - r.left, r.bottom - r.top);
   const int base = std::max(((side - 4) / 2) | 1, 1);
   const RECT at = pressed ? Shift(r, 1, 1) : r;
@@ -281,6 +290,23 @@ void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disa
     Triangle(dc, at, arrow, base, Sys(COLOR_GRAYTEXT));
   } else {
     Triangle(dc, at, arrow, base, Sys(COLOR_BTNTEXT));
+  }
+}
+
+void DrawCaptionBox(HDC dc, const RECT& r, CaptionBox box, bool pressed) {
+  if (box == CaptionBox::Minimize) {
+    DrawScrollArrow(dc, r, Arrow::Down, pressed, false);
+    return;
+  }
+  ArrowButton(dc, r, pressed);
+  // Two strokes two pixels thick, corner to corner of the box's middle.
+  const int in = pressed ? 1 : 0;
+  const int side = std::min(r.right - r.left, r.bottom - r.top);
+  const int strokes = side - 10;
+  for (int i = 0; i < strokes; ++i) {
+    const int y = r.top + 4 + i + in;
+    Fill(dc, r.left + 4 + i + in, y, r.left + 6 + i + in, y + 1, COLOR_BTNTEXT);
+    Fill(dc, r.left + 3 + strokes - i + in, y, r.left + 5 + strokes - i + in, y + 1, COLOR_BTNTEXT);
   }
 }
 

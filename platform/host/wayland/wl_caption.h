@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/host/host.h"
 
@@ -30,8 +29,8 @@ struct TCaptionLook {
 
 // Draws the strip into rows 0 .. kCaptionHeight * scale - 1 of `pixels` (0x00RRGGBB,
 // `stride` pixels a row), `width` device pixels wide, each platform pixel a
-// scale x scale block. `scratch` keeps its memory between calls.
-void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale, const TCaptionLook& look,
-                 std::vector<std::uint32_t>& scratch);
+// scale x scale block, in the platform's look (look.h) and system font.
+void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
+                 const TCaptionLook& look);
 
 }  // namespace platform::wl

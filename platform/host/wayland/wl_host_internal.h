@@ -143,7 +143,6 @@ class TWaylandHost final : public Host {
   HostWindow LastId_ = 0;
   std::unordered_map<HostWindow, std::unique_ptr<TWindow>> Windows_;
   THostEventQueue Pending_;
-  std::vector<std::uint32_t> CaptionScratch_;
   std::unique_ptr<TCursors> Cursors_;
   wl_pointer* Pointer_ = nullptr;
   wl_keyboard* KeyboardDevice_ = nullptr;

@@ -121,7 +121,7 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   look.Active = w.Active;
   look.MinimizeBox = !w.Dialog;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
-  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look, CaptionScratch_);
+  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
   ShowChanges(w);
 }
