@@ -226,4 +226,41 @@ std::string TComposer::Compose(xkb_context* context, std::uint32_t keysym, std::
   return typed;
 }
 
+TXkbKeymap::~TXkbKeymap() {
+  xkb_state_unref(State_);
+  xkb_keymap_unref(Keymap_);
+  xkb_context_unref(Context_);
+}
+
+xkb_context* TXkbKeymap::Context() {
+  if (Context_ == nullptr) Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  return Context_;
+}
+
+bool TXkbKeymap::Use(xkb_keymap* keymap) {
+  if (keymap == nullptr) return false;
+  xkb_state* state = xkb_state_new(keymap);
+  if (state == nullptr) {
+    xkb_keymap_unref(keymap);
+    return false;
+  }
+  xkb_state_unref(State_);
+  xkb_keymap_unref(Keymap_);
+  Keymap_ = keymap;
+  State_ = state;
+  return true;
+}
+
+TKeyStroke TXkbKeymap::Stroke(bool press, std::uint32_t code, unsigned modifiers) {
+  TKeyStroke k;
+  const TKeymapKey key = KeymapKey(Keymap_, State_, code);
+  k.Vk = key.Vk;
+  k.Modifiers = Held_.Key(press, code, key.Vk, key.AltGr, modifiers);
+  if (press) {
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(State_, code);
+    k.Text = Composer_.Feed(Context_, sym, KeyUtf8(State_, code));
+  }
+  return k;
+}
+
 }  // namespace platform

@@ -84,4 +84,38 @@ class TComposer {
   xkb_compose_state* State_ = nullptr;
 };
 
+// A keymap, its state and what turns a key into a stroke: what the X11 and Wayland
+// keyboards hold alike (each loads its keymap and keeps the state its own way).
+class TXkbKeymap {
+ public:
+  TXkbKeymap() = default;
+  TXkbKeymap(const TXkbKeymap&) = delete;
+  TXkbKeymap& operator=(const TXkbKeymap&) = delete;
+  ~TXkbKeymap();
+
+  // The library's context, made when first asked for; null when it cannot be.
+  xkb_context* Context();
+  xkb_context* ContextIfMade() const { return Context_; }
+  // Takes `keymap` (null: none) with a new state in place of the ones in use; false,
+  // those kept, when there is none or no state can be made for it.
+  bool Use(xkb_keymap* keymap);
+  xkb_keymap* Keymap() const { return Keymap_; }
+  xkb_state* State() const { return State_; }
+
+  // Key `code` pressed or released in the state as it stands: its virtual key, the
+  // platform's modifiers with it (`modifiers`: those the display server reported with or
+  // before it) and, pressed, the text it types, dead keys and compose included.
+  TKeyStroke Stroke(bool press, std::uint32_t code, unsigned modifiers);
+
+  THeldModifiers& Held() { return Held_; }
+  TComposer& Composer() { return Composer_; }
+
+ private:
+  xkb_context* Context_ = nullptr;
+  xkb_keymap* Keymap_ = nullptr;
+  xkb_state* State_ = nullptr;
+  TComposer Composer_;
+  THeldModifiers Held_;
+};
+
 }  // namespace platform

@@ -50,12 +50,8 @@ class TKeyboard {
   std::uint32_t KeymapSize_ = 0;
   std::uint32_t Mods_[4] = {};  // depressed, latched, locked, group as last told
 
-  xkb_context* Context_ = nullptr;
-  xkb_keymap* Keymap_ = nullptr;
-  xkb_state* State_ = nullptr;
-  TComposer Composer_;
+  TXkbKeymap Xkb_;
   std::bitset<256> Down_;
-  THeldModifiers Held_;
   int RatePerSecond_ = 25;
   HostTime Delay_ = std::chrono::milliseconds(600);
   bool Repeating_ = false;

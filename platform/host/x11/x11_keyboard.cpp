@@ -40,16 +40,12 @@ unsigned ModifiersOfState(std::uint16_t state) {
   return m;
 }
 
-TKeyboard::~TKeyboard() {
-  xkb_state_unref(State_);
-  xkb_keymap_unref(Keymap_);
-  xkb_context_unref(Context_);
-}
+TKeyboard::~TKeyboard() = default;
 
 bool TKeyboard::Load() {
-  if (Tried_) return State_ != nullptr || Core_;
+  if (Tried_) return Xkb_.State() != nullptr || Core_;
   Tried_ = true;
-  Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  xkb_context* context = Xkb_.Context();
   if (xkb_x11_setup_xkb_extension(C_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                   XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
                                   &XkbEventBase_, nullptr) == 0 ||
@@ -57,7 +53,7 @@ bool TKeyboard::Load() {
     LoadCoreMapping();
     return Core_;
   }
-  if (Context_ == nullptr) return false;
+  if (context == nullptr) return false;
   // Held keys repeat as presses alone, without a release before each.
   const std::uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
   xcb_discard_reply(
@@ -65,22 +61,13 @@ bool TKeyboard::Load() {
   const std::uint16_t news = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
   xcb_xkb_select_events(C_, XCB_XKB_ID_USE_CORE_KBD, news, 0, news, 0xFF, 0xFF, nullptr);
   LoadKeymap();
-  return State_ != nullptr;
+  return Xkb_.State() != nullptr;
 }
 
 void TKeyboard::LoadKeymap() {
-  xkb_keymap* keymap =
-      xkb_x11_keymap_new_from_device(Context_, C_, Device_, XKB_KEYMAP_COMPILE_NO_FLAGS);
-  if (keymap == nullptr) return;  // keep the one we had
-  xkb_state* state = xkb_state_new(keymap);
-  if (state == nullptr) {
-    xkb_keymap_unref(keymap);
-    return;
-  }
-  xkb_state_unref(State_);
-  xkb_keymap_unref(Keymap_);
-  Keymap_ = keymap;
-  State_ = state;
+  // Failing, the one we had is kept.
+  Xkb_.Use(xkb_x11_keymap_new_from_device(Xkb_.Context(), C_, Device_,
+                                          XKB_KEYMAP_COMPILE_NO_FLAGS));
 }
 
 // A server without XKB: the core protocol's table of keysyms per key code, and which
@@ -169,13 +156,10 @@ TKeyStroke TKeyboard::Translate(bool press, xcb_keycode_t code, std::uint16_t st
   if (!Load()) return k;
   if (Core_) return CoreTranslate(press, code, state, k);
   // The event's own mask says which modifiers and group were in force.
-  xkb_state_update_mask(State_, state & 0xFF, 0, 0, 0, 0, (state >> 13) & 3);
-  const TKeymapKey key = KeymapKey(Keymap_, State_, code);
-  k.Vk = key.Vk;
-  k.Modifiers = Held_.Key(press, code, key.Vk, key.AltGr, k.Modifiers);
-  if (!press) return k;
-  const xkb_keysym_t sym = xkb_state_key_get_one_sym(State_, code);
-  k.Text = Composer_.Feed(Context_, sym, KeyUtf8(State_, code));
+  xkb_state_update_mask(Xkb_.State(), state & 0xFF, 0, 0, 0, 0, (state >> 13) & 3);
+  const bool repeat = k.Repeat;
+  k = Xkb_.Stroke(press, code, k.Modifiers);
+  k.Repeat = repeat;
   return k;
 }
 
@@ -183,7 +167,7 @@ TKeyStroke TKeyboard::CoreTranslate(bool press, xcb_keycode_t code, std::uint16_
                                     TKeyStroke& k) {
   const std::uint32_t first = CoreKeysym(code, 0);
   k.Vk = VirtualKeyOfKeysym(first);
-  k.Modifiers = Held_.Key(press, code, k.Vk, IsAltGr(first), k.Modifiers);
+  k.Modifiers = Xkb_.Held().Key(press, code, k.Vk, IsAltGr(first), k.Modifiers);
   if (!press) return k;
   const std::uint32_t sym = CoreKeysym(code, state);
   std::string typed;
@@ -193,8 +177,8 @@ TKeyStroke TKeyboard::CoreTranslate(bool press, xcb_keycode_t code, std::uint16_
     if (xkb_keysym_to_utf8(sym, utf8, sizeof utf8) > 1) typed = utf8;
   }
   // Dead keys compose only where xkbcommon has a context to load the table in.
-  if (Context_ != nullptr) {
-    k.Text = Composer_.Feed(Context_, sym, std::move(typed));
+  if (xkb_context* context = Xkb_.ContextIfMade(); context != nullptr) {
+    k.Text = Xkb_.Composer().Feed(context, sym, std::move(typed));
   } else {
     k.Text = IsPrintable(typed) ? std::move(typed) : std::string();
   }

@@ -32,7 +32,7 @@ class TKeyboard {
   // Keys held when the window lost the keyboard are released where we cannot see.
   void ForgetHeldKeys() {
     Down_.reset();
-    Held_.Forget();
+    Xkb_.Held().Forget();
   }
   // Takes the server's news of a changed keyboard (XKB's, or the core MappingNotify);
   // false for other events.
@@ -50,12 +50,8 @@ class TKeyboard {
   bool Tried_ = false;
   std::uint8_t XkbEventBase_ = 0;
   std::int32_t Device_ = -1;
-  xkb_context* Context_ = nullptr;
-  xkb_keymap* Keymap_ = nullptr;
-  xkb_state* State_ = nullptr;
-  TComposer Composer_;
+  TXkbKeymap Xkb_;
   std::bitset<256> Down_;
-  THeldModifiers Held_;
   // The core mapping, used when the server has no XKB.
   bool Core_ = false;
   std::vector<std::uint32_t> CoreSyms_;
