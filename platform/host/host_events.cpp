@@ -69,6 +69,15 @@ void PushText(THostEventQueue& queue, HostWindow window, std::string_view text, 
   }
 }
 
+void PushMoved(THostEventQueue& queue, HostWindow window, HostRect& bounds, int x, int y,
+               HostTime time) {
+  bounds.x = x;
+  bounds.y = y;
+  HostEvent& e = queue.Push(HostEventKind::Moved, window, time);
+  e.x = x;
+  e.y = y;
+}
+
 void ExitOnLostConnection(const char* display, const char* why) {
   if (why != nullptr) {
     std::fprintf(stderr, "%s: lost the connection to the %s (%s)\n", program_invocation_short_name,

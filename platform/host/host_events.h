@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -43,6 +44,23 @@ class THostEventQueue {
 // One Text event per character of `text` (UTF-8), as the platform delivers one
 // character message each.
 void PushText(THostEventQueue& queue, HostWindow window, std::string_view text, HostTime time);
+
+// A window now at (x, y) on the screen: its kept `bounds` follow, and the platform hears
+// of it as a Moved event.
+void PushMoved(THostEventQueue& queue, HostWindow window, HostRect& bounds, int x, int y,
+               HostTime time);
+
+// A host's window of id `window` in its map (kept by value or by pointer), or null.
+template <typename TMap>
+auto FindWindow(TMap& windows, HostWindow window) {
+  auto it = windows.find(window);
+  using TKept = typename TMap::mapped_type;
+  if constexpr (requires(TKept p) { p.get(); }) {
+    return it == windows.end() ? nullptr : it->second.get();
+  } else {
+    return it == windows.end() ? nullptr : &it->second;
+  }
+}
 
 // Ends the process (exit status 1) with "<program>: lost the connection to the <display>"
 // and, when given, " (<why>)" on stderr: with the display gone nothing can be shown or

@@ -394,14 +394,8 @@ class TSdlHost final : public Host {
   }
 
  private:
-  TSdlWindow* Find(HostWindow window) {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : &it->second;
-  }
-  const TSdlWindow* Find(HostWindow window) const {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : &it->second;
-  }
+  TSdlWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }
+  const TSdlWindow* Find(HostWindow window) const { return FindWindow(Windows_, window); }
 
   // Keys typed into a popup that took the focus belong to its owner, whose menu loop
   // reads them.

@@ -95,14 +95,8 @@ class TWaylandHost final : public Host {
   void Activated(const char* token);
 
  private:
-  TWindow* Find(HostWindow window) {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : it->second.get();
-  }
-  const TWindow* Find(HostWindow window) const {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : it->second.get();
-  }
+  TWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }
+  const TWindow* Find(HostWindow window) const { return FindWindow(Windows_, window); }
   // Sizes are whole logical pixels: a buffer must divide by its scale.
   int Whole(int n) const { return (n + Buffer_ - 1) / Buffer_ * Buffer_; }
 

@@ -284,11 +284,7 @@ void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
   // The compositor moved it only where it had to: the platform's own position when
   // it lies in the same logical pixel.
   if (px / Buffer_ == w.Bounds.x / Buffer_ && py / Buffer_ == w.Bounds.y / Buffer_) return;
-  w.Bounds.x = px;
-  w.Bounds.y = py;
-  HostEvent& e = Push(HostEventKind::Moved, w.Id);
-  e.x = px;
-  e.y = py;
+  PushMoved(Pending_, w.Id, w.Bounds, px, py, Now());
 }
 
 void TWaylandHost::PopupDone(TWindow& w) {

@@ -79,14 +79,8 @@ class TX11Host final : public Host {
   int DesktopScale() const override;
 
  private:
-  TWindow* Find(HostWindow window) {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : &it->second;
-  }
-  const TWindow* Find(HostWindow window) const {
-    auto it = Windows_.find(window);
-    return it == Windows_.end() ? nullptr : &it->second;
-  }
+  TWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }
+  const TWindow* Find(HostWindow window) const { return FindWindow(Windows_, window); }
 
   void Map(TWindow& w);
 
@@ -117,6 +111,9 @@ class TX11Host final : public Host {
   HostTime NextRetry() const;
 
   void SeePointer(int x, int y) const;
+  // A pointer event at surface point (x, y) of `window`, `state` its modifier mask.
+  void PushPointer(HostEventKind kind, xcb_window_t window, int x, int y, std::uint16_t state,
+                   int button);
 
   [[noreturn]] void ConnectionLost() const;
 

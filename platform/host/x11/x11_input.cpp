@@ -13,13 +13,31 @@ void TX11Host::UserInput(xcb_window_t window, xcb_timestamp_t time) {
                       XCB_ATOM_CARDINAL, 32, 1, &time);
 }
 
+void TX11Host::PushPointer(HostEventKind kind, xcb_window_t window, int x, int y,
+                           std::uint16_t state, int button) {
+  HostEvent& h = Push(kind, window);
+  h.x = x;
+  h.y = y;
+  h.button = button;
+  h.modifiers = ModifiersOfState(state);
+}
+
 void TX11Host::SeePointer(int x, int y) const {
   Pointer_ = {x, y, 0, 0};
   PointerKnown_ = true;
 }
 
 bool TX11Host::TranslateInput(const xcb_generic_event_t& any) {
-  switch (any.response_type & 0x7F) {
+  const std::uint8_t type = any.response_type & 0x7F;
+  if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE || type == XCB_BUTTON_PRESS ||
+      type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY || type == XCB_ENTER_NOTIFY ||
+      type == XCB_LEAVE_NOTIFY) {
+    // These carry the server's time and the pointer's place on the root alike.
+    const auto& e = reinterpret_cast<const xcb_key_press_event_t&>(any);
+    LastTime_ = e.time;
+    SeePointer(e.root_x, e.root_y);
+  }
+  switch (type) {
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT: {
       const auto& e = reinterpret_cast<const xcb_focus_in_event_t&>(any);
@@ -42,8 +60,6 @@ bool TX11Host::TranslateInput(const xcb_generic_event_t& any) {
     }
     case XCB_LEAVE_NOTIFY: {
       const auto& e = reinterpret_cast<const xcb_leave_notify_event_t&>(any);
-      LastTime_ = e.time;
-      SeePointer(e.root_x, e.root_y);
       // After an ungrab the pointer is found where it went while the window held it.
       if ((e.mode == XCB_NOTIFY_MODE_NORMAL || e.mode == XCB_NOTIFY_MODE_UNGRAB) &&
           e.detail != XCB_NOTIFY_DETAIL_INFERIOR && Captured_ == 0 && Find(e.event) != nullptr) {
@@ -51,45 +67,29 @@ bool TX11Host::TranslateInput(const xcb_generic_event_t& any) {
       }
       break;
     }
-    case XCB_ENTER_NOTIFY: {
-      const auto& e = reinterpret_cast<const xcb_enter_notify_event_t&>(any);
-      LastTime_ = e.time;
-      SeePointer(e.root_x, e.root_y);
+    case XCB_ENTER_NOTIFY:  // the time and the pointer's place, above, are all it says
       break;
-    }
     case XCB_MOTION_NOTIFY: {
       const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(any);
-      LastTime_ = e.time;
-      SeePointer(e.root_x, e.root_y);
-      if (Find(e.event) == nullptr) break;
-      HostEvent& h = Push(HostEventKind::PointerMove, e.event);
-      h.x = e.event_x;
-      h.y = e.event_y;
-      h.modifiers = ModifiersOfState(e.state);
+      if (Find(e.event) != nullptr) {
+        PushPointer(HostEventKind::PointerMove, e.event, e.event_x, e.event_y, e.state, 0);
+      }
       break;
     }
     case XCB_BUTTON_PRESS:
     case XCB_BUTTON_RELEASE: {
       const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(any);
-      LastTime_ = e.time;
-      SeePointer(e.root_x, e.root_y);
       // 1, 2 and 3 are left, middle and right; the rest are wheels and side buttons.
       if (e.detail < 1 || e.detail > 3 || Find(e.event) == nullptr) break;
       const bool press = (any.response_type & 0x7F) == XCB_BUTTON_PRESS;
       if (press) UserInput(e.event, e.time);
-      HostEvent& h =
-          Push(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, e.event);
-      h.x = e.event_x;
-      h.y = e.event_y;
-      h.button = e.detail;
-      h.modifiers = ModifiersOfState(e.state);
+      PushPointer(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, e.event,
+                  e.event_x, e.event_y, e.state, e.detail);
       break;
     }
     case XCB_KEY_PRESS:
     case XCB_KEY_RELEASE: {
       const auto& e = reinterpret_cast<const xcb_key_press_event_t&>(any);
-      LastTime_ = e.time;
-      SeePointer(e.root_x, e.root_y);
       if (Find(e.event) == nullptr) break;
       const bool press = (any.response_type & 0x7F) == XCB_KEY_PRESS;
       TKeyStroke k = Keyboard_.Translate(press, e.detail, e.state);

@@ -317,12 +317,7 @@ bool TX11Host::OnScreen(xcb_window_t window, int& x, int& y) {
 }
 
 void TX11Host::MovedTo(TWindow& w, int x, int y) {
-  if (x == w.Bounds.x && y == w.Bounds.y) return;
-  w.Bounds.x = x;
-  w.Bounds.y = y;
-  HostEvent& h = Push(HostEventKind::Moved, w.Id);
-  h.x = x;
-  h.y = y;
+  if (x != w.Bounds.x || y != w.Bounds.y) PushMoved(Pending_, w.Id, w.Bounds, x, y, Stamp_);
 }
 
 void TX11Host::FrameExtents(TWindow& w) {
