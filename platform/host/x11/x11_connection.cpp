@@ -25,12 +25,6 @@ constexpr const char* kAtomNames[] = {
 constexpr std::size_t kAtomCount = sizeof(kAtomNames) / sizeof(kAtomNames[0]);
 constexpr int kSendRoom = 1 << 20;
 
-struct TFree {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using TReply = std::unique_ptr<T, TFree>;
-
 // Shared memory only reaches a server on this machine: a local socket, not TCP.
 bool DisplayIsLocal() {
   char* host = nullptr;

@@ -9,12 +9,21 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/host/x11/x11_format.h"
 
 namespace platform::x11 {
+
+// An XCB reply (or error), freed when it goes.
+struct TFree {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using TReply = std::unique_ptr<T, TFree>;
 
 // Every atom the host uses, interned together at start.
 #define KLOP_X11_ATOMS(X)           \

@@ -39,12 +39,6 @@ struct TGrabTry {
   HostTime RetryAt = HostTime::max();
 };
 
-struct TFree {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using TReply = std::unique_ptr<T, TFree>;
-
 class TX11Host final : public Host {
  public:
   explicit TX11Host(std::unique_ptr<TConnection> x);

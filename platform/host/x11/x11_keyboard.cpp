@@ -12,6 +12,7 @@
 
 #include "platform/host/host.h"
 #include "platform/host/xkb_keys.h"
+#include "platform/host/x11/x11_connection.h"
 
 namespace platform::x11 {
 
@@ -23,12 +24,6 @@ bool IsPrintable(const std::string& text) {
   auto lead = static_cast<unsigned char>(text[0]);
   return lead >= 0x20 && lead != 0x7F;
 }
-
-struct TFree {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using TReply = std::unique_ptr<T, TFree>;
 
 }  // namespace
 

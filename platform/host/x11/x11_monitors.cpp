@@ -7,15 +7,11 @@
 #include <limits>
 #include <memory>
 
+#include "platform/host/x11/x11_connection.h"
+
 namespace platform::x11 {
 
 namespace {
-
-struct TFree {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using TReply = std::unique_ptr<T, TFree>;
 
 // How far (x, y) lies outside `r`, squared; 0 inside.
 long long DistanceSquared(const HostRect& r, int x, int y) {
