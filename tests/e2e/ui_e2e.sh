@@ -47,6 +47,7 @@ check "OptionDlg's client area is 225x224" await_is 3 225x224 client_size "$dial
 on_last() { wait_for 3 on_monitor "$1" "$last" 2>/dev/null; on_monitor "$1" "$last"; }
 [ ${#at[@]} -gt 0 ] && check "OptionDlg lies wholly on its owner's monitor $last" on_last "$dialog"
 
+sleep 1  # open for a second: ten ticks of the frame's timer
 close_window "$dialog"
 check "closing OptionDlg through the desktop gives IDCANCEL" await_line 'dialog result 2 ticks [0-9]+'
 ticks=$(grep -E '^dialog result ' "$out" | awk '{print $5}')
@@ -63,6 +64,7 @@ if ! on_sway; then
 fi
 [ ${#at[@]} -gt 0 ] && check "the message box lies wholly on its owner's monitor $last" on_last "$box"
 activate "$box"
+sleep 1  # as the dialog
 keys Return
 check "Return answers the box with IDOK" await_line 'box result 1 ticks [0-9]+'
 ticks=$(grep -E '^box result ' "$out" | awk '{print $5}')
