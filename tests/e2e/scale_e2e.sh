@@ -34,8 +34,7 @@ click_at() { pointer_to "$1" $(($2 / out_scale)) $(($3 / out_scale)) && click 1;
 # Window $1's client size in pixels.
 pixel_size() {
   local w h
-  read -r w h <<<"$(client_size "$1" | tr x ' ')"
-  echo "$((w * out_scale))x$((h * out_scale))"
+  read -r w h <<<"$(client_size "$1" | tr x ' ')" && [ -n "$h" ] && echo "$((w * out_scale))x$((h * out_scale))"
 }
 
 close_game() {
@@ -121,8 +120,9 @@ at_scale_2() {
   local name=$1 s=2
   shift
   launch "$@"
-  read -r width height < <(pixel_size "$wid" | tr x ' ')
-  bar=$((height - 800))
+  sized() { read -r width height < <(pixel_size "$wid" | tr x ' ') && bar=$((height - 800)) &&
+    [ "$width" = 564 ] && [ "$bar" = 38 ]; }
+  wait_for 3 sized
   popup_at=("$wid" 0 "$bar" $((57 * s)))
   check "$name: the client is 564 wide (got $width)" test "$width" = 564
   check "$name: a 38-row menu bar above 800 rows (got $bar)" test "$bar" = 38
