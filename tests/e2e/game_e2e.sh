@@ -56,7 +56,6 @@ at() { echo "$1 $(($2 + bar))"; }
 client_pixel() { pixel "$1" $(($2 + bar)); }
 is_client_pixel() { [ "$(client_pixel "$1" "$2")" = "$3" ]; }
 shot_client_until() { shot_until "$wid" "$1" $(($2 + bar)) "$3"; }
-# Quick looks at a few pixels (crop), for checks that race the game's clock.
 # The time box's pixels, to tell whether the time moves: it shows tenths of a second,
 # so a running clock always differs after 0.45 s.
 time_box() { crop "32x22+130+$((252 + bar))"; }
