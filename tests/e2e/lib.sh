@@ -239,10 +239,6 @@ EOF
   chmod 700 "$runtime"
   local input_program
   input_program=$(command -v "${KLOP_E2E_WL_INPUT:-wl_input}")
-  if ! "${as_user[@]}" test -x "$input_program"; then
-    echo "e2e: $e2e_user cannot run $input_program: build in a folder others may read" >&2
-    exit 1
-  fi
   XDG_RUNTIME_DIR=$runtime WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_HEADLESS_OUTPUTS=1 "${as_user[@]}" sway -c "$runtime/config" </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
@@ -279,7 +275,8 @@ EOF
   mkfifo "$runtime/input"
   if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
   # Its keymap is what sway gives clients, so KLOP_E2E_LAYOUT is set there.
-  "${as_user[@]}" "$input_program" "${KLOP_E2E_LAYOUT:-us}" <"$runtime/input" >"$work/input.out" 2>&1 &
+  user_command "$input_program" "${KLOP_E2E_LAYOUT:-us}"
+  "${user_cmd[@]}" <"$runtime/input" >"$work/input.out" 2>&1 &
   started+=($!)
   desktop+=($!)
   exec {input_fd}>"$runtime/input"
@@ -289,6 +286,42 @@ EOF
     cat "$work/input.out" >&2
     exit 1
   fi
+}
+
+# The user klop-test may not reach a build that root made in a folder of its own (a
+# clone in /root, or in mktemp -d): what it runs is copied into the runtime folder it
+# owns. Sets user_cmd to the command $@ as that user, each program in it (an absolute
+# path to an executable file) one it can run, and LeakSanitizer's suppressions a file
+# it can read (a program that cannot read them ends). Run it as a simple command so
+# that $! is the program's own pid.
+user_command() {
+  user_cmd=("${as_user[@]}")
+  local arg file
+  if [ ${#as_user[@]} -gt 0 ] && [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]*) ]] &&
+    ! "${as_user[@]}" test -r "${BASH_REMATCH[1]}"; then
+    file=$(user_copy "${BASH_REMATCH[1]}") || exit 1
+    user_cmd+=("LSAN_OPTIONS=${LSAN_OPTIONS/suppressions=${BASH_REMATCH[1]}/suppressions=$file}")
+  fi
+  for arg in "$@"; do
+    if [ ${#as_user[@]} -gt 0 ] && [[ $arg == /* ]] && [ -f "$arg" ] && [ -x "$arg" ] &&
+      ! "${as_user[@]}" test -x "$arg"; then
+      arg=$(user_copy "$arg") || exit 1
+    fi
+    user_cmd+=("$arg")
+  done
+}
+# The copy of file $1 in the runtime folder (a program with the SDL module that it looks
+# for beside itself), made once.
+user_copy() {
+  local copy=$runtime/bin/${1##*/} module=${1%/*}/klop-sdl.so
+  if [ ! -e "$copy" ]; then
+    mkdir -p "$runtime/bin" && cp "$1" "$copy" || exit 1
+    if [ -x "$1" ] && [ -f "$module" ] && [ ! -e "$runtime/bin/klop-sdl.so" ]; then
+      cp "$module" "$runtime/bin/" || exit 1
+    fi
+    chown -R "$e2e_user:" "$runtime/bin" || exit 1
+  fi
+  echo "$copy"
 }
 
 # --- weston ----------------------------------------------------------------------------
@@ -717,7 +750,8 @@ explain_stuck() {
 start_probe() {
   local name=$1
   shift
-  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
+  user_command "$@"
+  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
   probe_pid=$!
   started+=("$probe_pid")
   if ! await_line ready 15; then
@@ -741,7 +775,8 @@ finish() {
 # Starts the game (the command and its arguments), sets pid and wid to its visible
 # window and activates it; a game that shows no window ends the script.
 start_game() {
-  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
+  user_command "$@"
+  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
   pid=$!
   started+=("$pid")
   wid=$(window_of "$pid")
