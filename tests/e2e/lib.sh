@@ -83,6 +83,19 @@ wait_for() {
   done
 }
 
+# Polls until the command ($3...) prints $2, for up to $1 seconds; says what it printed
+# last when it never did.
+await_is() {
+  local seconds=$1 want=$2 got=
+  shift 2
+  prints() { got=$("$@") && [ "$got" = "$want" ]; }
+  wait_for "$seconds" prints "$@" || { echo "  it printed ($got), not ($want)" >&2; return 1; }
+}
+
+# X property $2 of window $1 does not match the extended regexp $3: fails when xprop
+# does, so that no answer never reads as "no such property".
+lacks_prop() { local v; v=$(xprop -id "$1" "$2") && ! grep -q -E "$3" <<<"$v"; }
+
 # xdotool's --sync waits have no end of their own.
 xdo() { timeout 10 xdotool "$@"; }
 
@@ -226,10 +239,6 @@ EOF
   chmod 700 "$runtime"
   local input_program
   input_program=$(command -v "${KLOP_E2E_WL_INPUT:-wl_input}")
-  if ! "${as_user[@]}" test -x "$input_program"; then
-    echo "e2e: $e2e_user cannot run $input_program: build in a folder others may read" >&2
-    exit 1
-  fi
   XDG_RUNTIME_DIR=$runtime WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_HEADLESS_OUTPUTS=1 "${as_user[@]}" sway -c "$runtime/config" </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
@@ -266,7 +275,8 @@ EOF
   mkfifo "$runtime/input"
   if [ "$(id -u)" = 0 ]; then chown "$e2e_user:" "$runtime/input"; fi
   # Its keymap is what sway gives clients, so KLOP_E2E_LAYOUT is set there.
-  "${as_user[@]}" "$input_program" "${KLOP_E2E_LAYOUT:-us}" <"$runtime/input" >"$work/input.out" 2>&1 &
+  user_command "$input_program" "${KLOP_E2E_LAYOUT:-us}"
+  "${user_cmd[@]}" <"$runtime/input" >"$work/input.out" 2>&1 &
   started+=($!)
   desktop+=($!)
   exec {input_fd}>"$runtime/input"
@@ -278,16 +288,63 @@ EOF
   fi
 }
 
+# The user klop-test may not reach a build that root made in a folder of its own (a
+# clone in /root, or in mktemp -d): what it runs is copied into the runtime folder it
+# owns. Sets user_cmd to the command $@ as that user, each program in it (an absolute
+# path to an executable file) one it can run, and LeakSanitizer's suppressions a file
+# it can read (a program that cannot read them ends). Run it as a simple command so
+# that $! is the program's own pid.
+user_command() {
+  user_cmd=("${as_user[@]}")
+  local arg file
+  if [ ${#as_user[@]} -gt 0 ] && [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]*) ]] &&
+    ! "${as_user[@]}" test -r "${BASH_REMATCH[1]}"; then
+    file=$(user_copy "${BASH_REMATCH[1]}") || exit 1
+    user_cmd+=("LSAN_OPTIONS=${LSAN_OPTIONS/suppressions=${BASH_REMATCH[1]}/suppressions=$file}")
+  fi
+  for arg in "$@"; do
+    if [ ${#as_user[@]} -gt 0 ] && [[ $arg == /* ]] && [ -f "$arg" ] && [ -x "$arg" ] &&
+      ! "${as_user[@]}" test -x "$arg"; then
+      arg=$(user_copy "$arg") || exit 1
+    fi
+    user_cmd+=("$arg")
+  done
+}
+# The copy of file $1 in the runtime folder (a program with the SDL module that it looks
+# for beside itself), made once.
+user_copy() {
+  local copy=$runtime/bin/${1##*/} module=${1%/*}/klop-sdl.so
+  if [ ! -e "$copy" ]; then
+    mkdir -p "$runtime/bin" && cp "$1" "$copy" || exit 1
+    if [ -x "$1" ] && [ -f "$module" ] && [ ! -e "$runtime/bin/klop-sdl.so" ]; then
+      cp "$module" "$runtime/bin/" || exit 1
+    fi
+    chown -R "$e2e_user:" "$runtime/bin" || exit 1
+  fi
+  echo "$copy"
+}
+
 # --- weston ----------------------------------------------------------------------------
 # weston on its headless backend, 1024x768: no seat (no keyboard, no pointer) and no
 # server-side decorations. --debug lets weston-screenshooter (screen_shot) take the output.
+# A config of its own: no panel, no animation, the desktop all $weston_background.
+weston_background='#204060'
 start_weston() {
   runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
   chmod 700 "$runtime"
   unset SWAYSOCK DISPLAY
   export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=klop-e2e
-  weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --debug \
-    --width=1024 --height=768 --idle-time=0 </dev/null >"$work/wm.log" 2>&1 &
+  cat >"$runtime/weston.ini" <<EOF
+[shell]
+panel-position=none
+background-color=0xff${weston_background#\#}
+startup-animation=none
+close-animation=none
+locking=false
+EOF
+  weston --config="$runtime/weston.ini" --backend=headless-backend.so --use-pixman \
+    --socket="$WAYLAND_DISPLAY" --debug --width=1024 --height=768 --idle-time=0 \
+    </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
   desktop=($!)
   if ! wait_for 10 test -S "$runtime/$WAYLAND_DISPLAY"; then
@@ -313,16 +370,19 @@ wl_input() {
 }
 
 # Field $2 (a jq filter) of sway's view (con id) $1, e.g. `view 7 .name`.
+# Both fail when sway cannot be asked, so that no answer never reads as "no such view".
 view() {
   [[ $1 =~ ^[0-9]+$ ]] || return 1
-  swaymsg -t get_tree -r | jq -r --argjson id "$1" "first(.. | objects | select(.id? == \$id)) | $2"
+  local tree
+  tree=$(swaymsg -t get_tree -r) &&
+    jq -r --argjson id "$1" "first(.. | objects | select(.id? == \$id)) | $2" <<<"$tree"
 }
 # The con id of the first visible view that the jq condition $1 selects, or nothing.
 view_where() {
-  swaymsg -t get_tree -r |
-    jq -r "[.. | objects | select(.pid? != null and .visible == true) | select($1) | .id] | first // empty"
+  local tree
+  tree=$(swaymsg -t get_tree -r) &&
+    jq -r "[.. | objects | select(.pid? != null and .visible == true) | select($1) | .id] | first // empty" <<<"$tree"
 }
-view_exists() { [ -n "$(view "$1" .id)" ]; }
 
 # --- Windows, pointer and keys ---------------------------------------------------------
 # A window is an X window id, or on sway a view's con id. Pointer positions are in the
@@ -360,14 +420,22 @@ window_of() {
     x11_search 15 --pid "$1"
   fi
 }
-# Whether window $1 is still shown.
-shown() {
+# Window $1 is "shown", "hidden" or "gone"; fails when the desktop cannot be asked, so
+# that `not_shown` and `gone` never pass on no answer.
+window_state() {
+  local info
   if on_sway; then
-    [ "$(view "$1" .visible)" = true ]
+    info=$(view "$1" .visible) || return 1
+    case $info in true) echo shown ;; '') echo gone ;; *) echo hidden ;; esac
+  elif info=$(xwininfo -id "$1" 2>&1); then
+    if grep -q IsViewable <<<"$info"; then echo shown; else echo hidden; fi
   else
-    xwininfo -id "$1" 2>/dev/null | grep -q IsViewable
+    grep -q 'No such window' <<<"$info" && echo gone
   fi
 }
+shown() { [ "$(window_state "$1")" = shown ]; }
+not_shown() { local s; s=$(window_state "$1") && [ "$s" != shown ]; }
+gone() { [ "$(window_state "$1")" = gone ]; }
 
 # Width x height of window $1's client area.
 client_size() {
@@ -435,15 +503,14 @@ resize_window() {
 pointer_to() {
   if on_sway; then
     local ox oy
-    read -r ox oy <<<"$(client_origin "$1")"
-    wl_input move $((ox + $2)) $((oy + $3))
+    read -r ox oy <<<"$(client_origin "$1")" && [ -n "$oy" ] && pointer_at $((ox + $2)) $((oy + $3))
   else
     xdo mousemove --window "$1" "$2" "$3"
   fi
 }
-# The pointer to (X, Y) on the screen.
+# The pointer to (X, Y) on the screen; on sway pointer_xy keeps where it was put.
 pointer_at() {
-  if on_sway; then wl_input move "$1" "$2"; else xdo mousemove "$1" "$2"; fi
+  if on_sway; then wl_input move "$1" "$2" && pointer_xy="$1 $2"; else xdo mousemove "$1" "$2"; fi
 }
 # Button N (1 left, 2 middle, 3 right) clicked, pressed or released where the pointer is.
 click() { if on_sway; then wl_input click "$1"; else xdo click "$1"; fi; }
@@ -474,10 +541,15 @@ keys() {
   done
 }
 # Keys by X key code (evdev's + 8), the same keys whatever the layout makes of them:
-# "CODE" pressed and released, "+CODE" pressed, "-CODE" released.
+# "CODE" pressed and released, "+CODE" pressed, "-CODE" released. Not Escape (9) on X11:
+# xdotool takes a lone digit for the digit's key.
 key_codes() {
   local a args=()
   for a in "$@"; do
+    if ! on_sway && [ "${a#[+-]}" -lt 10 ]; then
+      echo "e2e: key code $a is a digit to xdotool" >&2
+      return 1
+    fi
     if on_sway; then
       case $a in
         +*) wl_input keydown $((${a#+} - 8)) ;;
@@ -582,14 +654,22 @@ await_cursor_other_than() {
 # The program's open popup menus: on X11 its shown override-redirect windows (both
 # hosts give every window the program's class, "Klop"). On sway, SDL's popups are
 # untitled views of their own; the Wayland host's xdg_popups are no views, so a script
-# that meets them defines popup_in_frame, a look at the pixels where one opens.
-# Fails when the server cannot be asked, so that "no popup" never passes on no answer.
+# that meets them sets popup_at (WINDOW X Y HEIGHT): a popup opens there, its raised edge
+# white at its top left and black at the bottom. Fails when the server or a screenshot
+# fails, so that "no popup" never passes on no answer.
+popup_at=()
 popups() {
-  local tree id info
+  local tree id info edge
   if on_sway; then
-    tree=$(swaymsg -t get_tree -r) || return 1
-    jq -r '.. | objects | select(.pid? != null and .visible == true and .name == "") | .id' <<<"$tree"
-    if declare -F popup_in_frame >/dev/null && popup_in_frame; then echo frame; fi
+    tree=$(swaymsg -t get_tree -r) &&
+      jq -r '.. | objects | select(.pid? != null and .visible == true and .name == "") | .id' <<<"$tree" ||
+      return 1
+    if [ ${#popup_at[@]} = 4 ]; then
+      edge=$(region "${popup_at[0]}" "6x${popup_at[3]}+${popup_at[1]}+${popup_at[2]}") || return 1
+      if grep -q '^0,0: .*#FFFFFF' <<<"$edge" && grep -q "^5,$((popup_at[3] - 1)): .*#000000" <<<"$edge"; then
+        echo frame
+      fi
+    fi
     return 0
   fi
   tree=$(xwininfo -root -children) || return 1
@@ -602,6 +682,42 @@ popups() {
 }
 no_popup() { local p; p=$(popups) && [ -z "$p" ]; }
 one_popup() { local p; p=$(popups) && [ -n "$p" ] && [ "$(wc -l <<<"$p")" = 1 ]; }
+
+# --- The game ---------------------------------------------------------------------------
+# Its window $wid (start_game) has a menu bar $bar pixels high over the board, drawn at
+# $s pixels to the board's one.
+s=1
+# A few pixels of a fresh screenshot of the window, geometry WxH+X+Y, as text.
+crop() { region "$wid" "$1"; }
+# A pixel black in the game-over picture, the board's in a game.
+over_pixel() { crop "1x1+$((85 * s))+$((103 * s + bar))"; }
+game_over_shown() { over_pixel | grep -q '#000000'; }
+game_running() { local p; p=$(over_pixel) && ! grep -q '#000000' <<<"$p"; }
+# Alt+G, then key $1 once the Game popup is open.
+choose_by_key() { keys alt+g && wait_for 3 one_popup && keys "$1"; }
+# New by keyboard once the options set a 2-second game: it ends neither late nor early.
+# The clock starts before the key, so that a slow screenshot cannot make it look early.
+short_game() {
+  local name=$1 started_at took
+  activate "$wid"
+  check "$name: Alt+G opens the Game popup" eval 'keys alt+g && wait_for 3 one_popup'
+  started_at=$(date +%s%N)
+  keys n
+  check "$name: the short game starts" wait_for 3 game_running
+  check "$name: the game time typed in the dialog holds (over in about 2 s)" \
+    wait_for 6 game_over_shown
+  took=$((($(date +%s%N) - started_at) / 1000000))
+  check "$name: ...not long before ($took ms after the key)" test "$took" -ge 1200
+}
+# The desktop stopped under the running game: it ends with status 1 and one line on
+# stderr.
+game_ends_with_desktop() {
+  stop_desktop
+  check "with the compositor gone, the game ends" wait_for 10 exited "$pid"
+  reap "$pid"
+  check "...with status 1 (got $status) and one line on stderr ($(head -c 200 "$work/err"))" \
+    test "$status" = 1 -a "$(wc -l <"$work/err")" = 1
+}
 
 # Says what a program that did not come up was doing, for the log.
 explain_stuck() {
@@ -634,7 +750,8 @@ explain_stuck() {
 start_probe() {
   local name=$1
   shift
-  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
+  user_command "$@"
+  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
   probe_pid=$!
   started+=("$probe_pid")
   if ! await_line ready 15; then
@@ -658,7 +775,8 @@ finish() {
 # Starts the game (the command and its arguments), sets pid and wid to its visible
 # window and activates it; a game that shows no window ends the script.
 start_game() {
-  "${as_user[@]}" "$@" </dev/null >"$out" 2>"$work/err" &
+  user_command "$@"
+  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
   pid=$!
   started+=("$pid")
   wid=$(window_of "$pid")

@@ -20,15 +20,19 @@ TEST(Storm, AFixedStormBreaksNoInvariantAndReachesEveryPart) {
       "%d, menu open %d, about %d, options %d (%d changes), refused %d\n",
       r.Runs, r.Checks, r.PictureChecks, r.Games, r.Running, r.Paused, r.Minimised, r.MenuOpen,
       r.About, r.Options, r.OptionChanges, r.Refused);
-  // A storm that no longer gets anywhere would break nothing: it must have played.
+  // A storm that no longer gets anywhere would break nothing: it must have played, and
+  // been checked in every state it can drive the program into.
   EXPECT_GT(r.Runs, 1);
   EXPECT_GT(r.Checks, 1000);
   EXPECT_GT(r.PictureChecks, 100);
   EXPECT_GT(r.Games, 2);
   EXPECT_GT(r.Running, 0);
   EXPECT_GT(r.Paused, 0);
+  EXPECT_GT(r.Minimised, 0);
   EXPECT_GT(r.MenuOpen, 0);
+  EXPECT_GT(r.About, 0);
   EXPECT_GT(r.Options, 0);
+  EXPECT_GT(r.Refused, 0);
   EXPECT_GT(r.OptionChanges, 0);
 }
 
