@@ -226,15 +226,13 @@ std::string TComposer::Compose(xkb_context* context, std::uint32_t keysym, std::
   return typed;
 }
 
-TXkbKeymap::~TXkbKeymap() {
-  xkb_state_unref(State_);
-  xkb_keymap_unref(Keymap_);
-  xkb_context_unref(Context_);
-}
+void TXkbKeymap::TUnref::operator()(xkb_context* p) const { xkb_context_unref(p); }
+void TXkbKeymap::TUnref::operator()(xkb_keymap* p) const { xkb_keymap_unref(p); }
+void TXkbKeymap::TUnref::operator()(xkb_state* p) const { xkb_state_unref(p); }
 
 xkb_context* TXkbKeymap::Context() {
-  if (Context_ == nullptr) Context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  return Context_;
+  if (Context_ == nullptr) Context_.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+  return Context_.get();
 }
 
 bool TXkbKeymap::Use(xkb_keymap* keymap) {
@@ -244,21 +242,19 @@ bool TXkbKeymap::Use(xkb_keymap* keymap) {
     xkb_keymap_unref(keymap);
     return false;
   }
-  xkb_state_unref(State_);
-  xkb_keymap_unref(Keymap_);
-  Keymap_ = keymap;
-  State_ = state;
+  State_.reset(state);
+  Keymap_.reset(keymap);
   return true;
 }
 
 TKeyStroke TXkbKeymap::Stroke(bool press, std::uint32_t code, unsigned modifiers) {
   TKeyStroke k;
-  const TKeymapKey key = KeymapKey(Keymap_, State_, code);
+  const TKeymapKey key = KeymapKey(Keymap(), State(), code);
   k.Vk = key.Vk;
   k.Modifiers = Held_.Key(press, code, key.Vk, key.AltGr, modifiers);
   if (press) {
-    const xkb_keysym_t sym = xkb_state_key_get_one_sym(State_, code);
-    k.Text = Composer_.Feed(Context_, sym, KeyUtf8(State_, code));
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(State(), code);
+    k.Text = Composer_.Feed(Context_.get(), sym, KeyUtf8(State(), code));
   }
   return k;
 }

@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct xkb_context;
@@ -88,19 +89,14 @@ class TComposer {
 // keyboards hold alike (each loads its keymap and keeps the state its own way).
 class TXkbKeymap {
  public:
-  TXkbKeymap() = default;
-  TXkbKeymap(const TXkbKeymap&) = delete;
-  TXkbKeymap& operator=(const TXkbKeymap&) = delete;
-  ~TXkbKeymap();
-
   // The library's context, made when first asked for; null when it cannot be.
   xkb_context* Context();
-  xkb_context* ContextIfMade() const { return Context_; }
+  xkb_context* ContextIfMade() const { return Context_.get(); }
   // Takes `keymap` (null: none) with a new state in place of the ones in use; false,
   // those kept, when there is none or no state can be made for it.
   bool Use(xkb_keymap* keymap);
-  xkb_keymap* Keymap() const { return Keymap_; }
-  xkb_state* State() const { return State_; }
+  xkb_keymap* Keymap() const { return Keymap_.get(); }
+  xkb_state* State() const { return State_.get(); }
 
   // Key `code` pressed or released in the state as it stands: its virtual key, the
   // platform's modifiers with it (`modifiers`: those the display server reported with or
@@ -111,9 +107,14 @@ class TXkbKeymap {
   TComposer& Composer() { return Composer_; }
 
  private:
-  xkb_context* Context_ = nullptr;
-  xkb_keymap* Keymap_ = nullptr;
-  xkb_state* State_ = nullptr;
+  struct TUnref {
+    void operator()(xkb_context* p) const;
+    void operator()(xkb_keymap* p) const;
+    void operator()(xkb_state* p) const;
+  };
+  std::unique_ptr<xkb_context, TUnref> Context_;
+  std::unique_ptr<xkb_keymap, TUnref> Keymap_;
+  std::unique_ptr<xkb_state, TUnref> State_;
   TComposer Composer_;
   THeldModifiers Held_;
 };
