@@ -2,9 +2,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <type_traits>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/gdi/gdi_internal.h"
 
@@ -32,18 +33,92 @@ struct DeviceContext {
   int bkMode = OPAQUE;
 };
 
-std::unordered_set<const void*>& LiveObjects() {
-  static std::unordered_set<const void*> live;
+// The handles given out and not yet freed, sorted: a handle is checked on every call,
+// and a tick's contexts and brushes come and go without an allocation once the vector
+// has grown to what a program holds.
+class TLiveSet {
+ public:
+  bool Has(const void* p) const {
+    return std::binary_search(Items_.begin(), Items_.end(), p, std::less<const void*>());
+  }
+  void Add(const void* p) {
+    const auto at = std::lower_bound(Items_.begin(), Items_.end(), p, std::less<const void*>());
+    if (at == Items_.end() || *at != p) Items_.insert(at, p);
+  }
+  void Remove(const void* p) {
+    const auto at = std::lower_bound(Items_.begin(), Items_.end(), p, std::less<const void*>());
+    if (at != Items_.end() && *at == p) Items_.erase(at);
+  }
+  std::size_t Size() const { return Items_.size(); }
+  auto begin() const { return Items_.begin(); }
+  auto end() const { return Items_.end(); }
+
+ private:
+  std::vector<const void*> Items_;
+};
+
+TLiveSet& LiveObjects() {
+  static TLiveSet live;
   return live;
 }
-std::unordered_set<const void*>& LiveDCs() {
-  static std::unordered_set<const void*> live;
+TLiveSet& LiveDCs() {
+  static TLiveSet live;
   return live;
 }
 
 DeviceContext* DcOf(HDC dc) {
-  if (dc == nullptr || LiveDCs().count(dc) == 0) return nullptr;
+  if (dc == nullptr || !LiveDCs().Has(dc)) return nullptr;
   return reinterpret_cast<DeviceContext*>(dc);
+}
+
+// Freed contexts, kept for the next: a context per tick (and per paint) then costs no
+// allocation, its clip list's storage included.
+std::vector<DeviceContext*>& SpareDCs() {
+  static std::vector<DeviceContext*> spare;
+  return spare;
+}
+
+DeviceContext* NewDc() {
+  std::vector<DeviceContext*>& spare = SpareDCs();
+  if (spare.empty()) return new DeviceContext{};
+  DeviceContext* dc = spare.back();
+  spare.pop_back();
+  std::vector<RECT> clip = std::move(dc->clip);
+  clip.clear();
+  *dc = DeviceContext{};
+  dc->clip = std::move(clip);
+  return dc;
+}
+
+// Freed pens and brushes, kept for the next: a brush made and deleted in every tick
+// then costs no allocation. Bitmaps, whose pixels would stay with them, are freed.
+std::vector<GdiObject*>& SpareObjects() {
+  static std::vector<GdiObject*> spare;
+  return spare;
+}
+
+GdiObject* NewPenOrBrush(GdiKind kind) {
+  std::vector<GdiObject*>& spare = SpareObjects();
+  GdiObject* o = nullptr;
+  if (spare.empty()) {
+    o = new GdiObject{};
+  } else {
+    o = spare.back();
+    spare.pop_back();
+    *o = GdiObject{};
+  }
+  o->kind = kind;
+  return o;
+}
+
+void FreeObject(GdiObject* o) {
+  LiveObjects().Remove(o);
+  constexpr std::size_t kSpare = 8;
+  if ((o->kind == GdiKind::Pen || o->kind == GdiKind::Brush) && SpareObjects().size() < kSpare) {
+    SpareObjects().push_back(o);
+  } else {
+    delete o;
+  }
 }
 
 GdiObject* MakeStock(GdiKind kind, std::uint32_t pixel, bool null) {
@@ -85,10 +160,7 @@ GdiObject* Stock(int which) {
 void Release(GdiObject* o) {
   if (o == nullptr) return;
   if (o->selections > 0) --o->selections;
-  if (o->selections == 0 && o->deletePending && !o->stock) {
-    LiveObjects().erase(o);
-    delete o;
-  }
+  if (o->selections == 0 && o->deletePending && !o->stock) FreeObject(o);
 }
 
 void Hold(GdiObject* o) {
@@ -105,17 +177,23 @@ void InitSelections(DeviceContext& dc) {
 }
 
 HDC Register(DeviceContext* dc) {
-  LiveDCs().insert(dc);
+  LiveDCs().Add(dc);
   return reinterpret_cast<HDC>(dc);
 }
 
 void DestroyDc(DeviceContext* dc) {
-  LiveDCs().erase(dc);
+  LiveDCs().Remove(dc);
   Release(dc->pen);
   Release(dc->brush);
   Release(dc->font);
   Release(dc->bitmap);
-  delete dc;
+  // A few kept for reuse; beyond them (a program that held many at once) freed.
+  constexpr std::size_t kSpare = 8;
+  if (SpareDCs().size() < kSpare) {
+    SpareDCs().push_back(dc);
+  } else {
+    delete dc;
+  }
 }
 
 // The pixels a context draws on.
@@ -244,7 +322,7 @@ GdiObject* SysBrush(int index);
 }  // namespace
 
 std::size_t LiveDCsForTesting() {
-  return LiveDCs().size();
+  return LiveDCs().Size();
 }
 
 std::size_t LiveGdiObjectsForTesting() {
@@ -254,12 +332,12 @@ std::size_t LiveGdiObjectsForTesting() {
 }
 
 HGDIOBJ NewGdiObject(GdiObject* object) {
-  LiveObjects().insert(object);
+  LiveObjects().Add(object);
   return object;
 }
 
 GdiObject* GdiObjectOf(HGDIOBJ handle) {
-  if (handle == nullptr || LiveObjects().count(handle) == 0) return nullptr;
+  if (handle == nullptr || !LiveObjects().Has(handle)) return nullptr;
   auto* o = static_cast<GdiObject*>(handle);
   return o->deletePending ? nullptr : o;
 }
@@ -274,10 +352,11 @@ HBITMAP MakeBitmap(int width, int height, int bitsPixel, std::vector<std::uint32
   return static_cast<HBITMAP>(NewGdiObject(o));
 }
 
-std::vector<RECT> DisjointRects(const std::vector<RECT>& rects) {
-  std::vector<RECT> out;
-  std::vector<RECT> pieces;
-  std::vector<RECT> next;
+void DisjointRects(const std::vector<RECT>& rects, std::vector<RECT>& out) {
+  out.clear();
+  // Kept from call to call: a context's clip is made without an allocation.
+  static std::vector<RECT> pieces;
+  static std::vector<RECT> next;
   for (const RECT& r : rects) {
     if (r.left >= r.right || r.top >= r.bottom) continue;
     pieces.assign(1, r);
@@ -288,7 +367,6 @@ std::vector<RECT> DisjointRects(const std::vector<RECT>& rects) {
     }
     out.insert(out.end(), pieces.begin(), pieces.end());
   }
-  return out;
 }
 
 BOOL DrawMaskedImage(HDC hdc, int x, int y, const std::uint32_t* src, int width, int height) {
@@ -309,11 +387,11 @@ BOOL DrawMaskedImage(HDC hdc, int x, int y, const std::uint32_t* src, int width,
   return TRUE;
 }
 
-HDC CreateSurfaceDC(TSurface& surface, POINT origin, std::vector<RECT> clip) {
-  auto* dc = new DeviceContext{};
+HDC CreateSurfaceDC(TSurface& surface, POINT origin, const std::vector<RECT>& clip) {
+  DeviceContext* dc = NewDc();
   dc->surface = &surface;
   dc->origin = origin;
-  dc->clip = DisjointRects(clip);
+  DisjointRects(clip, dc->clip);
   InitSelections(*dc);
   return Register(dc);
 }
@@ -438,11 +516,11 @@ HBRUSH GetSysColorBrush(int index) {
 HDC CreateCompatibleDC(HDC hdc) {
   if (platform::RefuseThisCall(platform::TOperation::CreateCompatibleDC)) return nullptr;
   if (hdc != nullptr && DcOf(hdc) == nullptr) return nullptr;
-  auto* dc = new DeviceContext{};
+  DeviceContext* dc = platform::NewDc();
   dc->memory = true;
   dc->bitmap = platform::StockMonoBitmap();
   platform::Hold(dc->bitmap);
-  dc->clip = {{0, 0, 1, 1}};
+  dc->clip.assign(1, RECT{0, 0, 1, 1});
   platform::InitSelections(*dc);
   return platform::Register(dc);
 }
@@ -542,7 +620,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
   if (previous == o) return previous;
   platform::Hold(o);
   *slot = o;
-  if (o->kind == GdiKind::Bitmap) dc->clip = {{0, 0, o->bmWidth, o->bmHeight}};
+  if (o->kind == GdiKind::Bitmap) dc->clip.assign(1, RECT{0, 0, o->bmWidth, o->bmHeight});
   platform::Release(previous);
   return previous;
 }
@@ -555,8 +633,7 @@ HGDIOBJ GetStockObject(int which) {
 
 HBRUSH CreateSolidBrush(COLORREF color) {
   if (platform::RefuseThisCall(platform::TOperation::CreateSolidBrush)) return nullptr;
-  auto* o = new GdiObject{};
-  o->kind = GdiKind::Brush;
+  GdiObject* o = platform::NewPenOrBrush(GdiKind::Brush);
   o->pixel = SwapRB(color & 0xFFFFFF);
   return static_cast<HBRUSH>(platform::NewGdiObject(o));
 }
@@ -564,8 +641,7 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HPEN CreatePen(int style, int width, COLORREF color) {
   if (style != PS_SOLID && style != PS_NULL) return nullptr;
   if (width < 0 || width > 1024) return nullptr;
-  auto* o = new GdiObject{};
-  o->kind = GdiKind::Pen;
+  GdiObject* o = platform::NewPenOrBrush(GdiKind::Pen);
   o->null = style == PS_NULL;
   o->width = std::max(width, 1);
   o->pixel = SwapRB(color & 0xFFFFFF);
@@ -577,10 +653,7 @@ BOOL DeleteObject(HGDIOBJ handle) {
   if (o == nullptr) return FALSE;
   if (o->stock) return TRUE;
   o->deletePending = true;
-  if (o->selections == 0) {
-    platform::LiveObjects().erase(o);
-    delete o;
-  }
+  if (o->selections == 0) platform::FreeObject(o);
   return TRUE;
 }
 

@@ -49,7 +49,7 @@ BOOL DrawMaskedImage(HDC dc, int x, int y, const std::uint32_t* src, int width, 
 // The stock font handles: SYSTEM_FONT and DEFAULT_GUI_FONT; nullptr for any other.
 HGDIOBJ StockFont(int which);
 
-// Makes `rects` pairwise disjoint, keeping their union; drops empty ones.
-std::vector<RECT> DisjointRects(const std::vector<RECT>& rects);
+// `rects` made pairwise disjoint into `out`, keeping their union; drops empty ones.
+void DisjointRects(const std::vector<RECT>& rects, std::vector<RECT>& out);
 
 }  // namespace platform
