@@ -35,6 +35,27 @@ constexpr std::uint32_t SwapRB(std::uint32_t c) {
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+struct DeviceContext {
+  bool memory = false;
+  TSurface* surface = nullptr;  // surface contexts only
+  POINT origin{0, 0};
+  std::vector<RECT> clip;  // target coordinates, disjoint; memory contexts: the bitmap
+  GdiObject* pen = nullptr;
+  GdiObject* brush = nullptr;
+  GdiObject* font = nullptr;
+  GdiObject* bitmap = nullptr;  // memory contexts only
+  std::uint32_t bk = kWhite;    // 0x00RRGGBB
+  std::uint32_t text = 0;
+  int bkMode = OPAQUE;
+};
+
+// The live context behind `dc`, or nullptr.
+DeviceContext* DcOf(HDC dc);
+// A brush handle, including the (HBRUSH)(COLOR_x + 1) convention; nullptr for none.
+GdiObject* BrushOf(HBRUSH h);
+
 // Registers a new object and answers its handle.
 HGDIOBJ NewGdiObject(GdiObject* object);
 // The live object behind `handle`, or nullptr.
