@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/gdi/gdi_internal.h"
@@ -60,15 +61,15 @@ namespace {
 
 // Freed contexts, kept for the next: a context per tick (and per paint) then costs no
 // allocation, its clip list's storage included.
-std::vector<DeviceContext*>& SpareDCs() {
-  static std::vector<DeviceContext*> spare;
+std::vector<std::unique_ptr<DeviceContext>>& SpareDCs() {
+  static std::vector<std::unique_ptr<DeviceContext>> spare;
   return spare;
 }
 
 DeviceContext* NewDc() {
-  std::vector<DeviceContext*>& spare = SpareDCs();
+  std::vector<std::unique_ptr<DeviceContext>>& spare = SpareDCs();
   if (spare.empty()) return new DeviceContext{};
-  DeviceContext* dc = spare.back();
+  DeviceContext* dc = spare.back().release();
   spare.pop_back();
   std::vector<RECT> clip = std::move(dc->clip);
   clip.clear();
@@ -79,18 +80,18 @@ DeviceContext* NewDc() {
 
 // Freed pens and brushes, kept for the next: a brush made and deleted in every tick
 // then costs no allocation. Bitmaps, whose pixels would stay with them, are freed.
-std::vector<GdiObject*>& SpareObjects() {
-  static std::vector<GdiObject*> spare;
+std::vector<std::unique_ptr<GdiObject>>& SpareObjects() {
+  static std::vector<std::unique_ptr<GdiObject>> spare;
   return spare;
 }
 
 GdiObject* NewPenOrBrush(GdiKind kind) {
-  std::vector<GdiObject*>& spare = SpareObjects();
+  std::vector<std::unique_ptr<GdiObject>>& spare = SpareObjects();
   GdiObject* o = nullptr;
   if (spare.empty()) {
     o = new GdiObject{};
   } else {
-    o = spare.back();
+    o = spare.back().release();
     spare.pop_back();
     *o = GdiObject{};
   }
@@ -102,7 +103,7 @@ void FreeObject(GdiObject* o) {
   LiveObjects().Remove(o);
   constexpr std::size_t kSpare = 8;
   if ((o->kind == GdiKind::Pen || o->kind == GdiKind::Brush) && SpareObjects().size() < kSpare) {
-    SpareObjects().push_back(o);
+    SpareObjects().emplace_back(o);
   } else {
     delete o;
   }
@@ -177,7 +178,7 @@ void DestroyDc(DeviceContext* dc) {
   // A few kept for reuse; beyond them (a program that held many at once) freed.
   constexpr std::size_t kSpare = 8;
   if (SpareDCs().size() < kSpare) {
-    SpareDCs().push_back(dc);
+    SpareDCs().emplace_back(dc);
   } else {
     delete dc;
   }
