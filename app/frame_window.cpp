@@ -1,5 +1,8 @@
 #include "app/frame_window.h"
 
+#include <bitset>
+#include <vector>
+
 #include "app/application.h"
 #include "app/command_enabler.h"
 #include "app/dc.h"
@@ -164,42 +167,52 @@ HWND TFrameWindow::GetCommandTarget() const {
   return Handle;
 }
 
-std::vector<TEventHandler*> TFrameWindow::CommandChain(HWND target) {
-  std::vector<TEventHandler*> chain;
+template <typename Fn>
+bool TFrameWindow::ForEachInChain(HWND target, Fn&& fn) {
   for (HWND h = target; h != nullptr && h != Handle && ::IsChild(Handle, h); h = ::GetParent(h)) {
-    if (TWindow* w = FromHandle(h)) chain.push_back(w);
+    if (TWindow* w = FromHandle(h); w != nullptr && fn(static_cast<TEventHandler*>(w))) return true;
   }
-  chain.push_back(this);
-  return chain;
+  return fn(static_cast<TEventHandler*>(this));
 }
 
-void TFrameWindow::RouteEnabler(TCommandEnabler& enabler,
-                                const std::vector<TEventHandler*>& chain) {
-  for (TEventHandler* h : chain) {
-    if (h->DispatchEnabler(enabler)) break;  // the first enabler found decides
-  }
+void TFrameWindow::RouteEnabler(TCommandEnabler& enabler, HWND target) {
+  // The first enabler found decides.
+  ForEachInChain(target, [&](TEventHandler* h) { return h->DispatchEnabler(enabler); });
   if (enabler.WasHandled()) return;
-  bool handled = false;
-  for (TEventHandler* h : chain) handled = handled || h->HasCommand(enabler.GetId());
+  const UINT id = enabler.GetId();
+  const bool handled = ForEachInChain(target, [id](TEventHandler* h) { return h->HasCommand(id); });
   const TApplication* app = GetApplication();
-  enabler.Enable(handled || (app != nullptr && app->HasCommand(enabler.GetId())));
+  enabler.Enable(handled || (app != nullptr && app->HasCommand(id)));
 }
 
 bool TFrameWindow::EnableMenuItems(HMENU menu, bool menuBar) {
   const int count = menu != nullptr ? ::GetMenuItemCount(menu) : 0;
   if (count <= 0) return false;
-  std::vector<bool> before;
-  for (int pos = 0; pos < count; ++pos) before.push_back(ItemEnabled(menu, pos));
-  const std::vector<TEventHandler*> chain = CommandChain(GetCommandTarget());
+  // Run after every message: the states before are kept without an allocation for the
+  // menus a program has.
+  constexpr int kKept = 64;
+  std::bitset<kKept> before;
+  std::vector<bool> beforeMore(count > kKept ? std::size_t(count - kKept) : 0);
+  const auto wasEnabled = [&](int pos) {
+    return pos < kKept ? before[std::size_t(pos)] : beforeMore[std::size_t(pos - kKept)];
+  };
+  for (int pos = 0; pos < count; ++pos) {
+    if (pos < kKept) {
+      before[std::size_t(pos)] = ItemEnabled(menu, pos);
+    } else {
+      beforeMore[std::size_t(pos - kKept)] = ItemEnabled(menu, pos);
+    }
+  }
+  const HWND target = GetCommandTarget();
   for (int pos = 0; pos < count; ++pos) {
     const UINT id = ::GetMenuItemID(menu, pos);
     if (id == 0 || id == static_cast<UINT>(-1)) continue;  // a separator or a popup
     if (id >= kFirstSystemCommand) break;
     TMenuItemEnabler enabler(menu, id, Handle, pos);
-    RouteEnabler(enabler, chain);
+    RouteEnabler(enabler, target);
   }
   bool changed = false;
-  for (int pos = 0; pos < count; ++pos) changed = changed || before[pos] != ItemEnabled(menu, pos);
+  for (int pos = 0; pos < count; ++pos) changed = changed || wasEnabled(pos) != ItemEnabled(menu, pos);
   if (changed && menuBar) ::DrawMenuBar(Handle);
   return changed;
 }
@@ -210,8 +223,8 @@ void TFrameWindow::EvCommand(UINT id, HWND control, UINT notifyCode) {
     return;
   }
   // A menu choice: the command target and up, then the application.
-  for (TEventHandler* h : CommandChain(GetCommandTarget())) {
-    if (h->DispatchCommand(id)) return;
+  if (ForEachInChain(GetCommandTarget(), [id](TEventHandler* h) { return h->DispatchCommand(id); })) {
+    return;
   }
   if (TApplication* app = GetApplication(); app != nullptr && app->DispatchCommand(id)) return;
   DefaultProcessing(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(notifyCode)),

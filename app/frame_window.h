@@ -50,9 +50,11 @@ class TFrameWindow : public TWindow {
   void EvEnterIdle(UINT source, HWND window);
 
  private:
-  // The window objects from `target` up to this frame, the frame last.
-  std::vector<TEventHandler*> CommandChain(HWND target);
-  void RouteEnabler(TCommandEnabler& enabler, const std::vector<TEventHandler*>& chain);
+  // Calls fn on the window objects from `target` up to this frame, the frame last, until
+  // one answers true; answers whether one did.
+  template <typename Fn>
+  bool ForEachInChain(HWND target, Fn&& fn);
+  void RouteEnabler(TCommandEnabler& enabler, HWND target);
 
   TWindow* Client = nullptr;
   bool ShrinkToClient;

@@ -32,6 +32,27 @@ struct GdiObject {
   std::vector<std::uint32_t> bits;
 };
 
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+struct DeviceContext {
+  bool memory = false;
+  TSurface* surface = nullptr;  // surface contexts only
+  POINT origin{0, 0};
+  std::vector<RECT> clip;  // target coordinates, disjoint; memory contexts: the bitmap
+  GdiObject* pen = nullptr;
+  GdiObject* brush = nullptr;
+  GdiObject* font = nullptr;
+  GdiObject* bitmap = nullptr;  // memory contexts only
+  std::uint32_t bk = kWhite;    // 0x00RRGGBB
+  std::uint32_t text = 0;
+  int bkMode = OPAQUE;
+};
+
+// The live context behind `dc`, or nullptr.
+DeviceContext* DcOf(HDC dc);
+// A brush handle, including the (HBRUSH)(COLOR_x + 1) convention; nullptr for none.
+GdiObject* BrushOf(HBRUSH h);
+
 // Registers a new object and answers its handle.
 HGDIOBJ NewGdiObject(GdiObject* object);
 // The live object behind `handle`, or nullptr.
@@ -46,7 +67,7 @@ BOOL DrawMaskedImage(HDC dc, int x, int y, const std::uint32_t* src, int width, 
 // The stock font handles: SYSTEM_FONT and DEFAULT_GUI_FONT; nullptr for any other.
 HGDIOBJ StockFont(int which);
 
-// Makes `rects` pairwise disjoint, keeping their union; drops empty ones.
-std::vector<RECT> DisjointRects(const std::vector<RECT>& rects);
+// `rects` made pairwise disjoint into `out`, keeping their union; drops empty ones.
+void DisjointRects(const std::vector<RECT>& rects, std::vector<RECT>& out);
 
 }  // namespace platform

@@ -55,7 +55,7 @@ class TSurface {
 // coordinates) and every pixel it writes is clipped to the union of `clip` (surface
 // coordinates; an empty list draws nothing). Drawing marks what it changes dirty.
 // Answers nullptr when the platform refuses (out of handles).
-HDC CreateSurfaceDC(TSurface& surface, POINT origin, std::vector<RECT> clip);
+HDC CreateSurfaceDC(TSurface& surface, POINT origin, const std::vector<RECT>& clip);
 
 // Frees a context made by CreateSurfaceDC; what was selected into it is not deleted.
 // False when `dc` is not such a context.

@@ -48,12 +48,12 @@ TSurface& ScreenSurface() {
 }
 
 // The window's visible client area minus what its children cover, in surface
-// coordinates, optionally limited to `region` (client coordinates).
-std::vector<RECT> ClipFor(const TWnd& w, const std::vector<RECT>* region) {
+// coordinates, optionally limited to `region` (client coordinates), into `clip`.
+void ClipFor(const TWnd& w, const std::vector<RECT>* region, std::vector<RECT>& clip) {
+  clip.clear();
   const RECT visible = VisibleClientInSurface(w);
-  if (IsEmpty(visible)) return {};
+  if (IsEmpty(visible)) return;
   const POINT o = ClientOriginInSurface(w);
-  std::vector<RECT> clip;
   if (region == nullptr) {
     clip.push_back(visible);
   } else {
@@ -80,7 +80,6 @@ std::vector<RECT> ClipFor(const TWnd& w, const std::vector<RECT>* region) {
       clip = SubtractRect(clip, Offset(sw->rect, po.x, po.y));
     }
   }
-  return clip;
 }
 
 RECT BoundingBox(const std::vector<RECT>& rects) {
@@ -248,7 +247,8 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   const bool erase = w->erase;
   w->update.clear();
   w->erase = false;
-  std::vector<RECT> clip = platform::ClipFor(*w, &region);
+  std::vector<RECT> clip;
+  platform::ClipFor(*w, &region, clip);
   const POINT origin = platform::ClientOriginInSurface(*w);
   HDC dc = platform::CreateSurfaceDC(*top->surface, origin, clip);
   if (dc == nullptr) {
@@ -289,8 +289,10 @@ HDC GetDC(HWND hwnd) {
   TWnd* w = WndOf(hwnd);
   if (w == nullptr) return nullptr;
   TWnd* top = WndOf(platform::TopLevelOf(hwnd));
-  HDC dc = platform::CreateSurfaceDC(*top->surface, platform::ClientOriginInSurface(*w),
-                                     platform::ClipFor(*w, nullptr));
+  // Kept from call to call (the context copies it): a tick's context costs no allocation.
+  static std::vector<RECT> clip;
+  platform::ClipFor(*w, nullptr, clip);
+  HDC dc = platform::CreateSurfaceDC(*top->surface, platform::ClientOriginInSurface(*w), clip);
   platform::AddUse(dc, hwnd, platform::DcKind::Client);
   return dc;
 }

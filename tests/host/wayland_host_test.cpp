@@ -99,9 +99,10 @@ TEST(WaylandCursorTheme, TheArrowOfTheNearestSizeFromTheThemeOrOneItInherits) {
   std::filesystem::remove_all(dir);
   WriteCursor(dir + "/base/cursors/left_ptr", {16, 24, 48});
   std::filesystem::create_directories(dir + "/mine");
-  std::ofstream(dir + "/mine/index.theme") << "[Icon Theme]\nInherits=none, base\n";
+  // The last line without its newline.
+  std::ofstream(dir + "/mine/index.theme") << "[Icon Theme]\r\nName=Mine\r\nInherits=none, base";
   WriteCursor(dir + "/cut/cursors/left_ptr", {24}, 4);
-  setenv("XCURSOR_PATH", ("/nowhere:" + dir).c_str(), 1);
+  setenv("XCURSOR_PATH", ("::/nowhere:" + dir + ":").c_str(), 1);
   wl::TXcursorImage image;
   ASSERT_TRUE(wl::LoadXcursor("mine", "left_ptr", 30, image));
   EXPECT_EQ(image.Width, 24);

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace platform::wl {
 namespace {
@@ -37,42 +35,48 @@ bool ReadWords(std::FILE* f, std::uint32_t* words, std::size_t count) {
   return true;
 }
 
+// Plain C reads, no C++ streams: those would link the streams' and locales' machinery,
+// and its start-up work, into the program for every host.
 std::vector<std::string> SearchPath() {
-  std::string path;
-  if (const char* p = std::getenv("XCURSOR_PATH"); p != nullptr && *p) {
-    path = p;
-  } else {
+  const char* path = std::getenv("XCURSOR_PATH");
+  if (path == nullptr || !*path) {
     path = "~/.local/share/icons:~/.icons:/usr/share/icons:/usr/share/pixmaps";
   }
   const char* home = std::getenv("HOME");
   std::vector<std::string> dirs;
-  std::stringstream in(path);
-  for (std::string dir; std::getline(in, dir, ':');) {
-    if (dir.empty()) continue;
-    if (dir[0] == '~') {
-      if (home == nullptr || !*home) continue;
-      dir = home + dir.substr(1);
+  for (const char* p = path;; ++p) {
+    const char* end = p;
+    while (*end != '\0' && *end != ':') ++end;
+    std::string dir(p, end);
+    if (!dir.empty() && dir[0] == '~') {
+      dir = home != nullptr && *home ? home + dir.substr(1) : std::string();
     }
-    dirs.push_back(dir);
+    if (!dir.empty()) dirs.push_back(std::move(dir));
+    if (*end == '\0') break;
+    p = end;
   }
   return dirs;
 }
 
 // The themes named by the Inherits= line of a theme's index.theme.
 std::vector<std::string> Inherits(const std::string& dir, const std::string& theme) {
-  std::ifstream index(dir + "/" + theme + "/index.theme");
   std::vector<std::string> out;
-  for (std::string line; std::getline(index, line);) {
+  TFile index(std::fopen((dir + "/" + theme + "/index.theme").c_str(), "re"));
+  if (!index) return out;
+  std::string line;
+  for (int c = 0; c != EOF;) {
+    line.clear();
+    while ((c = std::fgetc(index.get())) != EOF && c != '\n') line += char(c);
     if (line.rfind("Inherits", 0) != 0) continue;
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     std::string name;
-    for (char c : line.substr(eq + 1) + ",") {
-      if (c == ',' || c == ';' || c == ' ' || c == '\t' || c == '\r') {
+    for (char ch : line.substr(eq + 1) + ",") {
+      if (ch == ',' || ch == ';' || ch == ' ' || ch == '\t' || ch == '\r') {
         if (!name.empty()) out.push_back(name);
         name.clear();
       } else {
-        name += c;
+        name += ch;
       }
     }
     break;

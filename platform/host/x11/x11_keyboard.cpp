@@ -41,7 +41,10 @@ bool TKeyboard::Load() {
   if (Tried_) return Xkb_.State() != nullptr || Core_;
   Tried_ = true;
   xkb_context* context = Xkb_.Context();
-  if (xkb_x11_setup_xkb_extension(C_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+  // Without XKB's libraries the keyboard still types, by the core mapping.
+  std::string error;
+  if (!LoadX11KeyboardLibraries(error) ||
+      xkb_x11_setup_xkb_extension(C_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                   XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
                                   &XkbEventBase_, nullptr) == 0 ||
       (Device_ = xkb_x11_get_core_keyboard_device_id(C_)) < 0) {

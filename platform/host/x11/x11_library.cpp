@@ -19,42 +19,60 @@ struct TFunctions {
 #undef KLOP_MEMBER
 };
 
-}  // namespace
+// A library's file, and how to resolve its functions into a TFunctions.
+struct TLibrary {
+  const char* File;
+  bool (*Resolve)(void* library, const char* file, TFunctions& f, std::string& error);
+};
 
-bool LoadX11Libraries(std::string& error, const char* xcb) {
-  // The libraries in the list's order, the core one's file as asked. Their calls are
-  // bound lazily, as the dynamic linker binds a linked library's own: binding all of
-  // libxcb's at once costs the start more than the few it makes.
-  const char* files[] = {
-#define KLOP_FILE(tag, file, functions) file,
-      KLOP_X11_LIBRARIES(KLOP_FILE)
-#undef KLOP_FILE
-  };
-  files[0] = xcb;
-  void* opened[std::size(files)] = {};
-  TFunctions f;
-  std::size_t at = 0;
-  bool resolved = true;
-#define KLOP_RESOLVE(name) &&ResolveHostFunction(opened[at], files[at], #name, f.name##_, error)
-#define KLOP_LIBRARY(tag, file, functions)                                  \
-  if (resolved) {                                                           \
-    opened[at] = OpenHostLibrary(files[at], RTLD_LAZY | RTLD_LOCAL, error); \
-    resolved = opened[at] != nullptr functions(KLOP_RESOLVE);               \
-    ++at;                                                                   \
-  }
-  KLOP_X11_LIBRARIES(KLOP_LIBRARY)
+#define KLOP_RESOLVE(name) &&ResolveHostFunction(library, file, #name, f.name##_, error)
+#define KLOP_LIBRARY(tag, path, functions)                                                 \
+  TLibrary{path, [](void* library, const char* file, TFunctions& f, std::string& error) { \
+             return true functions(KLOP_RESOLVE);                                          \
+           }},
+constexpr TLibrary kStartLibraries[] = {KLOP_X11_LIBRARIES(KLOP_LIBRARY)};
+constexpr TLibrary kKeyboardLibraries[] = {KLOP_X11_KEYBOARD_LIBRARIES(KLOP_LIBRARY)};
 #undef KLOP_LIBRARY
 #undef KLOP_RESOLVE
-  if (!resolved) {
-    for (void* library : opened) {
-      if (library != nullptr) dlclose(library);
+
+// Opens the libraries in the list's order (the first from `first` when not null), their
+// calls bound lazily, as the dynamic linker binds a linked library's own: binding all of
+// libxcb's at once costs the start more than the few it makes. On failure closes what
+// it opened.
+template <std::size_t N>
+bool Open(const TLibrary (&libraries)[N], const char* first, TFunctions& f, std::string& error) {
+  void* opened[N] = {};
+  for (std::size_t i = 0; i < N; ++i) {
+    const char* file = i == 0 && first != nullptr ? first : libraries[i].File;
+    opened[i] = OpenHostLibrary(file, RTLD_LAZY | RTLD_LOCAL, error);
+    if (opened[i] == nullptr || !libraries[i].Resolve(opened[i], file, f, error)) {
+      for (void* library : opened) {
+        if (library != nullptr) dlclose(library);
+      }
+      return false;
     }
-    return false;
   }
-#define KLOP_COMMIT(name) klop_##name = f.name##_;
-  KLOP_X11_FUNCTIONS(KLOP_COMMIT)
-#undef KLOP_COMMIT
   return true;
 }
+
+}  // namespace
+
+#define KLOP_COMMIT(name) klop_##name = f.name##_;
+
+bool LoadX11Libraries(std::string& error, const char* xcb) {
+  TFunctions f;
+  if (!Open(kStartLibraries, xcb, f, error)) return false;
+  KLOP_X11_START_FUNCTIONS(KLOP_COMMIT)
+  return true;
+}
+
+bool LoadX11KeyboardLibraries(std::string& error) {
+  TFunctions f;
+  if (!Open(kKeyboardLibraries, nullptr, f, error)) return false;
+  KLOP_X11_KEYBOARD_FUNCTIONS(KLOP_COMMIT)
+  return true;
+}
+
+#undef KLOP_COMMIT
 
 }  // namespace platform::x11

@@ -1,6 +1,6 @@
 // The X client libraries (libxcb and its extensions' libraries, libxkbcommon-x11), opened
-// only when the X11 host is chosen, so that the program on a Wayland desktop never maps
-// them. The build puts this header before everything else in each of the host's
+// only when the X11 host is chosen (the keyboard's at its first key), so that the
+// program on a Wayland desktop never maps them. The build puts this header before everything else in each of the host's
 // sources: every function of theirs the host calls becomes a call through a pointer
 // that LoadX11Libraries fills (the extensions' ids too, which are data). A function
 // called but not named in x11_library_functions.h fails the link, as the libraries are
@@ -131,5 +131,8 @@ namespace platform::x11 {
 // false with the reason in `error`, the pointers then as they were. Each call that
 // succeeds keeps the libraries loaded for the life of the process.
 bool LoadX11Libraries(std::string& error, const char* xcb = "libxcb.so.1");
+
+// The same for the keyboard's libraries (XKB), which the host opens at the first key.
+bool LoadX11KeyboardLibraries(std::string& error);
 
 }  // namespace platform::x11

@@ -1,122 +1,16 @@
-// Device contexts, GDI objects and the pixel primitives.
+// The pixel primitives of device contexts: clips, fills, copies and text.
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
 #include <type_traits>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/gdi/gdi_internal.h"
 
-#include "platform/faults.h"
 #include "platform/gdi/font.h"
 
 namespace platform {
 namespace {
-
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr int kMaxBitmapSide = 16384;
-constexpr long long kMaxBitmapPixels = 64LL * 1024 * 1024;
-
-struct DeviceContext {
-  bool memory = false;
-  TSurface* surface = nullptr;  // surface contexts only
-  POINT origin{0, 0};
-  std::vector<RECT> clip;  // target coordinates, disjoint; memory contexts: the bitmap
-  GdiObject* pen = nullptr;
-  GdiObject* brush = nullptr;
-  GdiObject* font = nullptr;
-  GdiObject* bitmap = nullptr;  // memory contexts only
-  std::uint32_t bk = kWhite;    // 0x00RRGGBB
-  std::uint32_t text = 0;
-  int bkMode = OPAQUE;
-};
-
-std::unordered_set<const void*>& LiveObjects() {
-  static std::unordered_set<const void*> live;
-  return live;
-}
-std::unordered_set<const void*>& LiveDCs() {
-  static std::unordered_set<const void*> live;
-  return live;
-}
-
-DeviceContext* DcOf(HDC dc) {
-  if (dc == nullptr || LiveDCs().count(dc) == 0) return nullptr;
-  return reinterpret_cast<DeviceContext*>(dc);
-}
-
-GdiObject* MakeStock(GdiKind kind, std::uint32_t pixel, bool null) {
-  auto* o = new GdiObject{};
-  o->kind = kind;
-  o->stock = true;
-  o->pixel = pixel;
-  o->null = null;
-  NewGdiObject(o);
-  return o;
-}
-
-GdiObject* StockMonoBitmap() {
-  static GdiObject* bitmap = [] {
-    auto* o = MakeStock(GdiKind::Bitmap, 0, false);
-    o->bmWidth = 1;
-    o->bmHeight = 1;
-    o->bitsPixel = 1;
-    o->bits.assign(1, 0);
-    return o;
-  }();
-  return bitmap;
-}
-
-GdiObject* Stock(int which) {
-  static GdiObject* objects[NULL_PEN + 1] = {MakeStock(GdiKind::Brush, kWhite, false),
-                                             MakeStock(GdiKind::Brush, 0xC0C0C0, false),
-                                             MakeStock(GdiKind::Brush, 0x808080, false),
-                                             MakeStock(GdiKind::Brush, 0x404040, false),
-                                             MakeStock(GdiKind::Brush, 0, false),
-                                             MakeStock(GdiKind::Brush, 0, true),
-                                             MakeStock(GdiKind::Pen, kWhite, false),
-                                             MakeStock(GdiKind::Pen, 0, false),
-                                             MakeStock(GdiKind::Pen, 0, true)};
-  return objects[which];
-}
-
-// Frees an object once nothing holds it any more.
-void Release(GdiObject* o) {
-  if (o == nullptr) return;
-  if (o->selections > 0) --o->selections;
-  if (o->selections == 0 && o->deletePending && !o->stock) {
-    LiveObjects().erase(o);
-    delete o;
-  }
-}
-
-void Hold(GdiObject* o) {
-  ++o->selections;
-}
-
-void InitSelections(DeviceContext& dc) {
-  dc.pen = Stock(BLACK_PEN);
-  dc.brush = Stock(WHITE_BRUSH);
-  dc.font = GdiObjectOf(StockFont(SYSTEM_FONT));
-  Hold(dc.pen);
-  Hold(dc.brush);
-  if (dc.font) Hold(dc.font);
-}
-
-HDC Register(DeviceContext* dc) {
-  LiveDCs().insert(dc);
-  return reinterpret_cast<HDC>(dc);
-}
-
-void DestroyDc(DeviceContext* dc) {
-  LiveDCs().erase(dc);
-  Release(dc->pen);
-  Release(dc->brush);
-  Release(dc->font);
-  Release(dc->bitmap);
-  delete dc;
-}
 
 // The pixels a context draws on.
 struct Target {
@@ -194,18 +88,40 @@ std::uint32_t ToMono(std::uint32_t v) {
   return v == kWhite ? kWhite : 0;
 }
 
+// Sets n pixels to v four at a time: a tick's fills are most of its drawing, and the
+// compiler does not widen a loop of unknown length at this optimisation level.
+void FillRow(std::uint32_t* p, std::size_t n, std::uint32_t v) {
+  const std::uint32_t four[4] = {v, v, v, v};
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) std::memcpy(p + i, four, sizeof four);
+  for (; i < n; ++i) p[i] = v;
+}
+
+// Whether n pixels all hold colour v (a pixel's top byte, which its host may set, aside),
+// looked at four at a time.
+bool RowIs(const std::uint32_t* p, std::size_t n, std::uint32_t v) {
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    if ((((p[i] ^ v) | (p[i + 1] ^ v) | (p[i + 2] ^ v) | (p[i + 3] ^ v)) & kWhite) != 0) {
+      return false;
+    }
+  }
+  for (; i < n; ++i) {
+    if (((p[i] ^ v) & kWhite) != 0) return false;
+  }
+  return true;
+}
+
 void FillSolid(DeviceContext& dc, const RECT& r, std::uint32_t pixel) {
   Target t = TargetOf(dc);
   if (t.mono) pixel = ToMono(pixel);
   ForEachClipped(dc, t, r, [&](const RECT& p) {
     TChangedRows changed;
     for (LONG y = p.top; y < p.bottom; ++y) {
-      std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width;
-      if (std::all_of(row + p.left, row + p.right,
-                      [&](std::uint32_t v) { return (v & kWhite) == pixel; })) {
-        continue;
-      }
-      std::fill(row + p.left, row + p.right, pixel);
+      std::uint32_t* row = t.data + static_cast<std::size_t>(y) * t.width + p.left;
+      const auto n = static_cast<std::size_t>(p.right - p.left);
+      if (RowIs(row, n, pixel)) continue;
+      FillRow(row, n, pixel);
       changed.Add(y);
     }
     return changed.Of(p);
@@ -239,45 +155,13 @@ void Subtract(const RECT& r, const RECT& cut, std::vector<RECT>& out) {
   if (i.right < r.right) out.push_back({i.right, i.top, r.right, i.bottom});
 }
 
-GdiObject* SysBrush(int index);
-
 }  // namespace
 
-std::size_t LiveDCsForTesting() {
-  return LiveDCs().size();
-}
-
-std::size_t LiveGdiObjectsForTesting() {
-  return static_cast<std::size_t>(
-      std::count_if(LiveObjects().begin(), LiveObjects().end(),
-                    [](const void* o) { return !static_cast<const GdiObject*>(o)->stock; }));
-}
-
-HGDIOBJ NewGdiObject(GdiObject* object) {
-  LiveObjects().insert(object);
-  return object;
-}
-
-GdiObject* GdiObjectOf(HGDIOBJ handle) {
-  if (handle == nullptr || LiveObjects().count(handle) == 0) return nullptr;
-  auto* o = static_cast<GdiObject*>(handle);
-  return o->deletePending ? nullptr : o;
-}
-
-HBITMAP MakeBitmap(int width, int height, int bitsPixel, std::vector<std::uint32_t> pixels) {
-  auto* o = new GdiObject{};
-  o->kind = GdiKind::Bitmap;
-  o->bmWidth = width;
-  o->bmHeight = height;
-  o->bitsPixel = bitsPixel;
-  o->bits = std::move(pixels);
-  return static_cast<HBITMAP>(NewGdiObject(o));
-}
-
-std::vector<RECT> DisjointRects(const std::vector<RECT>& rects) {
-  std::vector<RECT> out;
-  std::vector<RECT> pieces;
-  std::vector<RECT> next;
+void DisjointRects(const std::vector<RECT>& rects, std::vector<RECT>& out) {
+  out.clear();
+  // Kept from call to call: a context's clip is made without an allocation.
+  static std::vector<RECT> pieces;
+  static std::vector<RECT> next;
   for (const RECT& r : rects) {
     if (r.left >= r.right || r.top >= r.bottom) continue;
     pieces.assign(1, r);
@@ -288,7 +172,6 @@ std::vector<RECT> DisjointRects(const std::vector<RECT>& rects) {
     }
     out.insert(out.end(), pieces.begin(), pieces.end());
   }
-  return out;
 }
 
 BOOL DrawMaskedImage(HDC hdc, int x, int y, const std::uint32_t* src, int width, int height) {
@@ -309,280 +192,12 @@ BOOL DrawMaskedImage(HDC hdc, int x, int y, const std::uint32_t* src, int width,
   return TRUE;
 }
 
-HDC CreateSurfaceDC(TSurface& surface, POINT origin, std::vector<RECT> clip) {
-  auto* dc = new DeviceContext{};
-  dc->surface = &surface;
-  dc->origin = origin;
-  dc->clip = DisjointRects(clip);
-  InitSelections(*dc);
-  return Register(dc);
-}
-
-bool ReleaseSurfaceDC(HDC hdc) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr || dc->memory) return false;
-  DestroyDc(dc);
-  return true;
-}
-
-HGDIOBJ StockFont(int which) {
-  static GdiObject* system = [] {
-    GdiObject* o = MakeStock(GdiKind::Font, 0, false);
-    o->font = &SystemFont();
-    return o;
-  }();
-  static GdiObject* dialog = [] {
-    GdiObject* o = MakeStock(GdiKind::Font, 0, false);
-    o->font = &DialogFont();
-    return o;
-  }();
-  if (which == SYSTEM_FONT) return system;
-  if (which == DEFAULT_GUI_FONT) return dialog;
-  return nullptr;
-}
-
-namespace {
-
-std::uint32_t SysPixel(int index) {
-  switch (index) {
-    case COLOR_SCROLLBAR:
-      return 0xC0C0C0;
-    case COLOR_BACKGROUND:
-      return 0x008080;
-    case COLOR_ACTIVECAPTION:
-      return 0x000080;
-    case COLOR_INACTIVECAPTION:
-      return 0x808080;
-    case COLOR_MENU:
-      return 0xC0C0C0;
-    case COLOR_WINDOW:
-      return kWhite;
-    case COLOR_WINDOWFRAME:
-      return 0;
-    case COLOR_MENUTEXT:
-      return 0;
-    case COLOR_WINDOWTEXT:
-      return 0;
-    case COLOR_CAPTIONTEXT:
-      return kWhite;
-    case 10:  // active border
-      return 0xC0C0C0;
-    case 11:  // inactive border
-      return 0xC0C0C0;
-    case 12:  // application workspace
-      return 0x808080;
-    case COLOR_HIGHLIGHT:
-      return 0x000080;
-    case COLOR_HIGHLIGHTTEXT:
-      return kWhite;
-    case COLOR_BTNFACE:
-      return 0xC0C0C0;
-    case COLOR_BTNSHADOW:
-      return 0x808080;
-    case COLOR_GRAYTEXT:
-      return 0x808080;
-    case COLOR_BTNTEXT:
-      return 0;
-    case 19:  // inactive caption text
-      return 0xC0C0C0;
-    case COLOR_BTNHIGHLIGHT:
-      return kWhite;
-    case COLOR_3DDKSHADOW:
-      return 0;
-    case COLOR_3DLIGHT:
-      return 0xC0C0C0;
-    case 23:  // tooltip text
-      return 0;
-    case 24:  // tooltip background
-      return 0xFFFFE1;
-    default:
-      return 0;
-  }
-}
-constexpr int kSysColors = 25;
-
-GdiObject* SysBrush(int index) {
-  static GdiObject* brushes[kSysColors] = {};
-  if (index < 0 || index >= kSysColors) return nullptr;
-  if (brushes[index] == nullptr) brushes[index] = MakeStock(GdiKind::Brush, SysPixel(index), false);
-  return brushes[index];
-}
-
-// A brush handle, including the (HBRUSH)(COLOR_x + 1) convention.
-GdiObject* BrushOf(HBRUSH h) {
-  const auto v = reinterpret_cast<std::uintptr_t>(h);
-  if (v >= 1 && v <= kSysColors) return SysBrush(static_cast<int>(v) - 1);
-  GdiObject* o = GdiObjectOf(h);
-  return o && o->kind == GdiKind::Brush ? o : nullptr;
-}
-
-}  // namespace
 }  // namespace platform
 
 using platform::DcOf;
 using platform::DeviceContext;
-using platform::GdiKind;
 using platform::GdiObject;
-using platform::GdiObjectOf;
 using platform::SwapRB;
-
-DWORD GetSysColor(int index) {
-  if (index < 0 || index >= platform::kSysColors) return 0;
-  return SwapRB(platform::SysPixel(index));
-}
-
-HBRUSH GetSysColorBrush(int index) {
-  return reinterpret_cast<HBRUSH>(platform::SysBrush(index));
-}
-
-HDC CreateCompatibleDC(HDC hdc) {
-  if (platform::RefuseThisCall(platform::TOperation::CreateCompatibleDC)) return nullptr;
-  if (hdc != nullptr && DcOf(hdc) == nullptr) return nullptr;
-  auto* dc = new DeviceContext{};
-  dc->memory = true;
-  dc->bitmap = platform::StockMonoBitmap();
-  platform::Hold(dc->bitmap);
-  dc->clip = {{0, 0, 1, 1}};
-  platform::InitSelections(*dc);
-  return platform::Register(dc);
-}
-
-BOOL DeleteDC(HDC hdc) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr || !dc->memory) return FALSE;
-  platform::DestroyDc(dc);
-  return TRUE;
-}
-
-namespace {
-bool SaneSize(int w, int h) {
-  return w > 0 && h > 0 && w <= platform::kMaxBitmapSide && h <= platform::kMaxBitmapSide &&
-         static_cast<long long>(w) * h <= platform::kMaxBitmapPixels;
-}
-}  // namespace
-
-HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr) return nullptr;
-  if (width == 0 || height == 0) {
-    return platform::MakeBitmap(1, 1, 1, std::vector<std::uint32_t>(1, 0));
-  }
-  if (!SaneSize(width, height)) return nullptr;
-  // Compatible with a memory context means the depth of its bitmap: monochrome if the
-  // stock one is still selected.
-  const int bpp = dc->memory && dc->bitmap->bitsPixel == 1 ? 1 : 32;
-  return platform::MakeBitmap(
-      width, height, bpp,
-      std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, bpp == 1 ? 0 : 0));
-}
-
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPixel, const void* bits) {
-  if (planes != 1 || (bitsPixel != 1 && bitsPixel != 32) || !SaneSize(width, height)) {
-    return nullptr;
-  }
-  std::vector<std::uint32_t> px(static_cast<std::size_t>(width) * height, 0);
-  if (bits != nullptr) {
-    const auto* b = static_cast<const std::uint8_t*>(bits);
-    if (bitsPixel == 32) {
-      std::memcpy(px.data(), b, px.size() * 4);
-      for (auto& p : px) p &= 0xFFFFFF;
-    } else {
-      const std::size_t stride = ((static_cast<std::size_t>(width) + 15) / 16) * 2;  // WORD rows
-      for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-          const bool on = (b[y * stride + x / 8] >> (7 - x % 8)) & 1;
-          px[static_cast<std::size_t>(y) * width + x] = on ? platform::kWhite : 0;
-        }
-      }
-    }
-  }
-  return platform::MakeBitmap(width, height, static_cast<int>(bitsPixel), std::move(px));
-}
-
-int GetObjectA(HGDIOBJ handle, int size, LPVOID buffer) {
-  GdiObject* o = GdiObjectOf(handle);
-  if (o == nullptr || o->kind != GdiKind::Bitmap) return 0;
-  if (buffer == nullptr) return sizeof(BITMAP);
-  if (size < static_cast<int>(sizeof(BITMAP))) return 0;
-  BITMAP bm{};
-  bm.bmType = 0;
-  bm.bmWidth = o->bmWidth;
-  bm.bmHeight = o->bmHeight;
-  bm.bmWidthBytes = ((o->bmWidth * o->bitsPixel + 15) / 16) * 2;
-  bm.bmPlanes = 1;
-  bm.bmBitsPixel = static_cast<WORD>(o->bitsPixel);
-  bm.bmBits = nullptr;
-  std::memcpy(buffer, &bm, sizeof bm);
-  return sizeof(BITMAP);
-}
-
-HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
-  DeviceContext* dc = DcOf(hdc);
-  GdiObject* o = GdiObjectOf(handle);
-  if (dc == nullptr || o == nullptr) return nullptr;
-  GdiObject** slot = nullptr;
-  switch (o->kind) {
-    case GdiKind::Pen:
-      slot = &dc->pen;
-      break;
-    case GdiKind::Brush:
-      slot = &dc->brush;
-      break;
-    case GdiKind::Font:
-      slot = &dc->font;
-      break;
-    case GdiKind::Bitmap:
-      // Only memory contexts hold bitmaps, and a bitmap sits in one context at a time.
-      if (!dc->memory) return nullptr;
-      if (o != dc->bitmap && o->selections > 0 && !o->stock) return nullptr;
-      slot = &dc->bitmap;
-      break;
-  }
-  GdiObject* previous = *slot;
-  if (previous == o) return previous;
-  platform::Hold(o);
-  *slot = o;
-  if (o->kind == GdiKind::Bitmap) dc->clip = {{0, 0, o->bmWidth, o->bmHeight}};
-  platform::Release(previous);
-  return previous;
-}
-
-HGDIOBJ GetStockObject(int which) {
-  if (which >= WHITE_BRUSH && which <= NULL_PEN) return platform::Stock(which);
-  if (which == SYSTEM_FONT || which == DEFAULT_GUI_FONT) return platform::StockFont(which);
-  return nullptr;
-}
-
-HBRUSH CreateSolidBrush(COLORREF color) {
-  if (platform::RefuseThisCall(platform::TOperation::CreateSolidBrush)) return nullptr;
-  auto* o = new GdiObject{};
-  o->kind = GdiKind::Brush;
-  o->pixel = SwapRB(color & 0xFFFFFF);
-  return static_cast<HBRUSH>(platform::NewGdiObject(o));
-}
-
-HPEN CreatePen(int style, int width, COLORREF color) {
-  if (style != PS_SOLID && style != PS_NULL) return nullptr;
-  if (width < 0 || width > 1024) return nullptr;
-  auto* o = new GdiObject{};
-  o->kind = GdiKind::Pen;
-  o->null = style == PS_NULL;
-  o->width = std::max(width, 1);
-  o->pixel = SwapRB(color & 0xFFFFFF);
-  return static_cast<HPEN>(platform::NewGdiObject(o));
-}
-
-BOOL DeleteObject(HGDIOBJ handle) {
-  GdiObject* o = GdiObjectOf(handle);
-  if (o == nullptr) return FALSE;
-  if (o->stock) return TRUE;
-  o->deletePending = true;
-  if (o->selections == 0) {
-    platform::LiveObjects().erase(o);
-    delete o;
-  }
-  return TRUE;
-}
 
 BOOL BitBlt(HDC hdst, int x, int y, int cx, int cy, HDC hsrc, int xs, int ys, DWORD rop) {
   DeviceContext* dst = DcOf(hdst);
@@ -743,40 +358,6 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
   if (dc == nullptr || rect == nullptr || brush == nullptr) return 0;
   if (!brush->null) platform::FillSolid(*dc, *rect, brush->pixel);
   return 1;
-}
-
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr) return CLR_INVALID;
-  const COLORREF old = SwapRB(dc->bk);
-  dc->bk = SwapRB(color & 0xFFFFFF);
-  return old;
-}
-COLORREF GetBkColor(HDC hdc) {
-  DeviceContext* dc = DcOf(hdc);
-  return dc ? SwapRB(dc->bk) : CLR_INVALID;
-}
-int SetBkMode(HDC hdc, int mode) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
-  const int old = dc->bkMode;
-  dc->bkMode = mode;
-  return old;
-}
-int GetBkMode(HDC hdc) {
-  DeviceContext* dc = DcOf(hdc);
-  return dc ? dc->bkMode : 0;
-}
-COLORREF SetTextColor(HDC hdc, COLORREF color) {
-  DeviceContext* dc = DcOf(hdc);
-  if (dc == nullptr) return CLR_INVALID;
-  const COLORREF old = SwapRB(dc->text);
-  dc->text = SwapRB(color & 0xFFFFFF);
-  return old;
-}
-COLORREF GetTextColor(HDC hdc) {
-  DeviceContext* dc = DcOf(hdc);
-  return dc ? SwapRB(dc->text) : CLR_INVALID;
 }
 
 namespace platform {
