@@ -295,20 +295,28 @@ EOF
 # it can read (a program that cannot read them ends). Run it as a simple command so
 # that $! is the program's own pid.
 user_command() {
+  user_cmd=("$@")
+  [ ${#as_user[@]} -gt 0 ] || return 0
   user_cmd=("${as_user[@]}")
   local arg file
-  if [ ${#as_user[@]} -gt 0 ] && [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]*) ]] &&
-    ! "${as_user[@]}" test -r "${BASH_REMATCH[1]}"; then
+  if [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]*) ]] && ! "${as_user[@]}" test -r "${BASH_REMATCH[1]}"; then
     file=$(user_copy "${BASH_REMATCH[1]}") || exit 1
     user_cmd+=("LSAN_OPTIONS=${LSAN_OPTIONS/suppressions=${BASH_REMATCH[1]}/suppressions=$file}")
   fi
   for arg in "$@"; do
-    if [ ${#as_user[@]} -gt 0 ] && [[ $arg == /* ]] && [ -f "$arg" ] && [ -x "$arg" ] &&
-      ! "${as_user[@]}" test -x "$arg"; then
+    if [[ $arg == /* ]] && [ -f "$arg" ] && [ -x "$arg" ] && ! "${as_user[@]}" test -x "$arg"; then
       arg=$(user_copy "$arg") || exit 1
     fi
     user_cmd+=("$arg")
   done
+}
+# Starts the command $@ as the test user (user_command), its output in $out and
+# $work/err; sets started_pid.
+start_as_user() {
+  user_command "$@"
+  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
+  started_pid=$!
+  started+=("$started_pid")
 }
 # The copy of file $1 in the runtime folder (a program with the SDL module that it looks
 # for beside itself), made once.
@@ -750,10 +758,8 @@ explain_stuck() {
 start_probe() {
   local name=$1
   shift
-  user_command "$@"
-  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
-  probe_pid=$!
-  started+=("$probe_pid")
+  start_as_user "$@"
+  probe_pid=$started_pid
   if ! await_line ready 15; then
     echo "$name: the probe did not come up" >&2
     explain_stuck "$probe_pid"
@@ -775,10 +781,8 @@ finish() {
 # Starts the game (the command and its arguments), sets pid and wid to its visible
 # window and activates it; a game that shows no window ends the script.
 start_game() {
-  user_command "$@"
-  "${user_cmd[@]}" </dev/null >"$out" 2>"$work/err" &
-  pid=$!
-  started+=("$pid")
+  start_as_user "$@"
+  pid=$started_pid
   wid=$(window_of "$pid")
   if [ -z "$wid" ]; then
     echo "$(basename "$0" .sh): no window of the game is visible ($*)" >&2
