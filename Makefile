@@ -2,9 +2,11 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 # ccache, when present, makes a rebuild of unchanged files (another tree, a fresh clone on
-# the same machine) a cache read; the sloppiness lets it cache the files that use the
-# tests' precompiled header.
-CCACHE := env;CCACHE_SLOPPINESS=pch_defines,time_macros;ccache
+# the same machine, in any folder) a cache read: paths under the clone are hashed relative
+# to it, and both trees map the clone's path out of their objects (-ffile-prefix-map), so
+# the folder is no part of what is compiled. The sloppiness lets it cache the files that
+# use the tests' precompiled header.
+CCACHE := env;CCACHE_BASEDIR=$(CURDIR);CCACHE_NOHASHDIR=true;CCACHE_SLOPPINESS=pch_defines,time_macros;ccache
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER="$(CCACHE)")
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
@@ -29,7 +31,8 @@ PLAIN_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
 # The sanitized tree optimises the program's code a little (-O1: the storm, the soak and
 # the corpus replays run in it), its tests not at all (tests/: quicker to compile).
-ASAN_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON
+ASAN_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON \
+  -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$(CURDIR)=."
 
 build: setup
 	cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)

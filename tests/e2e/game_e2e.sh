@@ -137,11 +137,10 @@ hit_one() {
       wait_for 3 game_running
     fi
     # One screenshot, five pixels read from it: a critter is up for about a second.
-    shot_file "$wid" "$work/quick.png" || continue
+    shot "$wid" || continue
     for h in 0 1 2 3 4; do
       read -r x y <<<"${holes[h]}"
-      if /usr/bin/convert "$work/quick.png" -crop "1x1+$((x + 36))+$((y + 36 + bar))" \
-        -depth 8 txt:- | colours | grep -q "$live"; then
+      if is_pixel $((x + 36)) $((y + 36 + bar)) "$live"; then
         pointer_to "$wid" $(at $((x + 36)) $((y + 36)))
         click 1
         # sway's shots show the pointer, which would hide the hole.

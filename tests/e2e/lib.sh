@@ -592,17 +592,23 @@ colours() {
 }
 # Screenshot of window $1's client area; pixel X Y then answers its colour as #RRGGBB.
 # On sway it is in the output's pixels (N times the layout's at scale N) and shows the
-# pointer too.
+# pointer too. The shot stays a binary PPM and pixel reads its three bytes: turning a
+# whole window into ImageMagick's text costs a second of CPU a shot.
+shot_w=0 shot_h=0 shot_header=0
 shot() {
-  shot_file "$1" "$work/shot.png" &&
-    /usr/bin/convert "$work/shot.png" -depth 8 txt:- | colours >"$work/shot.txt"
+  local magic max
+  shot_w=0 shot_h=0
+  shot_file "$1" "$work/shot.ppm" && { read -r magic && read -r shot_w shot_h && read -r max; } <"$work/shot.ppm" &&
+    [ "$magic" = P6 ] && [ "$max" = 255 ] && shot_header=$((3 + ${#shot_w} + 1 + ${#shot_h} + 1 + 4))
 }
+# A PNG, or a PPM where the file's name ends in .ppm.
 shot_file() {
   if on_sway; then
-    local x y size
+    local x y size type=png
     read -r x y <<<"$(client_origin "$1")"
     size=$(client_size "$1")
-    [ -n "$x" ] && timeout 10 grim -g "$x,$y $size" "$2"
+    [[ $2 == *.ppm ]] && type=ppm
+    [ -n "$x" ] && timeout 10 grim -t "$type" -g "$x,$y $size" "$2"
   else
     timeout 10 import -window "$1" "$2"
   fi
@@ -610,7 +616,12 @@ shot_file() {
 # Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
 # last shot stays for the checks that follow.
 shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
-pixel() { awk -v key="$1,$2:" '$1 == key { print $3; exit }' "$work/shot.txt"; }
+pixel() {
+  local bytes
+  [ "$1" -ge 0 ] && [ "$2" -ge 0 ] && [ "$1" -lt "$shot_w" ] && [ "$2" -lt "$shot_h" ] || return 0
+  bytes=$(od -An -tx1 -v -j $((shot_header + ($2 * shot_w + $1) * 3)) -N 3 "$work/shot.ppm" | tr -d ' \n') &&
+    [ ${#bytes} = 6 ] && echo "$1,$2: () #${bytes^^}" | colours | awk '{ print $3 }'
+}
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 
 # Whether window $1 lies wholly on monitor $2 ("WxH+X+Y", as in KLOP_E2E_MONITORS); says
