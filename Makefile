@@ -28,11 +28,11 @@ PLAIN_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKLOP_WERROR=ON \
   -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
   -DCMAKE_MODULE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DKLOP_FUZZ_REPLAYS=OFF
 # The sanitized tree optimises the program's code a little (-O1: the storm, the soak and
 # the corpus replays run in it), its tests not at all (tests/: quicker to compile).
 ASAN_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DKLOP_SANITIZE=ON -DKLOP_WERROR=ON \
-  -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$(CURDIR)=."
+  -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$(CURDIR)=." -DKLOP_BENCH=OFF
 
 build: setup
 	cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
@@ -42,9 +42,9 @@ build-asan: setup
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 
-# Each test once where it finds most: the plain tree runs all but the corpus replays, the
-# storm and the soak (label fuzz), and adds the package tests; the sanitized tree runs
-# all but the SDL host's end-to-end runs (label sdl). End-to-end scripts mostly wait on
+# Each test once where it finds most: the plain tree builds and runs all but the corpus
+# replays, the storm and the soak (label fuzz), and adds the package tests; the sanitized
+# tree builds no benchmarks and runs all but the SDL host's end-to-end runs (label sdl). End-to-end scripts mostly wait on
 # their own displays, so CTest runs twice as many tests as there are cores.
 CTEST = ctest --output-on-failure -j $$(($(JOBS) * 2)) --output-junit junit.xml
 PLAIN_TESTS = $(CTEST) --test-dir build -LE fuzz
