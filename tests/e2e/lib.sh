@@ -610,7 +610,7 @@ shot_file() {
     [[ $2 == *.ppm ]] && type=ppm
     [ -n "$x" ] && timeout 10 grim -t "$type" -g "$x,$y $size" "$2"
   else
-    timeout 10 import -window "$1" "$2"
+    timeout 10 import -window "$1" -depth 8 "$2"
   fi
 }
 # Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
