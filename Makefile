@@ -44,11 +44,12 @@ build-asan: setup
 
 # Each test once where it finds most: the plain tree builds and runs all but the corpus
 # replays, the storm and the soak (label fuzz), and adds the package tests; the sanitized
-# tree builds no benchmarks and runs all but the SDL host's end-to-end runs (label sdl). End-to-end scripts mostly wait on
+# tree builds no benchmarks and runs all but the SDL host's end-to-end runs (label sdl)
+# and the runs that only change a layout or the transport (label plain). End-to-end scripts mostly wait on
 # their own displays, so CTest runs twice as many tests as there are cores.
 CTEST = ctest --output-on-failure -j $$(($(JOBS) * 2)) --output-junit junit.xml
 PLAIN_TESTS = $(CTEST) --test-dir build -LE fuzz
-ASAN_TESTS = $(CTEST) --test-dir build-asan -LE '^sdl$$'
+ASAN_TESTS = $(CTEST) --test-dir build-asan -LE '^(sdl|plain)$$'
 CONFIGURE_PLAIN_TESTS = cmake -S . -B build $(PLAIN_FLAGS) -DKLOP_PACKAGE_TESTS=ON $(LAUNCHER) $(CMAKE_FLAGS)
 test-plain: setup-package
 	$(CONFIGURE_PLAIN_TESTS)
