@@ -166,6 +166,8 @@ start_x11() {
   export DISPLAY=":$(head -n 1 "$work/display")"
   case " ${KLOP_E2E_XVFB:-} " in *" -listen tcp "*) DISPLAY="127.0.0.1$DISPLAY" ;; esac
   unset WAYLAND_DISPLAY
+  # Once: colours runs in pipelines, whose subshells would ask again for every shot.
+  screen_depth=$(xdpyinfo | awk '/depth of root window/ {print $5; exit}')
   if [ -n "${KLOP_E2E_LAYOUT:-}" ] && ! setxkbmap -layout "$KLOP_E2E_LAYOUT"; then
     echo "e2e: cannot set the keyboard layout $KLOP_E2E_LAYOUT" >&2
     exit 1
@@ -582,7 +584,7 @@ type_text() { if on_sway; then wl_input type "$1"; else xdo type --delay 50 "$1"
 # the game's 16 colours (00, 80, C0, FF): the same picture within the screen's precision.
 colours() {
   if [ "$desktop_kind" != x11 ] ||
-    [ "${screen_depth:=$(xdpyinfo | awk '/depth of root window/ {print $5; exit}')}" -ge 24 ]; then
+    [ "$screen_depth" -ge 24 ]; then
     cat
   else
     awk 'function snap(h,  v) { h = toupper(h); v = (index("0123456789ABCDEF", substr(h, 1, 1)) - 1) * 16 + index("0123456789ABCDEF", substr(h, 2, 1)) - 1
