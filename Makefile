@@ -8,7 +8,7 @@ CCACHE := env;CCACHE_SLOPPINESS=pch_defines,time_macros;ccache
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER="$(CCACHE)")
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz clean
+.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz web serve-web test-web clean
 
 all: build
 
@@ -99,5 +99,28 @@ fuzz: setup
 	cmake --build build-fuzz -j $(JOBS) --target klop_fuzz_targets
 	FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD=build-fuzz scripts/fuzz
 
+# The game in the browser: a static site in build-web/site/ (index.html, klop.js,
+# klop.wasm, icons, manifest), built by Debian's emscripten with the plain tree's build
+# tools (klop-rc, fontc, klop-icons: only those are built there). emcc runs under
+# Debian's Python and finds Debian's acorn whatever node and python3 come first.
+EMENV = env NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
+WEB_TOOLS = klop-rc klop_fontc klop-icons
+web: setup
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target $(WEB_TOOLS)
+	$(EMENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
+	  -DKLOP_NATIVE_TOOLS=$(CURDIR)/build $(LAUNCHER) $(CMAKE_FLAGS)
+	$(EMENV) cmake --build build-web -j $(JOBS)
+
+# Serves build-web/site on this machine only; any static file server will do as well.
+WEB_PORT ?= 8080
+serve-web: web
+	@echo "Klop! at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops it)"
+	@cd build-web/site && exec python3 -m http.server --bind 127.0.0.1 $(WEB_PORT) 2>/dev/null
+
+# The browser suite alone (make test runs it too).
+test-web: web
+	@ctest --output-on-failure --test-dir build-web
+
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-web
