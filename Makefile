@@ -55,21 +55,31 @@ test-plain: setup-package
 test-asan: build-asan
 	@$(ASAN_TESTS); status=$$?; scripts/skipped build-asan && exit $$status
 
-# Both trees. The sanitized one compiles, at a lower priority, while the plain tree's
-# tests run (they mostly wait on their displays); its output goes to build-asan/build.log.
-# A skipped test fails the run: scripts/skipped names what each one lacked.
+# The three trees. The sanitized one and then the browser's compile, at a lower priority,
+# while the plain tree's tests run (they mostly wait on their displays); their output
+# goes to build-asan/build.log and build-web/build.log. The browser suite runs beside
+# the sanitized tree's tests. A skipped test fails the run: scripts/skipped names what
+# each one lacked.
 test: setup-package
 	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
-	@nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 & compile=$$!; \
+	$(CONFIGURE_WEB)
+	@(nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 || exit 1; \
+	  $(EMENV) nice -n 10 cmake --build build-web -j $(JOBS) > build-web/build.log 2>&1 || exit 2) & \
+	compile=$$!; \
 	$(PLAIN_TESTS); plain=$$?; \
-	if ! wait $$compile; then \
+	wait $$compile; built=$$?; \
+	if [ $$built -eq 1 ]; then \
 	  tail -n 40 build-asan/build.log; echo "make test: build-asan did not build (build-asan/build.log)"; exit 1; \
+	elif [ $$built -ne 0 ]; then \
+	  tail -n 40 build-web/build.log; echo "make test: build-web did not build (build-web/build.log)"; exit 1; \
 	fi; \
+	$(WEB_TESTS) > build-web/test.log 2>&1 & webtests=$$!; \
 	$(ASAN_TESTS); asan=$$?; \
-	scripts/slowest build build-asan; \
-	scripts/skipped build build-asan && test $$plain -eq 0 -a $$asan -eq 0
+	wait $$webtests; web=$$?; cat build-web/test.log; \
+	scripts/slowest build build-asan build-web; \
+	scripts/skipped build build-asan build-web && test $$plain -eq 0 -a $$asan -eq 0 -a $$web -eq 0
 
 # Builds only the program and what it needs (no test binaries), then starts it.
 run: setup
@@ -105,11 +115,13 @@ fuzz: setup
 # Debian's Python and finds Debian's acorn whatever node and python3 come first.
 EMENV = env NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
 WEB_TOOLS = klop-rc klop_fontc klop-icons
+CONFIGURE_WEB = $(EMENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DBUILD_TESTING=OFF -DKLOP_NATIVE_TOOLS=$(CURDIR)/build $(LAUNCHER) $(CMAKE_FLAGS)
+WEB_TESTS = ctest --output-on-failure --test-dir build-web --output-junit junit.xml
 web: setup
 	@test -f build/CMakeCache.txt || cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target $(WEB_TOOLS)
-	$(EMENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
-	  -DKLOP_NATIVE_TOOLS=$(CURDIR)/build $(LAUNCHER) $(CMAKE_FLAGS)
+	$(CONFIGURE_WEB)
 	$(EMENV) cmake --build build-web -j $(JOBS)
 
 # Serves build-web/site on this machine only; any static file server will do as well.
@@ -120,7 +132,7 @@ serve-web: web
 
 # The browser suite alone (make test runs it too).
 test-web: web
-	@ctest --output-on-failure --test-dir build-web
+	@$(WEB_TESTS)
 
 clean:
 	rm -rf build build-asan build-fuzz build-web
