@@ -170,6 +170,10 @@ try:
     # --- About: a modal dialog over the frame, closed by Enter -------------------------
     b.click(*g.bar_at(96))
     check('About opens a dialog', wait_for(3, lambda: b.js(SHOWN) == 2))
+    b.click(*g.at(141, 40))
+    check('...modal: a click on the frame leaves it open and in front', wait_for(3, lambda: b.js(
+        "var w = [...document.querySelectorAll('.klop-framed')].filter(w => w.style.display === 'block')"
+        ".sort((a, b) => a.dataset.id - b.dataset.id); return w.length == 2 && +w[1].style.zIndex > +w[0].style.zIndex")))
     b.key('Enter', 'Enter', 13, text='\r')
     check('...and Enter closes it', wait_for(3, lambda: b.js(SHOWN) == 1))
 

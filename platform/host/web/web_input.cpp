@@ -100,6 +100,14 @@ void TWebHost::PointerDown(const TPageEvent& e) {
   }
   TWindow* w = Find(HostWindow(e.Window));
   if (w == nullptr || !w->Shown()) return;
+  // A window under a modal dialog takes no input: its dialog comes to the front instead.
+  for (auto& [id, o] : Windows_) {
+    if (o->Spec.modal && o->Spec.owner == w->Id && o->Shown()) {
+      Raise(id);
+      Activate(o.get());
+      return;
+    }
+  }
   if (!w->Spec.popup) {
     Raise(w->Id);
     Activate(w);
