@@ -159,6 +159,16 @@ try:
     b.click(*g.bar_at(57))
     check('Continue from the bar runs it again', wait_for(3, g.time_moves))
 
+    # --- A hidden tab: the frame counts as minimised, its game's clock stops ------------
+    # (headless Chromium hides no tab: the page is told as a browser tells it)
+    TAB = """Object.defineProperty(document, 'visibilityState', {value: arguments[0],
+                                                              configurable: true});
+             document.dispatchEvent(new Event('visibilitychange'));"""
+    b.js(TAB, 'hidden')
+    check('a hidden tab stops the time', wait_for(3, g.time_still))
+    b.js(TAB, 'visible')
+    check('...and shown again the time runs on', wait_for(3, g.time_moves))
+
     # --- A click and a touch tap: each a swing that hits nothing, counted as a miss ----
     before = g.misses()
     b.click(*g.at(141, 40))
