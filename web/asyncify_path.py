@@ -9,8 +9,9 @@ KLOP_WEB_LINK_OPTIONS="-sASYNCIFY=0;--profiling-funcs"). SEEDS lists the functio
 on the wait's stacks, one a line ('*' matches any run of characters): among them the
 ones that call on through a function pointer (window procedures, event tables, the
 exception wrappers' dynCall_*), which no analysis of direct calls can follow. OUTPUT
-gets the seeds and every function that calls one of them directly, however
-indirectly, as emcc's -sASYNCIFY_ONLY=@file reads them.
+gets the seeds and every function that calls one of them directly or through an
+exception wrapper (invoke_*), however indirectly, as emcc's -sASYNCIFY_ONLY=@file
+reads them.
 """
 import fnmatch
 import re
@@ -26,19 +27,34 @@ def name(escaped):
     return re.sub(r'\\([0-9a-f]{2})', lambda m: chr(int(m.group(1), 16)), escaped)
 
 
+# The function table, for the calls made through the exception wrappers: under -fexceptions
+# a call that may throw past a cleanup is invoke_*(table index, arguments...).
+table = []
+m = re.search(r'^ \(elem \(i32\.const (\d+)\) (.*)\)$', wat, re.M)
+if m:
+    table = [None] * int(m.group(1)) + [name(n[1:]) for n in m.group(2).split()]
+
 callers = defaultdict(set)
 kept = set()
 functions = []
 current = None
+wrapped = False  # the line after an invoke_* names its target when it is a constant
 for line in wat.splitlines():
     m = re.match(r' \(func \$(\S+)', line)
     if m:
         current = name(m.group(1))
         functions.append(current)
         continue
-    if current is not None:
-        for callee in re.findall(r'\(call \$(\S+)', line):
-            callers[name(callee)].add(current)
+    if current is None:
+        continue
+    if wrapped:
+        wrapped = False
+        t = re.match(r'\s*\(i32\.const (\d+)\)', line)
+        if t and int(t.group(1)) < len(table) and table[int(t.group(1))]:
+            callers[table[int(t.group(1))]].add(current)
+    for callee in re.findall(r'\(call \$(\S+)', line):
+        callers[name(callee)].add(current)
+        wrapped = callee.startswith('invoke_')
 
 patterns = [l.strip() for l in open(seeds_path) if l.strip() and not l.startswith('#')]
 path = set()
@@ -55,6 +71,9 @@ while todo:
         if caller not in path:
             path.add(caller)
             todo.append(caller)
+# A name given twice is told apart by a suffix (".1"), which emcc would read as a blank:
+# both go as the name followed by '*'.
+path = {re.sub(r'\.\d+$', '*', n) for n in path}
 with open(output, 'w') as f:
     f.write('\n'.join(sorted(path | kept)) + '\n')
 print('asyncify_path: %d functions from %d seeds' % (len(path), len(patterns)))
