@@ -8,7 +8,7 @@ CCACHE := env;CCACHE_SLOPPINESS=pch_defines,time_macros;ccache
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER="$(CCACHE)")
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz web serve-web test-web clean
+.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz web serve-web test-web web-asyncify-path clean
 
 all: build
 
@@ -124,6 +124,16 @@ web: setup
 	$(CONFIGURE_WEB)
 	$(EMENV) cmake --build build-web -j $(JOBS)
 
+# Rewrites web/asyncify_path.txt (the functions Asyncify instruments) from a program
+# linked with names and without Asyncify in build-web-graph/, after the call paths to a
+# wait changed; web/asyncify_seeds.txt lists what only the stacks show.
+web-asyncify-path: web
+	$(EMENV) emcmake cmake -S . -B build-web-graph -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
+	  -DKLOP_NATIVE_TOOLS=$(CURDIR)/build "-DKLOP_WEB_LINK_OPTIONS=-sASYNCIFY=0;--profiling-funcs" \
+	  $(LAUNCHER) $(CMAKE_FLAGS)
+	$(EMENV) cmake --build build-web-graph -j $(JOBS) --target klop
+	web/asyncify_path.py build-web-graph/site/klop.wasm web/asyncify_seeds.txt web/asyncify_path.txt
+
 # Serves build-web/site on this machine only; any static file server will do as well.
 WEB_PORT ?= 8080
 serve-web: web
@@ -135,4 +145,4 @@ test-web: web
 	@$(WEB_TESTS)
 
 clean:
-	rm -rf build build-asan build-fuzz build-web
+	rm -rf build build-asan build-fuzz build-web build-web-graph

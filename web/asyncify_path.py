@@ -4,8 +4,8 @@ on the stack while the page's wait returns to the browser.
 
     asyncify_path.py KLOP_WASM SEEDS OUTPUT
 
-KLOP_WASM is the program linked with names and without Asyncify (make web with
-KLOP_WEB_LINK_OPTIONS="-sASYNCIFY=0;--profiling-funcs"). SEEDS lists the functions seen
+KLOP_WASM is the program linked with names and without Asyncify (`make
+web-asyncify-path` links it in build-web-graph/ and runs this). SEEDS lists the functions seen
 on the wait's stacks, one a line ('*' matches any run of characters): among them the
 ones that call on through a function pointer (window procedures, event tables, the
 exception wrappers' dynCall_*), which no analysis of direct calls can follow. OUTPUT
