@@ -147,6 +147,20 @@ try:
           g.first_picture_matches('scale1'))
     check('the time stands still before a game', g.time_still())
 
+    # --- The cursor: the mallet over the game, swung while pressed; the arrow above ----
+    CURSOR = "return document.getElementById('klop-desktop').style.cursor"
+    x, y = g.at(140, 190)
+    b.mouse('mouseMoved', x, y)
+    up = wait_for(3, lambda: 'url(' in b.js(CURSOR) and b.js(CURSOR))
+    check('over the game the cursor is the mallet, hot spot (15,17)', bool(up) and ' 15 17,' in up)
+    b.mouse('mousePressed', x, y)
+    check('...held down, the swung mallet (hot spot (17,10))',
+          wait_for(3, lambda: 'url(' in b.js(CURSOR) and ' 17 10,' in b.js(CURSOR)))
+    b.mouse('mouseReleased', x, y)
+    check('...released, the first again', wait_for(3, lambda: b.js(CURSOR) == up))
+    b.mouse('mouseMoved', g.f['left'] + 100, g.f['top'] + 8)
+    check('over the caption the arrow', wait_for(3, lambda: b.js(CURSOR) == 'default'))
+
     # --- New from the keyboard: Alt+G, N -----------------------------------------------
     b.alt_letter('g')
     b.key('KeyN', 'n', 78, text='n')
