@@ -44,7 +44,16 @@ void TWebHost::Wait(HostTime deadline) {
 }
 
 void TWebHost::ReadPage() {
-  while (klop_page_next(&Page_) != 0) PageEvent(Page_);
+  while (klop_page_next(&Page_) != 0) {
+    // The page's clock is the program's (performance.now()); one that is not, or an
+    // event from the future, is timed now.
+    const HostTime now = Now();
+    EventTime_ = std::chrono::duration_cast<HostTime>(
+        std::chrono::duration<double, std::milli>(Page_.Time));
+    if (EventTime_ > now || now - EventTime_ > std::chrono::seconds(10)) EventTime_ = now;
+    PageEvent(Page_);
+  }
+  EventTime_ = HostTime{};
 }
 
 void TWebHost::PageEvent(const TPageEvent& e) {

@@ -64,8 +64,10 @@ class TWebHost final : public Host {
  private:
   TWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }
   const TWindow* Find(HostWindow window) const { return FindWindow(Windows_, window); }
+  // Input is timed when the browser saw it, not when the program read it: a program
+  // slow to wake must not see two clicks as a double click.
   HostEvent& Push(HostEventKind kind, HostWindow window) {
-    return Pending_.Push(kind, window, Now());
+    return Pending_.Push(kind, window, EventTime_ != HostTime{} ? EventTime_ : Now());
   }
 
   // web_host.cpp: the page's queue into host events.
@@ -109,6 +111,7 @@ class TWebHost final : public Host {
   std::unordered_map<HostWindow, std::unique_ptr<TWindow>> Windows_;
   THostEventQueue Pending_;
   TPageEvent Page_{};
+  HostTime EventTime_{};  // the page event being read
   std::vector<std::uint32_t> Strip_;  // a caption's pixels while they are drawn
 
   HostWindow Focused_ = 0;     // the top-level window with the keyboard

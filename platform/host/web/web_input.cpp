@@ -274,7 +274,7 @@ void TWebHost::Key(const TPageEvent& e, bool press) {
     h.modifiers = mods;
     h.repeat = e.Repeat != 0;
   }
-  if (press) PushText(Pending_, Focused_, TextOf(e.Key, mods), Now());
+  if (press) PushText(Pending_, Focused_, TextOf(e.Key, mods), EventTime_);
 }
 
 }  // namespace platform::web

@@ -28,6 +28,7 @@ enum class TPageEventKind : std::int32_t {
 };
 
 struct TPageEvent {
+  double Time;  // Event.timeStamp: milliseconds on the clock of performance.now()
   TPageEventKind Kind;
   std::int32_t Window;
   std::int32_t X;

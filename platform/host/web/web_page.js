@@ -46,7 +46,8 @@ mergeInto(LibraryManager.library, {
             Math.abs(last.y - y) <= 4 * dpr && last.n === 1) detail = 2;
         KlopPage.lastDown = {t: e.timeStamp, x: x, y: y, n: detail};
       }
-      KlopPage.push({kind: kind, window: KlopPage.windowAt(e.clientX, e.clientY), x: x, y: y,
+      KlopPage.push({time: e.timeStamp, kind: kind, window: KlopPage.windowAt(e.clientX, e.clientY),
+                     x: x, y: y,
                      button: e.button + 1,
                      pointer: e.pointerType === 'touch' ? 1 : e.pointerType === 'pen' ? 2 : 0,
                      mods: KlopPage.mods(e), repeat: 0, detail: detail, code: '', key: ''});
@@ -61,12 +62,13 @@ mergeInto(LibraryManager.library, {
     key: function(kind, e) {
       if (KlopPage.browserKey(e)) return;
       e.preventDefault();
-      KlopPage.push({kind: kind, window: 0, x: 0, y: 0, button: 0, pointer: 0,
+      KlopPage.push({time: e.timeStamp, kind: kind, window: 0, x: 0, y: 0, button: 0, pointer: 0,
                      mods: KlopPage.mods(e), repeat: e.repeat ? 1 : 0, detail: 0,
                      code: e.code || '', key: e.key || ''});
     },
     simple: function(kind, x, y, window) {
-      KlopPage.push({kind: kind, window: window || 0, x: x || 0, y: y || 0, button: 0,
+      KlopPage.push({time: performance.now(), kind: kind, window: window || 0, x: x || 0,
+                     y: y || 0, button: 0,
                      pointer: 0, mods: 0, repeat: 0, detail: 0, code: '', key: ''});
     },
     applyCursor: function() {
@@ -145,7 +147,8 @@ mergeInto(LibraryManager.library, {
   klop_page_next: function(p) {
     var e = KlopPage.queue.shift();
     if (!e) return 0;
-    var i = p >> 2;
+    HEAPF64[p >> 3] = e.time;
+    var i = (p >> 2) + 2;
     HEAP32[i] = e.kind;
     HEAP32[i + 1] = e.window;
     HEAP32[i + 2] = e.x;
@@ -155,8 +158,8 @@ mergeInto(LibraryManager.library, {
     HEAP32[i + 6] = e.mods;
     HEAP32[i + 7] = e.repeat;
     HEAP32[i + 8] = e.detail;
-    stringToUTF8(e.code, p + 36, 32);
-    stringToUTF8(e.key, p + 68, 32);
+    stringToUTF8(e.code, p + 44, 32);
+    stringToUTF8(e.key, p + 76, 32);
     return 1;
   },
 
