@@ -231,6 +231,12 @@ try:
     check('the page says the game has ended, with its code', 'ended (exit code 0)' in text)
     check('...and offers to start again',
           b.js("return !document.getElementById('klop-again').hidden"))
+
+    # --- A browser without WebAssembly gets a sentence, not a blank page ---------------
+    b.cdp('Page.addScriptToEvaluateOnNewDocument', {'source': 'delete window.WebAssembly;'})
+    b.open(url)
+    check('without WebAssembly the page says it needs it', wait_for(3, lambda: 'needs a browser with '
+          'WebAssembly' in b.js("return document.getElementById('klop-note-text').textContent")))
 finally:
     b.quit()
 
