@@ -220,6 +220,16 @@ try:
     check('a new game runs', wait_for(3, g.running))
     check('...and is over within 2 seconds as typed', wait_for(4, g.game_over_shown))
 
+    # --- Minimise by the caption's box, restore from the bar at the page's bottom -------
+    g.refresh()
+    b.click(g.f['left'] + 282 - 18 - 9, g.f['top'] + 9)
+    check('the minimise box hides the frame and shows its bar',
+          wait_for(3, lambda: b.js(SHOWN) == 0 and b.js("return document.querySelectorAll('.klop-bar').length") == 1))
+    bar = b.js("var r = document.querySelector('.klop-bar').getBoundingClientRect(); return [r.left + 40, r.top + 5]")
+    b.click(*bar)
+    check('...and a click on the bar restores it where it was',
+          wait_for(3, lambda: b.js(SHOWN) == 1 and b.js(FRAME) == g.f))
+
     # --- Closing: the frame's close box ends the program with 0 ------------------------
     g.refresh()
     close = (g.f['left'] + 282 - 9, g.f['top'] + 9)
