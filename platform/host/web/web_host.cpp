@@ -38,6 +38,8 @@ void TWebHost::Wait(HostTime deadline) {
     if (left <= HostTime::zero()) return;
     // Whole milliseconds, rounded up: a timer never wakes the program early.
     ms = std::ceil(std::chrono::duration<double, std::milli>(left).count());
+    // A browser's timer fires at once beyond 2^31 - 1 ms: a far deadline would spin.
+    ms = std::min(ms, 2147483647.0);
   }
   klop_page_wait(ms);
   ReadPage();
