@@ -6,6 +6,7 @@ suites play the game, its first picture compared with the desktop's reference pi
     web_e2e.py SITE GOLDEN_DIR
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -253,4 +254,5 @@ finally:
 if failed:
     print('web_e2e: %d checks failed' % len(failed))
     sys.exit(1)
+shutil.rmtree(work)  # kept when a check failed: its screenshots are there
 print('web_e2e: all checks passed')
