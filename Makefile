@@ -10,7 +10,7 @@ CCACHE := env;CCACHE_BASEDIR=$(CURDIR);CCACHE_NOHASHDIR=true;CCACHE_SLOPPINESS=p
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER="$(CCACHE)")
 VERSION := $(shell sed -n 's/^project.Klop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz clean
+.PHONY: all setup setup-package build build-asan test test-plain test-asan run deb golden fuzz web serve-web test-web web-asyncify-path clean
 
 all: build
 
@@ -59,21 +59,31 @@ test-plain: setup-package
 test-asan: build-asan
 	@$(ASAN_TESTS); status=$$?; scripts/skipped build-asan && exit $$status
 
-# Both trees. The sanitized one compiles, at a lower priority, while the plain tree's
-# tests run (they mostly wait on their displays); its output goes to build-asan/build.log.
-# A skipped test fails the run: scripts/skipped names what each one lacked.
+# The three trees. The sanitized one and then the browser's compile, at a lower priority,
+# while the plain tree's tests run (they mostly wait on their displays); their output
+# goes to build-asan/build.log and build-web/build.log. The browser suite runs beside
+# the sanitized tree's tests. A skipped test fails the run: scripts/skipped names what
+# each one lacked.
 test: setup-package
 	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
-	@nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 & compile=$$!; \
+	$(CONFIGURE_WEB)
+	@(nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 || exit 1; \
+	  $(EMENV) nice -n 10 cmake --build build-web -j $(JOBS) > build-web/build.log 2>&1 || exit 2) & \
+	compile=$$!; \
 	$(PLAIN_TESTS); plain=$$?; \
-	if ! wait $$compile; then \
+	wait $$compile; built=$$?; \
+	if [ $$built -eq 1 ]; then \
 	  tail -n 40 build-asan/build.log; echo "make test: build-asan did not build (build-asan/build.log)"; exit 1; \
+	elif [ $$built -ne 0 ]; then \
+	  tail -n 40 build-web/build.log; echo "make test: build-web did not build (build-web/build.log)"; exit 1; \
 	fi; \
+	$(WEB_TESTS) > build-web/test.log 2>&1 & webtests=$$!; \
 	$(ASAN_TESTS); asan=$$?; \
-	scripts/slowest build build-asan; \
-	scripts/skipped build build-asan && test $$plain -eq 0 -a $$asan -eq 0
+	wait $$webtests; web=$$?; cat build-web/test.log; \
+	scripts/slowest build build-asan build-web; \
+	scripts/skipped build build-asan build-web && test $$plain -eq 0 -a $$asan -eq 0 -a $$web -eq 0
 
 # Builds only the program and what it needs (no test binaries), then starts it.
 run: setup
@@ -103,5 +113,40 @@ fuzz: setup
 	cmake --build build-fuzz -j $(JOBS) --target klop_fuzz_targets
 	FUZZ_SECONDS=$(FUZZ_SECONDS) BUILD=build-fuzz scripts/fuzz
 
+# The game in the browser: a static site in build-web/site/ (index.html, klop.js,
+# klop.wasm, icons, manifest), built by Debian's emscripten with the plain tree's build
+# tools (klop-rc, fontc, klop-icons: only those are built there). emcc runs under
+# Debian's Python and finds Debian's acorn whatever node and python3 come first.
+EMENV = env NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
+WEB_TOOLS = klop-rc klop_fontc klop-icons
+CONFIGURE_WEB = $(EMENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DBUILD_TESTING=OFF -DKLOP_NATIVE_TOOLS=$(CURDIR)/build $(LAUNCHER) $(CMAKE_FLAGS)
+WEB_TESTS = ctest --output-on-failure --test-dir build-web --output-junit junit.xml
+web: setup
+	@test -f build/CMakeCache.txt || cmake -S . -B build $(PLAIN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target $(WEB_TOOLS)
+	$(CONFIGURE_WEB)
+	$(EMENV) cmake --build build-web -j $(JOBS)
+
+# Rewrites web/asyncify_path.txt (the functions Asyncify instruments) from a program
+# linked with names and without Asyncify in build-web-graph/, after the call paths to a
+# wait changed; web/asyncify_seeds.txt lists what only the stacks show.
+web-asyncify-path: web
+	$(EMENV) emcmake cmake -S . -B build-web-graph -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
+	  -DKLOP_NATIVE_TOOLS=$(CURDIR)/build "-DKLOP_WEB_LINK_OPTIONS=-sASYNCIFY=0;--profiling-funcs" \
+	  $(LAUNCHER) $(CMAKE_FLAGS)
+	$(EMENV) cmake --build build-web-graph -j $(JOBS) --target klop
+	web/asyncify_path.py build-web-graph/site/klop.wasm web/asyncify_seeds.txt web/asyncify_path.txt
+
+# Serves build-web/site on this machine only; any static file server will do as well.
+WEB_PORT ?= 8080
+serve-web: web
+	@echo "Klop! at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops it)"
+	@cd build-web/site && exec python3 -m http.server --bind 127.0.0.1 $(WEB_PORT) 2>/dev/null
+
+# The browser suite alone (make test runs it too).
+test-web: web
+	@$(WEB_TESTS)
+
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-web build-web-graph
