@@ -100,7 +100,10 @@ void TWaylandHost::SetSizeLimits(TWindow& w) {
   const int width = w.Bounds.width / Buffer_;
   const int height = (w.Bounds.height + w.Top) / Buffer_;
   if (w.Resizable) {
-    xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64), std::min(height, 32));
+    // The sizing frame counts in the window's geometry.
+    const int frame = 2 * w.Frame / Buffer_;
+    xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64) + frame,
+                              std::min(height, 32) + frame);
     xdg_toplevel_set_max_size(w.Toplevel, 0, 0);
   } else {
     xdg_toplevel_set_min_size(w.Toplevel, width, height);
@@ -209,6 +212,7 @@ void TWaylandHost::Unmap(TWindow& w) {
 }
 
 void TWaylandHost::DestroySurface(TWindow& w) {
+  DestroyFrame(w);
   w.Pixels.Release();
   w.Before.Release();
   if (w.Surface != nullptr) wl_surface_destroy(w.Surface);
@@ -235,6 +239,7 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
+  PlaceFrame(w);
   const bool changes = w.Pixels.HasChanges();
   ShowChanges(w);
   // The commit after the ack is what tells the compositor its configure was applied:
@@ -255,13 +260,16 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
     w.Minimized = false;
     Push(HostEventKind::Restored, w.Id);
   }
+  const bool redraw = maximized != w.Maximized || active != w.Active;
   if (maximized != w.Maximized) {
     w.Maximized = maximized;
     Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
   }
   if (width > 0 && height > 0 && (w.Resizable || maximized)) {
-    const int wide = width * Buffer_;
-    const int high = std::max(height * Buffer_ - w.Top, Buffer_);
+    // The size is the window geometry's, which holds the sizing frame unless maximised.
+    const int frame = maximized ? 0 : 2 * w.Frame;
+    const int wide = std::max(width * Buffer_ - frame, Buffer_);
+    const int high = std::max(height * Buffer_ - w.Top - frame, Buffer_);
     if (wide != w.Bounds.width || high != w.Bounds.height) {
       w.Bounds.width = wide;
       w.Bounds.height = high;
@@ -270,10 +278,9 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
       e.height = high;
     }
   }
-  if (active != w.Active) {
-    w.Active = active;
-    RedrawCaption(w);
-  }
+  w.Active = active;
+  // The caption's colour and its maximise box's picture follow what is configured.
+  if (redraw) RedrawCaption(w);
 }
 
 void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {

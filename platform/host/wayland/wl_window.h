@@ -50,6 +50,13 @@ struct TWindow {
   // What Pixels were when the compositor resized the window: the platform may still
   // draw in the view it was lent until it asks for one of the new size.
   TBuffers Before;
+  // The sizing frame around a resizable window with our caption: a subsurface below the
+  // window's, `Frame` device pixels wider on each side, shown while not maximised.
+  int Frame = 0;
+  wl_surface* FrameSurface = nullptr;
+  wl_subsurface* FrameSub = nullptr;
+  TBuffers FramePixels;
+  bool FrameShown = false;
 };
 
 // Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
