@@ -244,7 +244,7 @@ if on_mutter; then
   check "...and another restores" wait_for 5 restored
   read -r ox oy <<<"$(client_origin "$wid")"
   # The icon opens the system menu under the caption, over the menu bar.
-  popup_at=("$wid" 0 0 $((6 * 17 + 8 + 6)))
+  popup_at=("$wid" 0 0 $((6 * 17 + 9 + 6)))
   xdo mousemove $((ox + 8)) $((oy - 10)) click 1
   check "the icon opens the system menu" wait_for 3 eval '[ "$(popups)" = frame ]'
   keys Escape

@@ -396,9 +396,12 @@ mutter_find() {
   cy=$(/usr/bin/convert "$work/mask.png" -scale '1x768!' -depth 8 txt:- |
     awk -F'[,: ()]+' 'NR > 1 && $4 >= 20 { print $2; exit }')
   [ -n "$cy" ] || return 1
-  box=$(/usr/bin/convert "$work/mask.png" -crop "1024x18+0+$cy" +repage -format '%@' info:) || return 1
-  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+0$ ]] || return 1
+  # On a black border, so that a caption along the screen's edge is no background.
+  box=$(/usr/bin/convert "$work/mask.png" -crop "1024x18+0+$cy" +repage -bordercolor black \
+    -border 1 -format '%@' info:) || return 1
+  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+1$ ]] || return 1
   read -r cw ch cx <<<"${BASH_REMATCH[*]:1}"
+  cx=$((cx - 1))
   [ "$ch" = 18 ] || return 1
   if /usr/bin/convert "$work/root.png" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
     grep -q '#FFFFFF'; then
@@ -406,7 +409,8 @@ mutter_find() {
   fi
   left=$cx
   top=$((cy + 19))
-  width=$((cw + (kind == m ? 54 : 18)))
+  width=$((cw + 18))
+  if [ $kind = m ]; then width=$((cw + 54)); fi
   if [ $kind = m ] && [ "$left" -ge 4 ]; then
     bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 2))+$cy" +repage \
       -depth 8 txt:- | awk -F'[,: ]+' '$6 == "#000000" { last = $2 } END { print last }')
@@ -579,9 +583,10 @@ client_origin() {
 # Gives window $1 the keyboard focus.
 activate() {
   if on_mutter; then
-    # A click on the caption's title, which does nothing else there.
+    # Found active, it is; else a click on its caption's title, where it was.
     local g
-    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] &&
+    mutter_find && [ "$mutter_kind" = "$1" ] && return 0
+    read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
       xdo mousemove $((g[0] + 30)) $((g[1] - 10)) click 1 && mutter_park
   elif on_sway; then
     swaymsg "[con_id=$1] focus" >/dev/null

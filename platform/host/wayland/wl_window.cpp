@@ -138,8 +138,11 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
       return;
     }
     xdg_positioner* pos = xdg_wm_base_create_positioner(C_->Shell());
-    const TPopupPlacement at = PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x, p->Bounds.y - p->Top,
-                                          p->Bounds.width, p->Bounds.height + p->Top, Buffer_);
+    // Against the parent's window geometry: its sizing frame included.
+    const int f = p->FrameShown ? p->Frame : 0;
+    const TPopupPlacement at =
+        PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x - f, p->Bounds.y - p->Top - f,
+                   p->Bounds.width + 2 * f, p->Bounds.height + p->Top + 2 * f, Buffer_);
     xdg_positioner_set_size(pos, std::max(w.Bounds.width / Buffer_, 1),
                             std::max(w.Bounds.height / Buffer_, 1));
     xdg_positioner_set_anchor_rect(pos, at.AnchorX, at.AnchorY, 1, 1);
@@ -286,8 +289,9 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
 void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
   const TWindow* p = Find(w.PlacedOn);
   if (p == nullptr) return;
-  const int px = p->Bounds.x + x * Buffer_;
-  const int py = p->Bounds.y - p->Top + y * Buffer_;
+  const int f = p->FrameShown ? p->Frame : 0;
+  const int px = p->Bounds.x - f + x * Buffer_;
+  const int py = p->Bounds.y - p->Top - f + y * Buffer_;
   // The compositor moved it only where it had to: the platform's own position when
   // it lies in the same logical pixel.
   if (px / Buffer_ == w.Bounds.x / Buffer_ && py / Buffer_ == w.Bounds.y / Buffer_) return;
