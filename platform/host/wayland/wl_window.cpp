@@ -100,9 +100,11 @@ void TWaylandHost::SetSizeLimits(TWindow& w) {
   const int width = w.Bounds.width / Buffer_;
   const int height = (w.Bounds.height + w.Top) / Buffer_;
   if (w.Resizable) {
-    // The sizing frame counts in the window's geometry.
+    // The sizing frame counts in the window's geometry; our caption keeps room for its
+    // icon, its three boxes and a box of title.
     const int frame = 2 * w.Frame / Buffer_;
-    xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64) + frame,
+    const int caption = w.Top > 0 ? 5 * (kCaptionHeight - 1) * Scale_ / Buffer_ : 0;
+    xdg_toplevel_set_min_size(w.Toplevel, std::max(std::min(width, 64), caption) + frame,
                               std::min(height, 32) + frame);
     xdg_toplevel_set_max_size(w.Toplevel, 0, 0);
   } else {
