@@ -513,8 +513,15 @@ x11_search() {
 # The window whose title matches the extended regexp, waited for up to 15 s, or nothing.
 visible_window() {
   if on_mutter; then
-    # The game's frame is titled Klop!; its other windows are dialogs.
-    if [[ Klop! =~ $1 ]]; then mutter_window m 15; else mutter_window d 15; fi
+    # The game's frame is titled Klop!, and its other windows dialogs; a probe's is
+    # the window found.
+    if [[ Klop! =~ $1 ]]; then
+      mutter_window m 15
+    elif [[ $1 =~ probe ]]; then
+      mutter_park && wait_for 15 mutter_find && echo "$mutter_kind"
+    else
+      mutter_window d 15
+    fi
   elif on_sway; then
     local found= pattern=$1
     titled() { found=$(view_where ".name | test(\"$pattern\")"); [ -n "$found" ]; }
