@@ -31,26 +31,34 @@ namespace {
 TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
   using wl::TCaptionPart;
   using wl::CaptionPartAt;
+  constexpr auto all = wl::TCaptionBoxes::All;
   const int w = 200;
   const int box = wl::kCaptionHeight - 1;
-  EXPECT_EQ(CaptionPartAt(w, true, 0, 0), TCaptionPart::Icon);
-  EXPECT_EQ(CaptionPartAt(w, true, box - 1, 5), TCaptionPart::Icon);
-  EXPECT_EQ(CaptionPartAt(w, true, box, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 3 * box - 1, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 3 * box, 5), TCaptionPart::Minimize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box - 1, box - 1), TCaptionPart::Minimize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box, 0), TCaptionPart::Maximize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - box - 1, 5), TCaptionPart::Maximize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - box, 0), TCaptionPart::Close);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 1, 5), TCaptionPart::Close);
+  EXPECT_EQ(CaptionPartAt(w, all, 0, 0), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, all, box - 1, 5), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, all, box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 3 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 3 * box, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 2 * box - 1, box - 1), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 2 * box, 0), TCaptionPart::Maximize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - box - 1, 5), TCaptionPart::Maximize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - box, 0), TCaptionPart::Close);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 1, 5), TCaptionPart::Close);
   // A dialog's caption has the close box alone: the others' place is title.
-  EXPECT_EQ(CaptionPartAt(w, false, w - 3 * box, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, false, w - 2 * box, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, false, w - 1, 5), TCaptionPart::Close);
+  constexpr auto close = wl::TCaptionBoxes::Close;
+  EXPECT_EQ(CaptionPartAt(w, close, w - 3 * box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, close, w - 2 * box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, close, w - 1, 5), TCaptionPart::Close);
+  // A fixed-size frame's minimise box stands beside the close box.
+  constexpr auto fixed = wl::TCaptionBoxes::MinimizeClose;
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - 2 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - 2 * box, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - box - 1, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - box, 5), TCaptionPart::Close);
   // Outside the strip: below it is the window's own surface.
-  EXPECT_EQ(CaptionPartAt(w, true, 50, wl::kCaptionHeight), TCaptionPart::None);
-  EXPECT_EQ(CaptionPartAt(w, true, -1, 5), TCaptionPart::None);
-  EXPECT_EQ(CaptionPartAt(w, true, w, 5), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, 50, wl::kCaptionHeight), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, -1, 5), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, w, 5), TCaptionPart::None);
 }
 
 // Edges as xdg_toplevel's resize_edge: 1 top, 2 bottom, 4 left, 8 right.

@@ -21,10 +21,13 @@ constexpr int kFrameCorner = kCaptionHeight + kFrame;
 
 enum class TCaptionPart { None, Icon, Title, Minimize, Maximize, Close };
 
+// The boxes at a caption's right end: a dialog's close box alone, a fixed-size frame's
+// minimise and close boxes, a resizable frame's all three.
+enum class TCaptionBoxes { Close, MinimizeClose, All };
+
 // Which part of a caption `width` platform pixels wide is at x, y (platform pixels,
-// the strip's top-left the origin). `boxes`: a frame's minimise and maximise boxes;
-// dialogs have the close box alone.
-TCaptionPart CaptionPartAt(int width, bool boxes, int x, int y);
+// the strip's top-left the origin).
+TCaptionPart CaptionPartAt(int width, TCaptionBoxes boxes, int x, int y);
 
 // The edges a press at x, y on a sizing frame `width` x `height` (its outer size, the
 // frame's top-left the origin) moves: a mask of 1 top, 2 bottom, 4 left, 8 right (as
@@ -36,7 +39,7 @@ struct TCaptionLook {
   std::string Title;  // UTF-8
   const CursorShape* Icon = nullptr;
   bool Active = false;
-  bool Boxes = true;       // minimise and maximise boxes
+  TCaptionBoxes Boxes = TCaptionBoxes::All;
   bool Maximized = false;  // the maximise box shows restore
   TCaptionPart Pressed = TCaptionPart::None;  // drawn pushed in
 };

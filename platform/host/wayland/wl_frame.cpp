@@ -60,8 +60,7 @@ void TWaylandHost::DestroyFrame(TWindow& w) {
 }
 
 TCaptionPart TWaylandHost::CaptionPartOf(const TWindow& w, int x, int y) const {
-  return CaptionPartAt(w.Pixels.Width() / Scale_, !w.Dialog && w.Resizable, x / Scale_,
-                       y / Scale_);
+  return CaptionPartAt(w.Pixels.Width() / Scale_, CaptionBoxesOf(w), x / Scale_, y / Scale_);
 }
 
 void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x,

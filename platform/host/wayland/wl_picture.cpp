@@ -121,7 +121,7 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
   look.Active = w.Active;
-  look.Boxes = !w.Dialog && w.Resizable;
+  look.Boxes = CaptionBoxesOf(w);
   look.Maximized = w.Maximized;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
   DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);

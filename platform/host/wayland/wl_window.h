@@ -10,6 +10,7 @@
 
 #include "platform/host/host.h"
 #include "platform/host/wayland/wl_buffers.h"
+#include "platform/host/wayland/wl_caption.h"
 
 struct xdg_surface;
 struct xdg_toplevel;
@@ -58,6 +59,13 @@ struct TWindow {
   TBuffers FramePixels;
   bool FrameShown = false;
 };
+
+// What its caption offers: a dialog is only closed, a fixed-size frame not maximised.
+inline TCaptionBoxes CaptionBoxesOf(const TWindow& w) {
+  return w.Dialog ? TCaptionBoxes::Close
+         : w.Resizable ? TCaptionBoxes::All
+                       : TCaptionBoxes::MinimizeClose;
+}
 
 // Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
 // parent's window geometry, and the offset of the popup's top-left corner from it.
