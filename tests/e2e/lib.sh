@@ -379,30 +379,31 @@ start_mutter() {
   export WAYLAND_DISPLAY=klop-e2e
   mutter_geo=()
 }
-mutter_caption='#000080'  # the active caption's colour
-# Finds the window with the active caption: its kind (m or d) in mutter_kind, its place
-# in mutter_geo. The caption's colour runs from the client area's left (under the
-# icon too) to the first box, 18 rows over its dark line; a frame's boxes are three (the second's raised
-# edge white at its top left), a dialog's one. A sizing frame's left ring shows black
-# only at its notches and outer lines, the lowest of which is 4 pixels below the client.
+mutter_caption='#000080'  # the active caption's colour, then the inactive one's
+mutter_inactive='#808080'
+# Finds the window with the active caption (with $1 the inactive one's colour, the
+# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. The
+# caption's colour runs from the client area's left (under the icon too) to the first
+# box, 18 rows over its dark line; a frame's boxes are three (the second's raised edge
+# white at its top left), a dialog's one.
 mutter_find() {
-  local box cw ch cx cy left top width bottom kind=d
+  local cw cx cy left top width bottom kind=d
   mutter_kind=
   timeout 10 import -window root "$work/root.png" 2>/dev/null || return 1
   # The caption's colour alone; its top row the first where it runs 80 pixels or more
   # (a picture may hold a few pixels of it).
-  /usr/bin/convert "$work/root.png" -fill black +opaque "$mutter_caption" \
-    -fill white -opaque "$mutter_caption" "$work/mask.png" || return 1
+  local colour=${1:-$mutter_caption}
+  /usr/bin/convert "$work/root.png" -fill black +opaque "$colour" \
+    -fill white -opaque "$colour" "$work/mask.png" || return 1
   cy=$(/usr/bin/convert "$work/mask.png" -scale '1x768!' -depth 8 txt:- |
     awk -F'[,: ()]+' 'NR > 1 && $4 >= 20 { print $2; exit }')
   [ -n "$cy" ] || return 1
-  # On a black border, so that a caption along the screen's edge is no background.
-  box=$(/usr/bin/convert "$work/mask.png" -crop "1024x18+0+$cy" +repage -bordercolor black \
-    -border 1 -format '%@' info:) || return 1
-  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+1$ ]] || return 1
-  read -r cw ch cx <<<"${BASH_REMATCH[*]:1}"
-  cx=$((cx - 1))
-  [ "$ch" = 18 ] || return 1
+  # Its top row holds neither icon nor title: the colour runs from its left end to the
+  # first box, whose raised edge is white.
+  read -r cx cw <<<"$(/usr/bin/convert "$work/root.png" -crop "1024x1+0+$cy" +repage -depth 8 txt:- |
+    awk -F'[,: ]+' -v c="$colour" 'BEGIN { s = -1 } NR > 1 { if ($6 == c) { if (s < 0) s = $1; e = $1 }
+      else if (s >= 0) exit } END { if (s >= 0) print s, e - s + 1 }')"
+  [ -n "$cw" ] && [ "$cw" -ge 40 ] || return 1
   if /usr/bin/convert "$work/root.png" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
     grep -q '#FFFFFF'; then
     kind=m
@@ -412,23 +413,28 @@ mutter_find() {
   width=$((cw + 18))
   if [ $kind = m ]; then width=$((cw + 54)); fi
   if [ $kind = m ] && [ "$left" -ge 4 ]; then
-    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 2))+$cy" +repage \
-      -depth 8 txt:- | awk -F'[,: ]+' '$6 == "#000000" { last = $2 } END { print last }')
+    # The frame's inner line runs down its left side from above the caption to the row
+    # under the client area.
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 1))+$cy" +repage \
+      -depth 8 txt:- | awk -F'[,: ]+' 'NR > 1 { if ($6 != "#000000") exit; last = $2 } END { print last }')
     [ -n "$bottom" ] || return 1
-    mutter_geo[$kind]="$left $top $width $((cy + bottom - 3 - top))"
+    mutter_geo[$kind]="$left $top $width $((cy + bottom - top))"
   elif [ $kind = m ]; then
     mutter_geo[$kind]="$left $top $width $((768 - top))"
   else
-    # A dialog has no frame: its bottom is where its face's grey ends below the caption.
-    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - top))+$((left + 1))+$top" +repage \
-      -depth 8 txt:- | awk -F'[,: ]+' '$6 != "#C0C0C0" && $6 != "#FFFFFF" && $6 != "#808080" { print $2; exit }')
+    # A dialog has no frame: its bottom is where its left column's colour ends.
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - top))+$left+$top" +repage \
+      -depth 8 txt:- | awk -F'[,: ]+' 'NR == 2 { c = $6 } NR > 2 && $6 != c { print $2; exit }')
     mutter_geo[$kind]="$left $top $width ${bottom:-0}"
   fi
   mutter_kind=$kind
 }
-# Finds window kind $1 (m or d), waiting up to $2 seconds; echoes it.
+# Finds window kind $1 (m or d), active or not, waiting up to $2 seconds; echoes it.
 mutter_window() {
-  found_kind() { mutter_find && [ "$mutter_kind" = "$1" ]; }
+  found_kind() {
+    { mutter_find && [ "$mutter_kind" = "$1" ]; } ||
+      { mutter_find "$mutter_inactive" && [ "$mutter_kind" = "$1" ]; }
+  }
   mutter_park && wait_for "$2" found_kind "$1" && echo "$1"
 }
 # Window $1's place, found unless known (a command substitution keeps nothing it found).
@@ -513,11 +519,11 @@ x11_search() {
 # The window whose title matches the extended regexp, waited for up to 15 s, or nothing.
 visible_window() {
   if on_mutter; then
-    # The game's frame is titled Klop!, and its other windows dialogs; a probe's is
-    # the window found.
-    if [[ Klop! =~ $1 ]]; then
+    # No title can be read: the game's frame (Klop!) and a probe's are frames, the menu
+    # probe's the window there, any other a dialog.
+    if [[ Klop! =~ $1 || $1 =~ frame ]]; then
       mutter_window m 15
-    elif [[ $1 =~ probe ]]; then
+    elif [[ $1 =~ "menu probe" ]]; then
       mutter_park && wait_for 15 mutter_find && echo "$mutter_kind"
     else
       mutter_window d 15
@@ -549,8 +555,8 @@ window_of() {
 window_state() {
   local info
   if on_mutter; then
-    # Only its caption tells, while active: shown while it is found.
-    if mutter_find && [ "$mutter_kind" = "$1" ]; then echo shown; else echo hidden; fi
+    # Only its caption tells: shown while it is found, else gone for all one can see.
+    if mutter_window "$1" 0 >/dev/null; then echo shown; else echo gone; fi
   elif on_sway; then
     info=$(view "$1" .visible) || return 1
     case $info in true) echo shown ;; '') echo gone ;; *) echo hidden ;; esac
@@ -650,7 +656,8 @@ resize_window() {
 pointer_to() {
   if on_mutter; then
     local g
-    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] && xdo mousemove $((g[0] + $2)) $((g[1] + $3))
+    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] &&
+      xdo mousemove $((g[0] + $2)) $((g[1] + $3)) && pointer_xy="$((g[0] + $2)) $((g[1] + $3))"
   elif on_sway; then
     local ox oy
     read -r ox oy <<<"$(client_origin "$1")" && [ -n "$oy" ] && pointer_at $((ox + $2)) $((oy + $3))
