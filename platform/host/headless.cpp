@@ -118,6 +118,13 @@ void THeadlessHost::TypeAt(HostTime at, char ch) {
   KeyAt(at, vk, false, mods);
 }
 
+void THeadlessHost::SystemMenuAt(HostTime at, HostWindow window) {
+  HostEvent e;
+  e.kind = HostEventKind::SystemMenu;
+  e.window = window;
+  Schedule(at, e);
+}
+
 void THeadlessHost::CloseAt(HostTime at, HostWindow window) {
   HostEvent e;
   e.kind = HostEventKind::CloseRequest;

@@ -62,6 +62,7 @@ class THeadlessHost : public Host {
   // A key that types `ch`: key down, its text, key up.
   void TypeAt(HostTime at, char ch);
   void CloseAt(HostTime at, HostWindow window);
+  void SystemMenuAt(HostTime at, HostWindow window);  // as a caption's icon asks
   void MinimizeAt(HostTime at, HostWindow window);
   void RestoreAt(HostTime at, HostWindow window);
   void ResizeAt(HostTime at, HostWindow window, int width, int height);

@@ -86,6 +86,7 @@ enum class HostEventKind {
   FocusLost,
   PointerLeft,  // the pointer left `window`
   CaptureLost,  // the desktop refused or ended `window`'s capture of the pointer
+  SystemMenu,   // the user asked for `window`'s system menu (a caption the host draws)
 };
 
 constexpr unsigned kModShift = 1;
@@ -165,6 +166,9 @@ class Host {
   virtual void WarpPointer(int x, int y) = 0;              // screen coordinates
   // While captured, pointer events keep coming to the window even outside it.
   virtual void CapturePointer(HostWindow window, bool captured) = 0;
+  // The system menu's Move or Size: the desktop moves or sizes the window as the user
+  // then shows it (a host whose desktop does that on its own frame does nothing).
+  virtual void BeginMoveOrSize(HostWindow window, bool size) { (void)window, (void)size; }
 
   // Time and input.
   virtual HostTime Now() const = 0;

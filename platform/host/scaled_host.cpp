@@ -173,6 +173,9 @@ class TScaledHost final : public Host {
   void CapturePointer(HostWindow window, bool captured) override {
     Inner_->CapturePointer(window, captured);
   }
+  void BeginMoveOrSize(HostWindow window, bool size) override {
+    Inner_->BeginMoveOrSize(window, size);
+  }
 
   HostTime Now() const override { return Inner_->Now(); }
 

@@ -294,8 +294,20 @@ void DrawScrollArrow(HDC dc, const RECT& r, Arrow arrow, bool pressed, bool disa
 }
 
 void DrawCaptionBox(HDC dc, const RECT& r, CaptionBox box, bool pressed) {
-  if (box == CaptionBox::Minimize) {
-    DrawScrollArrow(dc, r, Arrow::Down, pressed, false);
+  if (box == CaptionBox::Minimize || box == CaptionBox::Maximize) {
+    DrawScrollArrow(dc, r, box == CaptionBox::Minimize ? Arrow::Down : Arrow::Up, pressed, false);
+    return;
+  }
+  if (box == CaptionBox::Restore) {
+    // Up over down, each in its half of the box.
+    ArrowButton(dc, r, pressed);
+    const int in = pressed ? 1 : 0;
+    const int mid = (r.top + r.bottom) / 2;
+    const int base = std::max(((std::min(r.right - r.left, r.bottom - r.top) - 8) / 2) | 1, 1);
+    Triangle(dc, RECT{r.left + in, r.top + 2 + in, r.right + in, mid + 1 + in}, Arrow::Up, base,
+             Sys(COLOR_BTNTEXT));
+    Triangle(dc, RECT{r.left + in, mid - 1 + in, r.right + in, r.bottom - 2 + in}, Arrow::Down,
+             base, Sys(COLOR_BTNTEXT));
     return;
   }
   ArrowButton(dc, r, pressed);

@@ -66,8 +66,9 @@ constexpr int kMinThumb = 8;
 
 // The boxes of a caption drawn by the program itself (where a Wayland compositor draws
 // none): a scroll arrow's button, raised or pressed flat, holding a small triangle
-// pointing down (minimise) or a cross (close), moved one pixel down-right when pressed.
-enum class CaptionBox { Minimize, Close };
+// pointing down (minimise) or up (maximise), both (restore), or a cross (close), moved
+// one pixel down-right when pressed.
+enum class CaptionBox { Minimize, Maximize, Restore, Close };
 void DrawCaptionBox(HDC dc, const RECT& r, CaptionBox box, bool pressed);
 
 // The sunken white field of an edit control, WS_BORDER style; answers the inside.

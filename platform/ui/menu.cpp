@@ -39,7 +39,8 @@ void DestroyMenuHook(HMENU menu) {
   DestroyMenu(menu);
 }
 
-constexpr TMenuHooks kHooks{BarHeightHook, PaintBarHook, DestroyMenuHook, TrackMenuBar, KeyMenu};
+constexpr TMenuHooks kHooks{BarHeightHook, PaintBarHook, DestroyMenuHook,
+                            TrackMenuBar,  KeyMenu,      TrackSystemMenu};
 
 HMENU NewMenu() {
   InstallMenuHooks(&kHooks);

@@ -53,6 +53,10 @@ HMENU PopupMenuOf(HWND popup);
 // (0 for Alt or F10, else the letter typed with Alt).
 void TrackMenuBar(HWND frame, POINT p);
 void KeyMenu(HWND frame, char ch);
+// The system menu of `frame`, opened under its caption: Restore, Move, Size, Minimise,
+// Maximise, Close, those that do not apply greyed (a dialog's: Move, Close); the choice
+// reaches the window as a posted WM_SYSCOMMAND.
+void TrackSystemMenu(HWND frame);
 // Whether menu mode runs for `frame` now (it draws the bar's selection then).
 int BarSelectionOf(HWND frame);
 

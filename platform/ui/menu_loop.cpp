@@ -27,6 +27,8 @@ struct TTracker {
   bool enteredPopup = false;   // the pointer has been over a popup since the press
   bool altDown = false;        // Alt went down in menu mode: its release leaves
   bool startedActive = false;  // losing activation then ends menu mode
+  bool system = false;         // the system menu: a popup of its own, no bar
+  POINT systemAt{};            // where it opens
   ModalLoop loop;
 };
 
@@ -41,7 +43,7 @@ const TMenuItem* ItemOf(HMENU menu, int index) {
 }
 
 bool Alive(const TTracker& t) {
-  return !t.done && IsWindow(t.frame) && MenuOf(t.bar) != nullptr;
+  return !t.done && IsWindow(t.frame) && (t.system || MenuOf(t.bar) != nullptr);
 }
 
 void Finish(TTracker& t) {
@@ -90,13 +92,17 @@ int NextSelectable(HMENU menu, int from, int step) {
 // Opens `menu` (item `index` of the level below it) as the next popup level.
 void OpenPopup(TTracker& t, HMENU menu, int index, bool selectFirst) {
   SendMessageA(t.frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu),
-               MAKELPARAM(static_cast<WORD>(index), FALSE));
+               MAKELPARAM(static_cast<WORD>(index), t.system && t.popups.empty() ? TRUE : FALSE));
   if (!Alive(t) || MenuOf(menu) == nullptr || GetMenuItemCount(menu) <= 0) return;
   const SIZE size = PopupSize(menu);
   POINT at{};
   LONG flipX = 0;
   LONG flipY = 0;
-  if (t.popups.empty()) {
+  if (t.popups.empty() && t.system) {
+    at = t.systemAt;
+    flipX = at.x;
+    flipY = at.y - size.cy;
+  } else if (t.popups.empty()) {
     const RECT r = BarItemOnScreen(t.frame, index);
     at = {r.left, r.bottom};
     flipX = at.x;  // pushed left just enough
@@ -213,7 +219,7 @@ void KeyDown(TTracker& t, const MSG& msg) {
       return;
     case VK_ESCAPE:
       // One level back: a popup closes, leaving its bar item selected.
-      if (t.popups.empty()) {
+      if (t.popups.empty() || (t.system && t.popups.size() == 1)) {
         Finish(t);
       } else {
         ClosePopupsFrom(t, t.popups.size() - 1);
@@ -223,12 +229,12 @@ void KeyDown(TTracker& t, const MSG& msg) {
     case VK_LEFT:
       if (t.popups.size() > 1) {
         ClosePopupsFrom(t, t.popups.size() - 1);
-      } else {
+      } else if (!t.system) {
         MoveOnBar(t, -1);
       }
       return;
     case VK_RIGHT:
-      if (!OpenSelectedSubmenu(t, true)) MoveOnBar(t, 1);
+      if (!OpenSelectedSubmenu(t, true) && !t.system) MoveOnBar(t, 1);
       return;
     case VK_UP:
     case VK_DOWN: {
@@ -268,7 +274,7 @@ THit HitAt(const TTracker& t, POINT p) {
       return {static_cast<int>(i), PopupItemAt(PopupMenuOf(t.popups[i]), local)};
     }
   }
-  const int b = BarItemAt(t.frame, p);
+  const int b = t.system ? -1 : BarItemAt(t.frame, p);
   if (b >= 0) return {-1, b};
   return {};
 }
@@ -435,7 +441,11 @@ void Run(TTracker& t) {
   PaintBar(t.frame, -1);
   SendMessageA(t.frame, WM_EXITMENULOOP, FALSE, 0);
   if (t.chose && IsWindow(t.frame)) {
-    PostMessageA(t.frame, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(t.command), 0), 0);
+    if (t.system) {
+      PostMessageA(t.frame, WM_SYSCOMMAND, t.command, 0);
+    } else {
+      PostMessageA(t.frame, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(t.command), 0), 0);
+    }
   }
 }
 
@@ -476,6 +486,58 @@ void KeyMenu(HWND frame, char ch) {
     Activate(t, index);
   }
   Run(t);
+}
+
+void TrackSystemMenu(HWND frame) {
+  TWnd* w = WndOf(frame);
+  if (g_tracker != nullptr || w == nullptr || w->parent != nullptr || !IsWindowEnabled(frame)) {
+    return;
+  }
+  const DWORD style = w->style;
+  const bool maximized = (style & WS_MAXIMIZE) != 0;
+  const bool minimized = (style & WS_MINIMIZE) != 0;
+  const bool sized = (style & WS_THICKFRAME) != 0;
+  const auto grey = [](bool applies) { return applies ? MF_STRING : MF_STRING | MF_GRAYED; };
+  const HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  struct TOwned {
+    HMENU menu;
+    ~TOwned() { DestroyMenu(menu); }
+  } const owned{menu};
+  if (sized || (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))) {
+    AppendMenuA(menu, grey(maximized || minimized), SC_RESTORE, "&Restore");
+    AppendMenuA(menu, grey(!maximized), SC_MOVE, "&Move");
+    AppendMenuA(menu, grey(sized && !maximized && !minimized), SC_SIZE, "&Size");
+    AppendMenuA(menu, grey((style & WS_MINIMIZEBOX) && !minimized), SC_MINIMIZE, "Mi&nimize");
+    AppendMenuA(menu, grey((style & WS_MAXIMIZEBOX) && !maximized), SC_MAXIMIZE, "Ma&ximize");
+  } else {
+    AppendMenuA(menu, MF_STRING, SC_MOVE, "&Move");
+  }
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, grey(!(w->cls->style & CS_NOCLOSE)), SC_CLOSE, "&Close");
+  {
+    TTracker t;
+    TModeGuard guard{t};
+    t.frame = frame;
+    t.system = true;
+    // Under the caption, at the surface's top left.
+    t.systemAt = {w->rect.left + w->insets.left, w->rect.top + w->insets.top};
+    t.startedActive = GetActiveWindow() == frame;
+    t.loop.done = Done;
+    t.loop.filter = Filter;
+    t.loop.context = &t;
+    t.loop.idleOwner = frame;
+    t.loop.idleReason = MSGF_MENU;
+    g_tracker = &t;
+    SendMessageA(frame, WM_ENTERMENULOOP, FALSE, 0);
+    if (Alive(t)) {
+      SetCapture(frame);
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      OpenPopup(t, menu, 0, true);
+      if (t.popups.empty()) Finish(t);
+    }
+    Run(t);
+  }
 }
 
 int BarSelectionOf(HWND frame) {

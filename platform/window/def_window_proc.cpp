@@ -62,7 +62,29 @@ LRESULT SysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       ShowWindow(hwnd, SW_MINIMIZE);
       return 0;
     case SC_RESTORE:
-      ShowWindow(hwnd, SW_RESTORE);
+      // A maximised window is restored by its desktop, which then tells.
+      if (TWnd* w = WndOf(hwnd); w != nullptr && (w->style & WS_MAXIMIZE) && w->host != 0) {
+        CurrentHost().Show(w->host, HostShow::Normal);
+      } else {
+        ShowWindow(hwnd, SW_RESTORE);
+      }
+      return 0;
+    case SC_MAXIMIZE:
+      // The program cannot maximise a window itself; its desktop can, and tells.
+      if (TWnd* w = WndOf(hwnd); w != nullptr && (w->style & WS_MAXIMIZEBOX) && w->host != 0) {
+        CurrentHost().Show(w->host, HostShow::Maximized);
+      }
+      return 0;
+    case SC_MOVE:
+    case SC_SIZE:
+      if (TWnd* w = WndOf(hwnd); w != nullptr && w->host != 0) {
+        CurrentHost().BeginMoveOrSize(w->host, (wParam & 0xFFF0) == SC_SIZE);
+      }
+      return 0;
+    case SC_MOUSEMENU:
+      if (g_menuHooks != nullptr && g_menuHooks->systemMenu != nullptr) {
+        g_menuHooks->systemMenu(hwnd);
+      }
       return 0;
     case SC_KEYMENU:
       if (g_menuHooks != nullptr) g_menuHooks->keyMenu(hwnd, static_cast<char>(lParam));

@@ -135,6 +135,9 @@ void HandleWindowEvent(const HostEvent& e) {
       if (target != nullptr) ActivateWindow(target);
       break;
     }
+    case HostEventKind::SystemMenu:
+      if (!(w->style & WS_DISABLED)) PostMessageA(hwnd, WM_SYSCOMMAND, SC_MOUSEMENU, 0);
+      break;
     case HostEventKind::CaptureLost:
       if (GetCapture() != nullptr && TopLevelOf(GetCapture()) == hwnd) ReleaseCapture();
       break;

@@ -112,6 +112,7 @@ struct TMenuHooks {
   void (*destroyMenu)(HMENU menu);            // its window is gone
   void (*trackBar)(HWND hwnd, POINT screen);  // a press on the menu bar
   void (*keyMenu)(HWND hwnd, char ch);        // SC_KEYMENU: Alt or F10 (0), or Alt+letter
+  void (*systemMenu)(HWND hwnd);              // SC_MOUSEMENU: the host's caption asks
 };
 void InstallMenuHooks(const TMenuHooks* hooks);
 const TMenuHooks* MenuHooks();  // nullptr until installed

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end: the game itself in a real window on a desktop of its own (Xvfb with
-# openbox, or sway: see lib.sh), played like a player would, read back by screenshots,
+# openbox, sway or mutter: see lib.sh), played like a player would, read back by screenshots,
 # the window's properties and the pointer's cursor image. Every process started here
 # is stopped by its own id at the end.
 #
@@ -35,6 +35,8 @@ if on_sway; then
   check "title" await_is 3 'Klop!' view "$wid" .name
   check "its app id is the desktop entry's" test "$(view "$wid" .app_id)" = io.github.klopgame.Klop
   not_here "the frame's icons" "sway 1.7 takes no icon from a window"
+elif on_mutter; then
+  not_here "title, app id and icons" "mutter tells them to no other client"
 else
   check "title" eval "xprop -id $wid WM_NAME | grep -q '\"Klop!\"'"
   check "the frame has the 32x32 icon" eval "xprop -id $wid -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 32, 32, '"
@@ -70,7 +72,7 @@ check "the board's olive time box" is_client_pixel 125 260 '#808000'
 check "the time stands still before a game" time_still
 
 # --- The cursor -----------------------------------------------------------------------
-if on_sway; then
+if on_sway || on_mutter; then
   # No client may read another's cursor here, but the headless output draws it into
   # its pixels: the picture around the pointer changes as the mallet swings and back.
   cursor_look() { crop "48x48+$((140 - 24))+$((190 + bar - 24))"; }
@@ -144,7 +146,7 @@ hit_one() {
         pointer_to "$wid" $(at $((x + 36)) $((y + 36)))
         click 1
         # sway's shots show the pointer, which would hide the hole.
-        if on_sway; then pointer_to "$wid" $(at 275 395); fi
+        if on_sway || on_mutter; then pointer_to "$wid" $(at 275 395); fi
         wait_for 3 eval "crop 1x1+$((x + 36))+$((y + 36 + bar)) | grep -q '$dead'" && return 0
       fi
     done
@@ -176,6 +178,8 @@ dialog=$(visible_window '^Options$')
 check "the options dialog opens" test -n "$dialog"
 if on_sway; then
   not_here "the dialog's decorations and allowed actions" "sway shows neither"
+elif on_mutter; then
+  check "the dialog's own caption has a close box alone" test "$dialog" = d
 else
   # Title and close box only; openbox keeps a minimise box whatever a window asks (and
   # minimises the frame with it), but it can be neither maximised nor resized.
@@ -194,6 +198,8 @@ short_game "a 2-second game"
 # --- Minimise and restore ---------------------------------------------------------------
 if on_sway; then
   not_here "minimise and restore" "sway minimises no window"
+elif on_mutter; then
+  not_here "minimise and restore" "nested mutter has no task bar to restore from"
 else
   size=$(client_size "$wid")
   xdo windowminimize --sync "$wid"
@@ -202,8 +208,61 @@ else
   check "restored at the same size ($size)" wait_for 3 eval "[ \"\$(client_size $wid)\" = $size ]"
 fi
 
+# --- Our own caption (mutter draws none) --------------------------------------------------
+if on_mutter; then
+  mutter_window m 5 >/dev/null
+  read -r ox oy <<<"$(client_origin "$wid")"
+  size=$(client_size "$wid")
+  read -r w h <<<"${size/x/ }"
+  # The pointer is drawn into the output: the mallet reaches up and left of its hot spot,
+  # the arrow does not. Over the caption's title nothing shows there; over the board it does.
+  up_left() { timeout 10 import -window root -crop "10x10+$(($1 - 12))+$(($2 - 12))" +repage -depth 8 txt:- | tail -n +2; }
+  drawn_up_left() {
+    local bare with
+    mutter_park && bare=$(up_left "$1" "$2") && xdo mousemove "$1" "$2" && sleep 0.2 &&
+      with=$(up_left "$1" "$2") && [ -n "$bare" ] && [ "$bare" != "$with" ]
+  }
+  check "over the board the mallet shows" wait_for 3 drawn_up_left $((ox + 140)) $((oy + bar + 190))
+  check "over the caption the arrow shows, not the mallet" eval "! drawn_up_left $((ox + 24)) $((oy - 3))"
+  maximised() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "1024x$((768 - 19))" ]; }
+  restored() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "$size" ]; }
+  # The corner's sizing frame: a drag 40 right and 30 down.
+  xdo mousemove $((ox + w + 2)) $((oy + h + 2)) mousedown 1 mousemove $((ox + w + 22)) $((oy + h + 17))     sleep 0.2 mousemove $((ox + w + 42)) $((oy + h + 32)) sleep 0.2 mouseup 1
+  check "a drag on the frame's corner sizes the window (to $((w + 40))x$((h + 30)))"     wait_for 5 eval 'mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "$((w + 40))x$((h + 30))" ]'
+  size=$(client_size "$wid")
+  read -r ox oy <<<"$(client_origin "$wid")"
+  read -r w h <<<"${size/x/ }"
+  xdo mousemove $((ox + w - 27)) $((oy - 10)) click 1
+  check "the maximise box maximises" wait_for 5 maximised
+  xdo mousemove $((1024 - 27)) 9 click 1
+  check "...and, now the restore box, restores" wait_for 5 restored
+  read -r ox oy <<<"$(client_origin "$wid")"
+  xdo mousemove $((ox + 60)) $((oy - 10)) click --repeat 2 --delay 80 1
+  check "a double-click on the caption maximises" wait_for 5 maximised
+  xdo mousemove 60 9 click --repeat 2 --delay 80 1
+  check "...and another restores" wait_for 5 restored
+  read -r ox oy <<<"$(client_origin "$wid")"
+  # The icon opens the system menu under the caption, over the menu bar.
+  popup_at=("$wid" 0 0 $((6 * 17 + 9 + 6)))
+  xdo mousemove $((ox + 8)) $((oy - 10)) click 1
+  check "the icon opens the system menu" wait_for 3 eval '[ "$(popups)" = frame ]'
+  keys Escape
+  check "...which Escape closes" wait_for 3 eval 'p=$(popups) && [ -z "$p" ]'
+  # (mutter keeps Alt+Space for a window menu of its own.)
+  xdo mousemove $((ox + 8)) $((oy - 10)) click 1
+  wait_for 3 eval '[ "$(popups)" = frame ]'
+  keys x
+  check "...and its Maximise maximises" wait_for 5 maximised
+  xdo mousemove 8 9 click 1
+  wait_for 3 eval '[ "$(popups)" = frame ]'
+  keys r
+  check "...its Restore restores" wait_for 5 restored
+  read -r ox oy <<<"$(client_origin "$wid")"
+  xdo mousemove $((ox + w - 9)) $((oy - 10)) click 1
+else
+  close_window "$wid"
+fi
 # --- Closing ----------------------------------------------------------------------------
-close_window "$wid"
 check "closing the window ends the game" wait_for 10 exited "$pid"
 reap "$pid"
 check "the game exits 0 (got $status)" test "$status" = 0

@@ -28,6 +28,11 @@ if on_sway; then
   check "the frame's app id is the desktop entry's" test "$(view "$frame" .app_id)" = io.github.klopgame.Klop
   not_here "the dialog's owner, type, task bar and fixed size; the frame's icon" \
     "sway's IPC shows none of them"
+elif on_mutter; then
+  check "the dialog's caption has a close box alone, the frame's all three" \
+    test "$dialog $frame" = "d m"
+  not_here "the dialog's owner, type, task bar and fixed size; the frame's icon" \
+    "mutter tells them to no other client"
 else
 owner=$(xprop -id "$dialog" WM_TRANSIENT_FOR | awk '{print $NF}')
 check "the dialog is owned by the frame ($owner)" test "$((owner))" = "$frame"
@@ -56,6 +61,9 @@ dialog_pixels_ok() { shot "$dialog" && is_pixel 0 0 '#00FF00' && is_pixel 119 79
 check "dialog pixels are green" wait_for 3 dialog_pixels_ok
 
 # Covered by the dialog and uncovered again: the host shows its pixels on its own.
+if on_mutter; then
+  not_here "a dialog moved over the frame and away" "mutter lets no one but the user move a window"
+else
 read -r fx fy <<<"$(client_origin "$frame")"
 move_window "$dialog" "$fx" "$fy"
 # As the desktop sees it: the dialog's 120x80 over the frame's (60,60).
@@ -68,13 +76,14 @@ check "the dialog moved over the frame covers it" wait_for 3 covers
 move_window "$dialog" 600 400
 activate "$frame"
 check "after being covered the frame shows the same pixels" wait_for 3 frame_pixels_ok
+fi
 
 # --- Cursor and pointer ------------------------------------------------------------
 # On sway no client may read the cursor, but the headless output draws it into the
 # frame's pixels: the probe's 16x16 cursor, magenta at (0,0), hot spot (3,4), clear at
 # (8,8), over the blue frame with the pointer at (50,50).
 cursor_drawn() { shot "$frame" && is_pixel 47 46 '#FF00FF' && is_pixel 55 54 '#0000FF'; }
-if on_sway; then
+if on_sway || on_mutter; then
   pointer_to "$frame" 50 50
   check "over the frame: the probe's cursor, its hot spot at (3,4), clear where it is clear" \
     wait_for 3 cursor_drawn
@@ -101,7 +110,7 @@ check "F4 is VK_F4" await_line 'keydown frame 0x73 0'
 check "Return is VK_RETURN" await_line 'keydown frame 0x0D 0'
 check "key releases arrive" await_line 'keyup frame 0x0D 0'
 
-if on_sway; then
+if on_sway || on_mutter; then
   # No client may move the pointer: it stays where it is, at (70,80) in the frame. No
   # client knows where its window is either: the host's screen is its own, so the pointer
   # is compared with sway's in the frame's coordinates.
@@ -156,7 +165,7 @@ pointer_to "$frame" 150 120
 keys m
 check "the probe shows a popup" await_line 'popup [0-9]+ [0-9]+'
 read -r _ px py <<<"$(grep -E '^popup [0-9]' "$out" | tail -n 1)"
-if on_sway; then
+if on_sway || on_mutter; then
   # An xdg_popup, no view: seen in the frame's pixels, 60x40 at (10,25) as asked.
   popup_in_frame_ok() {
     shot "$frame" && is_pixel 10 25 '#FFFF00' && is_pixel 69 64 '#FFFF00' &&
@@ -182,11 +191,18 @@ fi
 keys n
 check "keys still go to the frame while the popup shows" await_line 'text frame n'
 await_line 'popup gone'
-if on_sway; then popup_gone() { frame_pixels_ok; }; else popup_gone() { gone "$popup"; }; fi
+if on_sway || on_mutter; then popup_gone() { frame_pixels_ok; }; else popup_gone() { gone "$popup"; }; fi
 check "and the popup goes" wait_for 3 popup_gone
 
 # --- States and size ---------------------------------------------------------------
-resize_window "$frame" 300 250
+if on_mutter; then
+  # As its user does: a drag on the sizing frame's bottom-right corner.
+  read -r fx fy <<<"$(client_origin "$frame")"
+  xdo mousemove $((fx + 202)) $((fy + 152)) mousedown 1 mousemove $((fx + 252)) $((fy + 202)) \
+    sleep 0.2 mousemove $((fx + 302)) $((fy + 252)) sleep 0.2 mouseup 1
+else
+  resize_window "$frame" 300 250
+fi
 check "a resize by the window manager reaches the host" await_line 'resized frame 300 250'
 resized_pixels_ok() {
   shot "$frame" && is_pixel 0 0 '#0000FF' && is_pixel 10 20 '#FF0000' && is_pixel 199 149 '#0000FF'
@@ -195,6 +211,16 @@ check "resized, the frame still shows what it was last given" wait_for 3 resized
 
 if on_sway; then
   not_here "minimise, restore and maximise" "sway does neither to a floating view"
+elif on_mutter; then
+  # By the caption's boxes: maximise, then restore; nested mutter has no task bar to
+  # restore a minimised window from.
+  mutter_window m 5 >/dev/null
+  read -r fx fy <<<"$(client_origin "$frame")"
+  xdo mousemove $((fx + 300 - 27)) $((fy - 10)) click 1
+  check "maximise" await_line 'maximized frame'
+  xdo mousemove $((1024 - 27)) 9 click 1
+  check "restore" await_line 'restored frame'
+  not_here "minimise" "nested mutter has no task bar to restore from"
 else
   xdo windowminimize --sync "$frame"
   check "minimise" await_line 'minimized frame'

@@ -97,6 +97,8 @@ const char* KindName(HostEventKind k) {
       return "left";
     case HostEventKind::CaptureLost:
       return "capturelost";
+    case HostEventKind::SystemMenu:
+      return "systemmenu";
   }
   return "?";
 }

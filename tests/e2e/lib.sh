@@ -2,9 +2,10 @@
 # checks that count, and waits that always end. Every process started through
 # `start` is stopped by its own id when the script exits.
 #
-# The desktop is Xvfb with openbox, or sway on its headless backend when
-# KLOP_E2E_DESKTOP=sway (KLOP_E2E_WL_INPUT then names our virtual input client). The
-# functions under "Windows, pointer and keys" work the same on either.
+# The desktop is Xvfb with openbox, sway on its headless backend when
+# KLOP_E2E_DESKTOP=sway (KLOP_E2E_WL_INPUT then names our virtual input client), or
+# GNOME's mutter nested in an Xvfb when KLOP_E2E_DESKTOP=mutter. The functions under
+# "Windows, pointer and keys" work the same on each.
 set -u
 
 # Without a desktop to run on the script is skipped (77, CTest's SKIP_RETURN_CODE), not
@@ -23,12 +24,14 @@ case $desktop_kind in
   x11) skip_without Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert ;;
   sway) skip_without sway swaymsg grim jq setpriv /usr/bin/convert "${KLOP_E2E_WL_INPUT:-wl_input}" ;;
   weston) skip_without weston weston-screenshooter /usr/bin/convert ;;
+  mutter) skip_without Xvfb mutter dbus-daemon xdotool import /usr/bin/convert ;;
   *)
-    echo "e2e: KLOP_E2E_DESKTOP is x11, sway or weston, not '$desktop_kind'" >&2
+    echo "e2e: KLOP_E2E_DESKTOP is x11, sway, weston or mutter, not '$desktop_kind'" >&2
     exit 1
     ;;
 esac
 on_sway() { [ "$desktop_kind" = sway ]; }
+on_mutter() { [ "$desktop_kind" = mutter ]; }
 
 work=$(mktemp -d)
 runtime=   # sway's runtime folder
@@ -126,6 +129,7 @@ start_desktop() {
   case $desktop_kind in
     sway) start_sway "$@" ;;
     weston) start_weston ;;
+    mutter) start_mutter ;;
     *) start_x11 "$@" ;;
   esac
 }
@@ -334,6 +338,112 @@ user_copy() {
   echo "$copy"
 }
 
+# --- mutter ----------------------------------------------------------------------------
+# GNOME's compositor nested in an Xvfb (DISPLAY, which xdotool and import use), with a
+# session bus of its own and one 1024x768 output; the programs under test reach it by
+# WAYLAND_DISPLAY alone. It draws no decorations (the game draws its own caption), takes
+# the outer server's pointer and keys, and draws the pointer into its output. Windows are
+# found on the screen by their active caption: "m" a frame (minimise, maximise and close
+# boxes), "d" a dialog (a close box alone); each one's client area as last found
+# (mutter_find) in mutter_geo, "X Y W H".
+declare -A mutter_geo
+start_mutter() {
+  runtime=$(mktemp -d /tmp/klop-e2e-XXXXXX)
+  chmod 700 "$runtime"
+  unset SWAYSOCK WAYLAND_DISPLAY
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp 3>"$work/display" \
+    </dev/null >"$work/xvfb.log" 2>&1 &
+  started+=($!)
+  desktop=($!)
+  if ! wait_for 10 test -s "$work/display"; then
+    echo "e2e: Xvfb did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  dbus-daemon --session --nofork --print-address 3 3>"$work/bus" </dev/null >/dev/null 2>&1 &
+  started+=($!)
+  desktop+=($!)
+  if ! wait_for 10 test -s "$work/bus"; then
+    echo "e2e: the session bus did not start" >&2
+    exit 1
+  fi
+  export XDG_RUNTIME_DIR=$runtime
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus") MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 \
+    mutter --nested --wayland --no-x11 --wayland-display klop-e2e </dev/null >"$work/wm.log" 2>&1 &
+  started+=($!)
+  desktop+=($!)
+  if ! wait_for 20 test -S "$runtime/klop-e2e"; then
+    echo "e2e: mutter did not start" >&2
+    cat "$work/wm.log" >&2
+    exit 1
+  fi
+  export WAYLAND_DISPLAY=klop-e2e
+  mutter_geo=()
+}
+mutter_caption='#000080'  # the active caption's colour, then the inactive one's
+mutter_inactive='#808080'
+# Finds the window with the active caption (with $1 the inactive one's colour, the
+# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. The
+# caption's colour runs from the client area's left (under the icon too) to the first
+# box, 18 rows over its dark line; a frame's boxes are three (the second's raised edge
+# white at its top left), a dialog's one.
+mutter_find() {
+  local cw cx cy left top width bottom kind=d
+  mutter_kind=
+  timeout 10 import -window root "$work/root.png" 2>/dev/null || return 1
+  # The caption's colour alone; its top row the first where it runs 80 pixels or more
+  # (a picture may hold a few pixels of it).
+  local colour=${1:-$mutter_caption}
+  /usr/bin/convert "$work/root.png" -fill black +opaque "$colour" \
+    -fill white -opaque "$colour" "$work/mask.png" || return 1
+  cy=$(/usr/bin/convert "$work/mask.png" -scale '1x768!' -depth 8 txt:- |
+    awk -F'[,: ()]+' 'NR > 1 && $4 >= 20 { print $2; exit }')
+  [ -n "$cy" ] || return 1
+  # Its top row holds neither icon nor title: the colour runs from its left end to the
+  # first box, whose raised edge is white.
+  read -r cx cw <<<"$(/usr/bin/convert "$work/root.png" -crop "1024x1+0+$cy" +repage -depth 8 txt:- |
+    awk -F'[,: ]+' -v c="$colour" 'BEGIN { s = -1 } NR > 1 { if ($6 == c) { if (s < 0) s = $1; e = $1 }
+      else if (s >= 0) exit } END { if (s >= 0) print s, e - s + 1 }')"
+  [ -n "$cw" ] && [ "$cw" -ge 40 ] || return 1
+  if /usr/bin/convert "$work/root.png" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
+    grep -q '#FFFFFF'; then
+    kind=m
+  fi
+  left=$cx
+  top=$((cy + 19))
+  width=$((cw + 18))
+  if [ $kind = m ]; then width=$((cw + 54)); fi
+  if [ $kind = m ] && [ "$left" -ge 4 ]; then
+    # The frame's inner line runs down its left side from above the caption to the row
+    # under the client area.
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 1))+$cy" +repage \
+      -depth 8 txt:- | awk -F'[,: ]+' 'NR > 1 { if ($6 != "#000000") exit; last = $2 } END { print last }')
+    [ -n "$bottom" ] || return 1
+    mutter_geo[$kind]="$left $top $width $((cy + bottom - top))"
+  elif [ $kind = m ]; then
+    mutter_geo[$kind]="$left $top $width $((768 - top))"
+  else
+    # A dialog has no frame: its bottom is where its left column's colour ends.
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - top))+$left+$top" +repage \
+      -depth 8 txt:- | awk -F'[,: ]+' 'NR == 2 { c = $6 } NR > 2 && $6 != c { print $2; exit }')
+    mutter_geo[$kind]="$left $top $width ${bottom:-0}"
+  fi
+  mutter_kind=$kind
+}
+# Finds window kind $1 (m or d), active or not, waiting up to $2 seconds; echoes it.
+mutter_window() {
+  found_kind() {
+    { mutter_find && [ "$mutter_kind" = "$1" ]; } ||
+      { mutter_find "$mutter_inactive" && [ "$mutter_kind" = "$1" ]; }
+  }
+  mutter_park && wait_for "$2" found_kind "$1" && echo "$1"
+}
+# Window $1's place, found unless known (a command substitution keeps nothing it found).
+mutter_place() { [ -n "${mutter_geo[$1]:-}" ] || mutter_window "$1" 5 >/dev/null; }
+# The pointer where it hides nothing the checks look at.
+mutter_park() { xdo mousemove 1023 767; }
+
 # --- weston ----------------------------------------------------------------------------
 # weston on its headless backend, 1024x768: no seat (no keyboard, no pointer) and no
 # server-side decorations. --debug lets weston-screenshooter (screen_shot) take the output.
@@ -410,7 +520,17 @@ x11_search() {
 
 # The window whose title matches the extended regexp, waited for up to 15 s, or nothing.
 visible_window() {
-  if on_sway; then
+  if on_mutter; then
+    # No title can be read: the game's frame (Klop!) and a probe's are frames, the menu
+    # probe's the window there, any other a dialog.
+    if [[ Klop! =~ $1 || $1 =~ frame ]]; then
+      mutter_window m 15
+    elif [[ $1 =~ "menu probe" ]]; then
+      mutter_park && wait_for 15 mutter_find && echo "$mutter_kind"
+    else
+      mutter_window d 15
+    fi
+  elif on_sway; then
     local found= pattern=$1
     titled() { found=$(view_where ".name | test(\"$pattern\")"); [ -n "$found" ]; }
     wait_for 15 titled
@@ -421,7 +541,9 @@ visible_window() {
 }
 # The first visible window of process $1, waited for up to 15 s, or nothing.
 window_of() {
-  if on_sway; then
+  if on_mutter; then
+    mutter_window m 15
+  elif on_sway; then
     local found= owner=$1
     owned() { found=$(view_where ".pid == $owner"); [ -n "$found" ]; }
     wait_for 15 owned
@@ -434,7 +556,10 @@ window_of() {
 # that `not_shown` and `gone` never pass on no answer.
 window_state() {
   local info
-  if on_sway; then
+  if on_mutter; then
+    # Only its caption tells: shown while it is found, else gone for all one can see.
+    if mutter_window "$1" 0 >/dev/null; then echo shown; else echo gone; fi
+  elif on_sway; then
     info=$(view "$1" .visible) || return 1
     case $info in true) echo shown ;; '') echo gone ;; *) echo hidden ;; esac
   elif info=$(xwininfo -id "$1" 2>&1); then
@@ -449,7 +574,10 @@ gone() { [ "$(window_state "$1")" = gone ]; }
 
 # Width x height of window $1's client area.
 client_size() {
-  if on_sway; then
+  if on_mutter; then
+    local g
+    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] && echo "${g[2]}x${g[3]}"
+  elif on_sway; then
     view "$1" '"\(.window_rect.width)x\(.window_rect.height)"'
   else
     xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
@@ -457,7 +585,10 @@ client_size() {
 }
 # "X Y": the client area's top left on the screen (sway: in layout coordinates).
 client_origin() {
-  if on_sway; then
+  if on_mutter; then
+    local g
+    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] && echo "${g[0]} ${g[1]}"
+  elif on_sway; then
     view "$1" '"\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y)"'
   else
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
@@ -466,7 +597,13 @@ client_origin() {
 
 # Gives window $1 the keyboard focus.
 activate() {
-  if on_sway; then
+  if on_mutter; then
+    # Found active, it is; else a click on its caption's title, where it was.
+    local g
+    mutter_find && [ "$mutter_kind" = "$1" ] && return 0
+    read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+      xdo mousemove $((g[0] + 30)) $((g[1] - 10)) click 1 && mutter_park
+  elif on_sway; then
     swaymsg "[con_id=$1] focus" >/dev/null
   else
     xdo windowactivate --sync "$1" >/dev/null 2>&1
@@ -474,7 +611,9 @@ activate() {
 }
 # Asks window $1 to close, as the desktop's close box does.
 close_window() {
-  if on_sway; then
+  if on_mutter; then
+    activate "$1" && xdo key alt+F4
+  elif on_sway; then
     swaymsg "[con_id=$1] kill" >/dev/null
   else
     wmctrl -i -c "$1"
@@ -483,7 +622,10 @@ close_window() {
 
 # Moves window $1 to (X, Y) on the screen, as the desktop would.
 move_window() {
-  if on_sway; then
+  if on_mutter; then
+    echo "e2e: mutter lets no one but the user move a window" >&2
+    return 1
+  elif on_sway; then
     swaymsg "[con_id=$1] move position $2 $3" >/dev/null
   else
     wmctrl -i -r "$1" -e "0,$2,$3,-1,-1"
@@ -491,7 +633,10 @@ move_window() {
 }
 # Resizes window $1's client area to W x H, as the desktop would.
 resize_window() {
-  if on_sway; then
+  if on_mutter; then
+    echo "e2e: mutter lets no one but the user size a window" >&2
+    return 1
+  elif on_sway; then
     # sway sizes the container, borders and title included, and reports the title
     # inside or outside the rect depending on the moment: ask, look, and ask again.
     local w h cw ch
@@ -511,7 +656,11 @@ resize_window() {
 
 # The pointer to (X, Y) in window $1.
 pointer_to() {
-  if on_sway; then
+  if on_mutter; then
+    local g
+    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] &&
+      xdo mousemove $((g[0] + $2)) $((g[1] + $3)) && pointer_xy="$((g[0] + $2)) $((g[1] + $3))"
+  elif on_sway; then
     local ox oy
     read -r ox oy <<<"$(client_origin "$1")" && [ -n "$oy" ] && pointer_at $((ox + $2)) $((oy + $3))
   else
@@ -603,19 +752,30 @@ shot() {
   shot_file "$1" "$work/shot.ppm" && { read -r magic && read -r shot_w shot_h && read -r max; } <"$work/shot.ppm" &&
     [ "$magic" = P6 ] && [ "$max" = 255 ] && shot_header=$((3 + ${#shot_w} + 1 + ${#shot_h} + 1 + 4))
 }
-# A PNG, or a PPM where the file's name ends in .ppm (on X11 by our own window_shot where
-# the test names it: ImageMagick's import costs a tenth of a second of CPU a shot).
+# A PNG, or a PPM where the file's name ends in .ppm.
 shot_file() {
-  if on_sway; then
+  if on_mutter; then
+    local g
+    mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] &&
+      x11_shot root "$2" "${g[2]}x${g[3]}+${g[0]}+${g[1]}"
+  elif on_sway; then
     local x y size type=png
     read -r x y <<<"$(client_origin "$1")"
     size=$(client_size "$1")
     [[ $2 == *.ppm ]] && type=ppm
     [ -n "$x" ] && timeout 10 grim -t "$type" -g "$x,$y $size" "$2"
-  elif [[ $2 == *.ppm && -n ${KLOP_E2E_WINDOW_SHOT:-} ]]; then
-    timeout 10 "$KLOP_E2E_WINDOW_SHOT" "$1" "$2"
   else
-    timeout 10 import -window "$1" -depth 8 "$2"
+    x11_shot "$1" "$2"
+  fi
+}
+# X window $1 ("root" for the screen), or its part $3 (WxH+X+Y), into file $2: by our own
+# window_shot where the test names it and the file is a PPM (ImageMagick's import costs a
+# tenth of a second of CPU a shot).
+x11_shot() {
+  if [[ $2 == *.ppm && -n ${KLOP_E2E_WINDOW_SHOT:-} ]]; then
+    timeout 10 "$KLOP_E2E_WINDOW_SHOT" "$@"
+  else
+    timeout 10 import -window "$1" ${3:+-crop "$3" +repage} -depth 8 "$2"
   fi
 }
 # Takes shots of window $1 until `pixel X Y` is COLOUR ($2 $3 $4) or 5 s pass; the
@@ -684,6 +844,15 @@ await_cursor_other_than() {
 popup_at=()
 popups() {
   local tree id info edge
+  if on_mutter; then
+    if [ ${#popup_at[@]} = 4 ]; then
+      edge=$(region "${popup_at[0]}" "6x${popup_at[3]}+${popup_at[1]}+${popup_at[2]}") || return 1
+      if grep -q '^0,0: .*#FFFFFF' <<<"$edge" && grep -q "^5,$((popup_at[3] - 1)): .*#000000" <<<"$edge"; then
+        echo frame
+      fi
+    fi
+    return 0
+  fi
   if on_sway; then
     tree=$(swaymsg -t get_tree -r) &&
       jq -r '.. | objects | select(.pid? != null and .visible == true and .name == "") | .id' <<<"$tree" ||

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end: the game's menu bar (menu_probe) on a desktop of its own (Xvfb with
-# openbox, or sway: see lib.sh): popups are real windows under their bar item
+# openbox, sway or mutter: see lib.sh): popups are real windows under their bar item
 # (override-redirect on X11, xdg_popups on Wayland), chosen by mouse and by keyboard,
 # closed by a click outside, while the frame's timer keeps ticking.
 #
@@ -21,7 +21,7 @@ read -r fx fy <<<"$(client_origin "$frame")"
 count() { grep -c -x -E "$1" "$out"; }
 # Popup item i's centre on the screen: rows of 17 pixels in a 3-pixel frame.
 item_y() { echo $((fy + 19 + 3 + 17 * $1 + 8)); }
-# On sway the popup is no view: it opens under the bar item.
+# On Wayland the popup is no window of its own: it opens under the bar item.
 popup_at=("$frame" 0 19 57)
 
 # --- Mouse: click "&Game", then click "&Options..." ------------------------------------
@@ -30,7 +30,7 @@ click 1
 check "a click on the bar item opens its popup" wait_for 3 one_popup
 check "WM_INITMENU, then WM_INITMENUPOPUP for item 0" \
   eval "grep -x -E 'initmenu|initmenupopup [0-9]+' '$out' | tr '\n' ' ' | grep -q '^initmenu initmenupopup 0 $'"
-if on_sway; then
+if on_sway || on_mutter; then
   # Seen in the frame's pixels: its corner where asked, its bottom edge 57 rows down.
   popup_look() {
     shot "$frame" && is_pixel 0 19 '#FFFFFF' && is_pixel 5 24 '#C0C0C0' && is_pixel 5 75 '#000000'

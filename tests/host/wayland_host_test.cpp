@@ -1,5 +1,5 @@
 // The Wayland host where the end-to-end scripts cannot reach: the hit areas of the
-// caption it draws itself, where popups are placed against their parent, the theme's
+// caption and sizing frame it draws itself, touch as the left button, where popups are placed against their parent, the theme's
 // arrow read from a cursor file, and a compositor that goes away under it (a small one
 // of the test's own).
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "platform/host/wayland/wl_caption.h"
 #include "platform/host/wayland/wl_host.h"
 #include "platform/host/wayland/wl_library.h"
+#include "platform/host/wayland/wl_touch.h"
 #include "platform/host/wayland/wl_window.h"
 #include "platform/host/wayland/wl_xcursor.h"
 
@@ -30,23 +31,99 @@ namespace {
 TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
   using wl::TCaptionPart;
   using wl::CaptionPartAt;
+  constexpr auto all = wl::TCaptionBoxes::All;
   const int w = 200;
   const int box = wl::kCaptionHeight - 1;
-  EXPECT_EQ(CaptionPartAt(w, true, 0, 0), TCaptionPart::Icon);
-  EXPECT_EQ(CaptionPartAt(w, true, box - 1, 5), TCaptionPart::Icon);
-  EXPECT_EQ(CaptionPartAt(w, true, box, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box - 1, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 2 * box, 5), TCaptionPart::Minimize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - box - 1, box - 1), TCaptionPart::Minimize);
-  EXPECT_EQ(CaptionPartAt(w, true, w - box, 0), TCaptionPart::Close);
-  EXPECT_EQ(CaptionPartAt(w, true, w - 1, 5), TCaptionPart::Close);
-  // A dialog's caption has no minimise box: its place is title.
-  EXPECT_EQ(CaptionPartAt(w, false, w - 2 * box, 5), TCaptionPart::Title);
-  EXPECT_EQ(CaptionPartAt(w, false, w - 1, 5), TCaptionPart::Close);
+  EXPECT_EQ(CaptionPartAt(w, all, 0, 0), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, all, box - 1, 5), TCaptionPart::Icon);
+  EXPECT_EQ(CaptionPartAt(w, all, box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 3 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 3 * box, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 2 * box - 1, box - 1), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 2 * box, 0), TCaptionPart::Maximize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - box - 1, 5), TCaptionPart::Maximize);
+  EXPECT_EQ(CaptionPartAt(w, all, w - box, 0), TCaptionPart::Close);
+  EXPECT_EQ(CaptionPartAt(w, all, w - 1, 5), TCaptionPart::Close);
+  // A dialog's caption has the close box alone: the others' place is title.
+  constexpr auto close = wl::TCaptionBoxes::Close;
+  EXPECT_EQ(CaptionPartAt(w, close, w - 3 * box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, close, w - 2 * box, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, close, w - 1, 5), TCaptionPart::Close);
+  // A fixed-size frame's minimise box stands beside the close box.
+  constexpr auto fixed = wl::TCaptionBoxes::MinimizeClose;
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - 2 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - 2 * box, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - box - 1, 5), TCaptionPart::Minimize);
+  EXPECT_EQ(CaptionPartAt(w, fixed, w - box, 5), TCaptionPart::Close);
   // Outside the strip: below it is the window's own surface.
-  EXPECT_EQ(CaptionPartAt(w, true, 50, wl::kCaptionHeight), TCaptionPart::None);
-  EXPECT_EQ(CaptionPartAt(w, true, -1, 5), TCaptionPart::None);
-  EXPECT_EQ(CaptionPartAt(w, true, w, 5), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, 50, wl::kCaptionHeight), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, -1, 5), TCaptionPart::None);
+  EXPECT_EQ(CaptionPartAt(w, all, w, 5), TCaptionPart::None);
+}
+
+// Edges as xdg_toplevel's resize_edge: 1 top, 2 bottom, 4 left, 8 right.
+TEST(WaylandCaption, TheSizingFrameMovesTheEdgesOrTheCornerPressed) {
+  const int f = wl::kFrame, c = wl::kFrameCorner;
+  const int w = 300, h = 200;
+  auto at = [&](int x, int y) { return wl::FrameEdgesAt(w, h, f, c, x, y); };
+  EXPECT_EQ(at(150, 0), 1);
+  EXPECT_EQ(at(150, f - 1), 1);
+  EXPECT_EQ(at(150, h - 1), 2);
+  EXPECT_EQ(at(0, 100), 4);
+  EXPECT_EQ(at(w - f, 100), 8);
+  EXPECT_EQ(at(0, 0), 5);
+  // A corner reaches along both of its edges.
+  EXPECT_EQ(at(c - 1, 0), 5);
+  EXPECT_EQ(at(c, 0), 1);
+  EXPECT_EQ(at(0, c - 1), 5);
+  EXPECT_EQ(at(0, c), 4);
+  EXPECT_EQ(at(w - 1, 0), 9);
+  EXPECT_EQ(at(0, h - 1), 6);
+  EXPECT_EQ(at(w - 1, h - 1), 10);
+  EXPECT_EQ(at(w - c, h - 2), 10);
+  EXPECT_EQ(at(w - 2, h - c), 10);
+  // Inside the ring, and outside the frame: nothing.
+  EXPECT_EQ(at(f, f), 0);
+  EXPECT_EQ(at(150, 100), 0);
+  EXPECT_EQ(at(-1, 0), 0);
+  EXPECT_EQ(at(w, 10), 0);
+  // A frame shorter than two corners: each press the nearer corner, never both edges.
+  EXPECT_EQ(wl::FrameEdgesAt(300, 30, f, c, 0, 14), 5);
+  EXPECT_EQ(wl::FrameEdgesAt(300, 30, f, c, 0, 15), 6);
+}
+
+// The first touch point is the left button at its place, in the client area's device
+// pixels (the caption's rows above it); other points are ignored while it is down.
+TEST(WaylandTouch, TheFirstPointIsTheLeftButtonAndTheOthersAreIgnored) {
+  using Kind = wl::TTouchPoint::Kind;
+  wl::TTouchButton touch;
+  const int top = 38;  // 19 rows of caption at scale 2
+  wl::TTouchPoint p = touch.Down(7, false, 10.5, 40.25, 2, top);
+  EXPECT_EQ(p.kind, Kind::Client);
+  EXPECT_EQ(p.x, 21);
+  EXPECT_EQ(p.y, 80 - top);
+  EXPECT_EQ(touch.Down(8, false, 50, 50, 2, top).kind, Kind::Ignored) << "a second finger";
+  EXPECT_EQ(touch.Motion(8, 60, 60).kind, Kind::Ignored);
+  EXPECT_EQ(touch.Up(8).kind, Kind::Ignored);
+  p = touch.Motion(7, 30, 50);
+  EXPECT_EQ(p.kind, Kind::Client);
+  EXPECT_EQ(p.x, 60);
+  EXPECT_EQ(p.y, 100 - top);
+  p = touch.Up(7);
+  EXPECT_EQ(p.kind, Kind::Client) << "lifted where it last was";
+  EXPECT_EQ(p.x, 60);
+  EXPECT_FALSE(touch.Held());
+  EXPECT_EQ(touch.Up(7).kind, Kind::Ignored) << "lifted once";
+
+  // The next touch may be any point; one on the caption acts there, in surface pixels.
+  p = touch.Down(8, false, 30, 18.5, 2, top);
+  EXPECT_EQ(p.kind, Kind::Caption);
+  EXPECT_EQ(p.y, 37);
+  EXPECT_EQ(touch.Motion(8, 40, 60).kind, Kind::Ignored) << "the compositor moves it";
+  EXPECT_EQ(touch.Cancel().kind, Kind::Caption);
+  EXPECT_FALSE(touch.Held());
+  EXPECT_EQ(touch.Cancel().kind, Kind::Ignored);
+  EXPECT_EQ(touch.Down(1, true, 0, 0, 1, 19).kind, Kind::Frame);
 }
 
 TEST(WaylandPopup, PlacedAgainstItsParentFromThePlatformsCoordinates) {

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "menu_test_support.h"
+#include "platform/ui/menu_internal.h"
 #include "tests/support/golden.h"
 
 namespace klop_test {
@@ -184,6 +185,56 @@ TEST_F(TMenuMouse, AGrayedItemCannotBeChosen) {
   RunFor(200);
   EXPECT_TRUE(Commands().empty());
   EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// Where the host draws the caption, its icon asks for the system menu: a popup under
+// the caption with what does not apply greyed, its choice a posted WM_SYSCOMMAND.
+TEST_F(TMenuMouse, TheSystemMenuGreysWhatDoesNotApplyAndChoosesASystemCommand) {
+  const platform::HostWindow h = platform::THeadlessHost::HostOf(frame);
+  std::vector<UINT> states;
+  HMENU shown = nullptr;
+  host.SystemMenuAt(Ms(10), h);
+  At(30, [&] {
+    ASSERT_EQ(Popups().size(), 1u);
+    RECT r{}, f{};
+    GetWindowRect(Popups()[0], &r);
+    GetWindowRect(frame, &f);
+    POINT client{0, 0};
+    ClientToScreen(frame, &client);
+    EXPECT_EQ(r.left, client.x) << "under the caption, at the surface's left";
+    EXPECT_EQ(r.top, client.y - 19) << "over the menu bar";
+    shown = platform::PopupMenuOf(Popups()[0]);
+    for (int i = 0; i < GetMenuItemCount(shown); ++i) {
+      states.push_back(GetMenuState(shown, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED);
+    }
+    Key(40, 'N');  // Mi&nimize
+  });
+  RunFor(100);
+  // Restore, Move, Size, Minimize, Maximize, separator, Close: a normal window can be
+  // all but restored.
+  EXPECT_EQ(states, (std::vector<UINT>{MF_GRAYED, 0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(Popups().empty());
+  EXPECT_TRUE(IsIconic(frame));
+  const auto init = Log({WM_INITMENUPOPUP});
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_EQ(HIWORD(init[0].lParam), TRUE) << "told as the system menu";
+  EXPECT_TRUE(Commands().empty()) << "no WM_COMMAND for a system command";
+
+  // Escape closes it unchosen, and the menu made for it goes with it.
+  ShowWindow(frame, SW_RESTORE);
+  const std::size_t menus = platform::LiveMenusForTesting();
+  ClearLog();
+  host.SystemMenuAt(Ms(110), h);
+  At(130, [&] {
+    EXPECT_EQ(Popups().size(), 1u);
+    Key(140, VK_ESCAPE);
+  });
+  RunFor(200);
+  EXPECT_TRUE(Popups().empty());
+  EXPECT_FALSE(IsIconic(frame));
+  EXPECT_TRUE(Log({WM_SYSCOMMAND}).empty() ||
+              Log({WM_SYSCOMMAND}).back().wParam == SC_MOUSEMENU);
+  EXPECT_EQ(platform::LiveMenusForTesting(), menus);
 }
 
 TEST_F(TMenuKeys, AltAndAMnemonicOpenThePopupAndItsMnemonicChooses) {

@@ -17,17 +17,43 @@ constexpr int kBox = kCaptionHeight - 1;  // the boxes are square, the dark line
 // The caption text's colour of an inactive window (COLOR_INACTIVECAPTIONTEXT).
 constexpr int kInactiveCaptionText = 19;
 
-int MinimizeLeft(int width) { return width - 2 * kBox; }
 int CloseLeft(int width) { return width - kBox; }
+int MaximizeLeft(int width) { return width - 2 * kBox; }
+// The minimise box is left of the maximise box, or of the close box where it is alone.
+int MinimizeLeft(int width, TCaptionBoxes boxes) {
+  return width - (boxes == TCaptionBoxes::All ? 3 : 2) * kBox;
+}
 
 }  // namespace
 
-TCaptionPart CaptionPartAt(int width, bool minimizeBox, int x, int y) {
+TCaptionPart CaptionPartAt(int width, TCaptionBoxes boxes, int x, int y) {
   if (x < 0 || y < 0 || x >= width || y >= kCaptionHeight) return TCaptionPart::None;
   if (x >= CloseLeft(width)) return TCaptionPart::Close;
-  if (minimizeBox && x >= MinimizeLeft(width)) return TCaptionPart::Minimize;
+  if (boxes == TCaptionBoxes::All && x >= MaximizeLeft(width)) return TCaptionPart::Maximize;
+  if (boxes != TCaptionBoxes::Close && x >= MinimizeLeft(width, boxes)) {
+    return TCaptionPart::Minimize;
+  }
   if (x < kBox) return TCaptionPart::Icon;
   return TCaptionPart::Title;
+}
+
+int FrameEdgesAt(int width, int height, int frame, int corner, int x, int y) {
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  const bool left = x < frame, right = x >= width - frame;
+  const bool top = y < frame, bottom = y >= height - frame;
+  if (!left && !right && !top && !bottom) return 0;
+  // Along an edge, the last `corner` pixels belong to the corner.
+  const bool nearLeft = x < corner, nearRight = x >= width - corner;
+  const bool nearTop = y < corner, nearBottom = y >= height - corner;
+  int edges = 0;
+  if (top || ((left || right) && nearTop)) edges |= 1;
+  if (bottom || ((left || right) && nearBottom)) edges |= 2;
+  if (left || ((top || bottom) && nearLeft)) edges |= 4;
+  if (right || ((top || bottom) && nearRight)) edges |= 8;
+  // A frame too small for both of its corners apart: the nearer one.
+  if ((edges & 3) == 3) edges &= y < height / 2 ? ~2 : ~1;
+  if ((edges & 12) == 12) edges &= x < width / 2 ? ~8 : ~4;
+  return edges;
 }
 
 void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
@@ -44,7 +70,8 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
   look::FillColor(dc, RECT{0, kBox, w, kBox + 1}, COLOR_WINDOWFRAME);
 
   // The icon, shrunk to the box by taking every n-th pixel; its alpha is kept at half.
-  const int right = look.MinimizeBox ? MinimizeLeft(w) : CloseLeft(w);
+  const int right =
+      look.Boxes == TCaptionBoxes::Close ? CloseLeft(w) : MinimizeLeft(w, look.Boxes);
   if (const CursorShape* icon = look.Icon; icon != nullptr && icon->width > 0 &&
       icon->height > 0 && icon->pixels.size() >= std::size_t(icon->width) * icon->height) {
     const int side = kBox - 2;
@@ -71,10 +98,16 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
   const RECT clip{0, 0, right - 1, kCaptionHeight};
   ExtTextOutA(dc, pen, top, ETO_CLIPPED, &clip, text.data(), UINT(text.size()), nullptr);
 
-  if (look.MinimizeBox) {
-    const int minimize = MinimizeLeft(w);
+  if (look.Boxes != TCaptionBoxes::Close) {
+    const int minimize = MinimizeLeft(w, look.Boxes);
     look::DrawCaptionBox(dc, RECT{minimize, 0, minimize + kBox, kBox},
                          look::CaptionBox::Minimize, look.Pressed == TCaptionPart::Minimize);
+  }
+  if (look.Boxes == TCaptionBoxes::All) {
+    const int maximize = MaximizeLeft(w);
+    look::DrawCaptionBox(dc, RECT{maximize, 0, maximize + kBox, kBox},
+                         look.Maximized ? look::CaptionBox::Restore : look::CaptionBox::Maximize,
+                         look.Pressed == TCaptionPart::Maximize);
   }
   const int close = CloseLeft(w);
   look::DrawCaptionBox(dc, RECT{close, 0, close + kBox, kBox}, look::CaptionBox::Close,
@@ -88,6 +121,46 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
       const std::uint32_t* line = from + std::size_t(y) * w;
       for (int x = 0; x < w; ++x) std::fill_n(row + x * scale, scale, line[x]);
     }
+  }
+}
+
+void DrawFrame(std::uint32_t* pixels, int width, int height, int thickness, int scale) {
+  scale = std::max(scale, 1);
+  const int t = std::min({thickness, width / 2, height / 2});
+  if (t <= 0) return;
+  const std::uint32_t dark = SwapRB(GetSysColor(COLOR_WINDOWFRAME));
+  const std::uint32_t grey = SwapRB(GetSysColor(COLOR_BTNFACE));
+  const int line = std::min(scale, t);
+  const int corner = std::max(kFrameCorner * scale, t);
+  auto fill = [&](int x0, int y0, int x1, int y1, std::uint32_t c) {
+    x0 = std::clamp(x0, 0, width), x1 = std::clamp(x1, 0, width);
+    y0 = std::clamp(y0, 0, height), y1 = std::clamp(y1, 0, height);
+    for (int y = y0; y < y1; ++y) {
+      std::fill(pixels + std::size_t(y) * width + x0, pixels + std::size_t(y) * width + x1, c);
+    }
+  };
+  // The ring: top, bottom, then the sides between them.
+  fill(0, 0, width, t, grey);
+  fill(0, height - t, width, height, grey);
+  fill(0, t, t, height - t, grey);
+  fill(width - t, t, width, height - t, grey);
+  // The outer line, and the inner one around what the ring encloses.
+  fill(0, 0, width, line, dark);
+  fill(0, height - line, width, height, dark);
+  fill(0, 0, line, height, dark);
+  fill(width - line, 0, width, height, dark);
+  fill(t - line, t - line, width - t + line, t, dark);
+  fill(t - line, height - t, width - t + line, height - t + line, dark);
+  fill(t - line, t - line, t, height - t + line, dark);
+  fill(width - t, t - line, width - t + line, height - t + line, dark);
+  // The corners' notches across the ring.
+  for (int x : {corner - line, width - corner}) {
+    fill(x, 0, x + line, t, dark);
+    fill(x, height - t, x + line, height, dark);
+  }
+  for (int y : {corner - line, height - corner}) {
+    fill(0, y, t, y + line, dark);
+    fill(width - t, y, width, y + line, dark);
   }
 }
 

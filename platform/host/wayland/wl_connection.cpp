@@ -91,6 +91,7 @@ TConnection::~TConnection() {
   if (OutputManager_ != nullptr) zxdg_output_manager_v1_destroy(OutputManager_);
   if (Decorations_ != nullptr) zxdg_decoration_manager_v1_destroy(Decorations_);
   if (Shell_ != nullptr) xdg_wm_base_destroy(Shell_);
+  if (Subcompositor_ != nullptr) wl_subcompositor_destroy(Subcompositor_);
   if (Shm_ != nullptr) wl_shm_destroy(Shm_);
   if (Compositor_ != nullptr) wl_compositor_destroy(Compositor_);
   if (Registry_ != nullptr) wl_registry_destroy(Registry_);
@@ -127,6 +128,8 @@ void TConnection::Global(wl_registry* r, std::uint32_t name, const char* interfa
     Compositor_ = Bind<wl_compositor>(r, name, &wl_compositor_interface, version, 4);
   } else if (i == wl_shm_interface.name && Shm_ == nullptr) {
     Shm_ = Bind<wl_shm>(r, name, &wl_shm_interface, version, 1);
+  } else if (i == wl_subcompositor_interface.name && Subcompositor_ == nullptr) {
+    Subcompositor_ = Bind<wl_subcompositor>(r, name, &wl_subcompositor_interface, version, 1);
   } else if (i == xdg_wm_base_interface.name && Shell_ == nullptr) {
     Shell_ = Bind<xdg_wm_base>(r, name, &xdg_wm_base_interface, version, 2);
     xdg_wm_base_add_listener(Shell_, &kShell, this);

@@ -43,6 +43,7 @@ class TConnection {
   wl_display* Display() const { return D_; }
   wl_compositor* Compositor() const { return Compositor_; }
   wl_shm* Shm() const { return Shm_; }
+  wl_subcompositor* Subcompositor() const { return Subcompositor_; }
   xdg_wm_base* Shell() const { return Shell_; }
   zxdg_decoration_manager_v1* Decorations() const { return Decorations_; }
   xdg_activation_v1* Activation() const { return Activation_; }
@@ -73,6 +74,7 @@ class TConnection {
   wl_registry* Registry_ = nullptr;
   wl_compositor* Compositor_ = nullptr;
   wl_shm* Shm_ = nullptr;
+  wl_subcompositor* Subcompositor_ = nullptr;
   xdg_wm_base* Shell_ = nullptr;
   zxdg_decoration_manager_v1* Decorations_ = nullptr;
   zxdg_output_manager_v1* OutputManager_ = nullptr;

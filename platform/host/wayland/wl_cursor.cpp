@@ -28,6 +28,7 @@ TCursors::TCursors(wl_compositor* compositor, wl_shm* shm, int scale)
 TCursors::~TCursors() {
   for (auto& [id, image] : Cache_) Destroy(image);
   Destroy(ArrowImage_);
+  for (TImage& image : Edges_) Destroy(image);
   if (Surface_ != nullptr) wl_surface_destroy(Surface_);
 }
 
@@ -50,6 +51,37 @@ TCursors::TImage* TCursors::Arrow() {
     }
   }
   return ArrowImage_.Buffer != nullptr ? &ArrowImage_ : nullptr;
+}
+
+TCursors::TImage* TCursors::Theme(int which) {
+  if (which <= 0 || which > 10) return Arrow();
+  // Each edge's names in the themes' older and newer spellings.
+  static const char* const kNames[11][2] = {
+      {}, {"top_side", "n-resize"}, {"bottom_side", "s-resize"}, {},
+      {"left_side", "w-resize"}, {"top_left_corner", "nw-resize"},
+      {"bottom_left_corner", "sw-resize"}, {},
+      {"right_side", "e-resize"}, {"top_right_corner", "ne-resize"},
+      {"bottom_right_corner", "se-resize"}};
+  if (kNames[which][0] == nullptr) return Arrow();
+  if (!EdgesTried_[which]) {
+    EdgesTried_[which] = true;
+    const char* theme = std::getenv("XCURSOR_THEME");
+    TXcursorImage image;
+    for (const char* name : kNames[which]) {
+      if (LoadXcursor(theme != nullptr ? theme : "", name, ThemeSize() * Scale_, image)) {
+        Edges_[which] = Upload(image.Pixels.data(), image.Width, image.Height, image.HotX,
+                               image.HotY);
+        break;
+      }
+    }
+  }
+  return Edges_[which].Buffer != nullptr ? &Edges_[which] : Arrow();
+}
+
+void TCursors::Override(int which) {
+  if (which == Override_) return;
+  Override_ = which;
+  Show();
 }
 
 TCursors::TImage TCursors::Upload(const std::uint32_t* premultiplied, int width, int height,
@@ -126,6 +158,10 @@ void TCursors::Set(const CursorShape* shape) {
   if (image == Current_ && hidden == Hidden_) return;
   Current_ = image;
   Hidden_ = hidden;
+  if (Override_ == kPlatform) Show();
+}
+
+void TCursors::Show() {
   if (Pointer_ != nullptr) Apply(Pointer_, Serial_);
 }
 
@@ -133,13 +169,15 @@ void TCursors::Apply(wl_pointer* pointer, std::uint32_t serial) {
   Pointer_ = pointer;
   Serial_ = serial;
   if (pointer == nullptr) return;
-  if (Current_ == nullptr) {
+  TImage* shown = Override_ == kPlatform ? Current_ : Theme(Override_);
+  if (shown == nullptr && Override_ != kPlatform) shown = Current_;
+  if (shown == nullptr) {
     // Hidden, or no image at all: no cursor surface rather than the compositor's last one.
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
     return;
   }
   if (Surface_ == nullptr) Surface_ = wl_compositor_create_surface(Compositor_);
-  const TImage& i = *Current_;
+  const TImage& i = *shown;
   wl_surface_set_buffer_scale(Surface_, i.Scale);
   wl_surface_attach(Surface_, i.Buffer, 0, 0);
   wl_surface_damage_buffer(Surface_, 0, 0, i.Width, i.Height);

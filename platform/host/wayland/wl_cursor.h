@@ -24,6 +24,12 @@ class TCursors {
 
   // The shape to show from now on; nullptr hides the pointer.
   void Set(const CursorShape* shape);
+  // Over our own caption and frame the theme's shapes stand in for the platform's:
+  // kThemeArrow, or an edge mask (1 top, 2 bottom, 4 left, 8 right) for its resize
+  // arrow; kPlatform gives the platform's shape back.
+  static constexpr int kPlatform = -1;
+  static constexpr int kThemeArrow = 0;
+  void Override(int which);
   // Shows the current shape for `pointer`, which entered one of our surfaces with `serial`.
   void Apply(wl_pointer* pointer, std::uint32_t serial);
 
@@ -34,6 +40,8 @@ class TCursors {
     int Scale = 1;  // the buffer's scale: 1 when the image does not divide by ours
   };
   TImage* Arrow();
+  TImage* Theme(int which);
+  void Show();
   TImage* Build(const CursorShape& shape);
   TImage Upload(const std::uint32_t* premultiplied, int width, int height, int hotX, int hotY);
   void Destroy(TImage& image);
@@ -46,7 +54,10 @@ class TCursors {
   TImage ArrowImage_;
   std::unordered_map<std::uint64_t, TImage> Cache_;
   std::vector<std::uint32_t> Scratch_;  // an image being premultiplied
-  TImage* Current_ = nullptr;  // nullptr: hidden
+  TImage Edges_[11];        // the resize arrows, by edge mask
+  bool EdgesTried_[11] = {};
+  int Override_ = kPlatform;
+  TImage* Current_ = nullptr;  // the platform's; nullptr: hidden
   bool Hidden_ = false;
   wl_pointer* Pointer_ = nullptr;
   std::uint32_t Serial_ = 0;

@@ -61,6 +61,10 @@ HostWindow TWaylandHost::CreateWindow(const HostWindowSpec& asked) {
   w->Resizable = asked.resizable;
   w->Title = asked.title;
   w->Top = w->Popup || C_->Decorations() != nullptr ? 0 : Whole(kCaptionHeight * Scale_);
+  // Dialogs are not sized by the user: a sizing frame only around a resizable frame.
+  w->Frame = w->Top > 0 && w->Resizable && !w->Dialog && C_->Subcompositor() != nullptr
+                 ? Whole(kFrame * Scale_)
+                 : 0;
   w->Bounds = {asked.x == kHostDefaultPosition ? 0 : asked.x,
                asked.y == kHostDefaultPosition ? 0 : asked.y, Whole(asked.width),
                Whole(asked.height)};
@@ -84,6 +88,10 @@ void TWaylandHost::DestroyWindow(HostWindow window) {
   }
   if (PointerOver_ == window) PointerOver_ = 0;
   if (CaptionHeld_ == window) CaptionHeld_ = 0;
+  if (TouchOn_ == window) {
+    TouchOn_ = 0;
+    TouchButton_.Forget();
+  }
   Pending_.Forget(window);
   Windows_.erase(window);
   wl_display_flush(D_);

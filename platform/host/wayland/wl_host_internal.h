@@ -34,6 +34,7 @@
 #include "platform/host/wayland/wl_connection.h"
 #include "platform/host/wayland/wl_cursor.h"
 #include "platform/host/wayland/wl_keyboard.h"
+#include "platform/host/wayland/wl_touch.h"
 #include "platform/host/wayland/wl_window.h"
 
 namespace platform::wl {
@@ -73,6 +74,10 @@ class TWaylandHost final : public Host {
   // window it was pressed in, which is all a capture is used for.
   void CapturePointer(HostWindow, bool) override {}
 
+  // The system menu's Move and Size: Wayland has no keyboard move, and moves only from
+  // a press; the next left press on the window starts it.
+  void BeginMoveOrSize(HostWindow window, bool size) override;
+
   HostTime Now() const override { return SteadyNow(); }
 
   bool NextEvent(HostEvent& event) override;
@@ -87,7 +92,13 @@ class TWaylandHost final : public Host {
   void PointerEnter(std::uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
   void PointerLeave(wl_surface* surface);
   void PointerMotion(wl_fixed_t x, wl_fixed_t y);
-  void PointerButton(std::uint32_t serial, std::uint32_t button, std::uint32_t state);
+  void PointerButton(std::uint32_t serial, std::uint32_t time, std::uint32_t button,
+                     std::uint32_t state);
+  void TouchDown(std::uint32_t serial, wl_surface* surface, std::int32_t id, wl_fixed_t x,
+                 wl_fixed_t y);
+  void TouchUp(std::int32_t id);
+  void TouchMotion(std::int32_t id, wl_fixed_t x, wl_fixed_t y);
+  void TouchCancel();
   void KeyboardEnter(wl_surface* surface);
   void KeyboardLeave();
   void KeyboardKey(std::uint32_t serial, std::uint32_t key, std::uint32_t state);
@@ -114,6 +125,19 @@ class TWaylandHost final : public Host {
   // Commits what changed in the window's pixels, or leaves it for a buffer's release.
   void ShowChanges(TWindow& w);
   void RedrawCaption(TWindow& w);
+  // Shows, sizes or hides the sizing frame as the window's size and state ask, and sets
+  // the window's geometry to include it.
+  void PlaceFrame(TWindow& w);
+  void DestroyFrame(TWindow& w);
+  // The caption's parts: a press (a click or a touch; its serial and time in ms) at
+  // device x, y of the caption strip, and its release there.
+  void CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x, int y);
+  void CaptionRelease(TWindow& w, int x, int y);
+  TCaptionPart CaptionPartOf(const TWindow& w, int x, int y) const;
+  // The pointer's shape over the caption (the arrow) and frame (the edges' arrows).
+  void FrameCursor(int which);
+  // A left press on `w` while Move or Size is armed starts it; true when it did.
+  bool TakeMoveOrSize(TWindow& w, std::uint32_t serial);
   void Map(TWindow& w, bool maximized = false);
   void Unmap(TWindow& w);
   void DestroySurface(TWindow& w);
@@ -140,6 +164,16 @@ class TWaylandHost final : public Host {
   std::unique_ptr<TCursors> Cursors_;
   wl_pointer* Pointer_ = nullptr;
   wl_keyboard* KeyboardDevice_ = nullptr;
+  wl_touch* Touch_ = nullptr;
+  TTouchButton TouchButton_;
+  HostWindow TouchOn_ = 0;   // the window the held touch point went down on
+  bool OnFrame_ = false;     // the pointer is over PointerOver_'s sizing frame
+  HostWindow MoveSizeArmed_ = 0;  // the system menu's Move or Size waits for a press
+  int MoveSizeEdges_ = 0;         // 0: a move
+  // The last press on a caption's title, for a double-click there.
+  HostWindow CaptionClickOn_ = 0;
+  std::uint32_t CaptionClickTime_ = 0;
+  int CaptionClickX_ = 0, CaptionClickY_ = 0;
   TKeyboard Keyboard_;
   std::uint32_t InputSerial_ = 0;  // of the last press or key, for grabs and moves
   HostWindow PointerOver_ = 0;

@@ -1,5 +1,6 @@
-// The Wayland host's seat: the pointer (over our surfaces, our caption included) and the
-// keyboard, turned into HostEvents.
+// The Wayland host's seat: the pointer (over our surfaces, our caption and frame
+// included), touch (its first point as the left button) and the keyboard, turned into
+// HostEvents.
 #include "platform/host/wayland/wl_host_internal.h"
 
 #include <linux/input-event-codes.h>
@@ -13,6 +14,8 @@
 namespace platform::wl {
 
 namespace {
+
+constexpr unsigned kVkSpace = 0x20;
 
 TWindow* WindowOf(wl_surface* surface) {
   return surface != nullptr ? static_cast<TWindow*>(wl_surface_get_user_data(surface)) : nullptr;
@@ -28,9 +31,9 @@ const wl_pointer_listener kPointer = {
     [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
       static_cast<TWaylandHost*>(data)->PointerMotion(x, y);
     },
-    [](void* data, wl_pointer*, std::uint32_t serial, std::uint32_t, std::uint32_t button,
+    [](void* data, wl_pointer*, std::uint32_t serial, std::uint32_t time, std::uint32_t button,
        std::uint32_t state) {
-      static_cast<TWaylandHost*>(data)->PointerButton(serial, button, state);
+      static_cast<TWaylandHost*>(data)->PointerButton(serial, time, button, state);
     },
     [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
     [](void*, wl_pointer*) {},
@@ -38,6 +41,23 @@ const wl_pointer_listener kPointer = {
     [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
     [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
     [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+};
+
+const wl_touch_listener kTouch = {
+    [](void* data, wl_touch*, std::uint32_t serial, std::uint32_t, wl_surface* s, std::int32_t id,
+       wl_fixed_t x, wl_fixed_t y) {
+      static_cast<TWaylandHost*>(data)->TouchDown(serial, s, id, x, y);
+    },
+    [](void* data, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
+      static_cast<TWaylandHost*>(data)->TouchUp(id);
+    },
+    [](void* data, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
+      static_cast<TWaylandHost*>(data)->TouchMotion(id, x, y);
+    },
+    [](void*, wl_touch*) {},
+    [](void* data, wl_touch*) { static_cast<TWaylandHost*>(data)->TouchCancel(); },
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t) {},
 };
 
 const wl_keyboard_listener kKeyboard = {
@@ -70,6 +90,15 @@ const wl_keyboard_listener kKeyboard = {
 void TWaylandHost::SeatChanged(std::uint32_t caps) {
   const bool pointer = (caps & WL_SEAT_CAPABILITY_POINTER) != 0 && C_->Seat() != nullptr;
   const bool keyboard = (caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && C_->Seat() != nullptr;
+  const bool touch = (caps & WL_SEAT_CAPABILITY_TOUCH) != 0 && C_->Seat() != nullptr;
+  if (touch && Touch_ == nullptr) {
+    Touch_ = wl_seat_get_touch(C_->Seat());
+    wl_touch_add_listener(Touch_, &kTouch, this);
+  } else if (!touch && Touch_ != nullptr) {
+    TouchCancel();
+    wl_touch_release(Touch_);
+    Touch_ = nullptr;
+  }
   if (pointer && Pointer_ == nullptr) {
     Pointer_ = wl_seat_get_pointer(C_->Seat());
     wl_pointer_add_listener(Pointer_, &kPointer, this);
@@ -97,16 +126,19 @@ void TWaylandHost::PointerEnter(std::uint32_t serial, wl_surface* surface, wl_fi
   Cursors_->Apply(Pointer_, serial);
   PointerOver_ = w->Id;
   InCaption_ = false;
+  OnFrame_ = surface == w->FrameSurface;
   PointerMotion(x, y);
 }
 
 void TWaylandHost::PointerLeave(wl_surface* surface) {
   TWindow* w = WindowOf(surface);
-  if (w != nullptr && w->Id == PointerOver_ && !InCaption_) {
+  if (w != nullptr && w->Id == PointerOver_ && !InCaption_ && !OnFrame_) {
     Push(HostEventKind::PointerLeft, w->Id);
   }
   PointerOver_ = 0;
   ButtonsDown_ = 0;
+  OnFrame_ = false;
+  FrameCursor(TCursors::kPlatform);
   if (Cursors_) Cursors_->Apply(nullptr, 0);
 }
 
@@ -115,15 +147,25 @@ void TWaylandHost::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
   if (w == nullptr) return;
   SurfaceX_ = int(std::floor(wl_fixed_to_double(x) * Buffer_));
   SurfaceY_ = int(std::floor(wl_fixed_to_double(y) * Buffer_));
+  if (OnFrame_) {
+    // The frame's own coordinates: the window's surface starts `Frame` in.
+    PointerX_ = w->Bounds.x + SurfaceX_ - w->Frame;
+    PointerY_ = w->Bounds.y + SurfaceY_ - w->Frame - w->Top;
+    FrameCursor(FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
+                             kFrameCorner * Scale_, SurfaceX_, SurfaceY_));
+    return;
+  }
   PointerX_ = w->Bounds.x + SurfaceX_;
   PointerY_ = w->Bounds.y + SurfaceY_ - w->Top;
   const bool inCaption = SurfaceY_ < w->Top && ButtonsDown_ == 0;
   if (inCaption) {
     if (!InCaption_) Push(HostEventKind::PointerLeft, w->Id);
     InCaption_ = true;
+    FrameCursor(TCursors::kThemeArrow);
     return;
   }
   InCaption_ = false;
+  FrameCursor(TCursors::kPlatform);
   PushPointer(HostEventKind::PointerMove, 0);
 }
 
@@ -137,7 +179,8 @@ void TWaylandHost::PushPointer(HostEventKind kind, int button) {
   e.modifiers = Keyboard_.CurrentModifiers();
 }
 
-void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std::uint32_t state) {
+void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t time, std::uint32_t button,
+                                 std::uint32_t state) {
   const bool press = state == WL_POINTER_BUTTON_STATE_PRESSED;
   if (press) InputSerial_ = serial;
   const int which = button == BTN_LEFT     ? kButtonLeft
@@ -146,37 +189,119 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std
                                            : 0;
   TWindow* w = Find(PointerOver_);
   if (which == 0 || w == nullptr) return;
+  if (press && which == kButtonLeft && MoveSizeArmed_ != 0 && TakeMoveOrSize(*w, serial)) return;
+  if (OnFrame_) {
+    const int edges = FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
+                                   kFrameCorner * Scale_, SurfaceX_, SurfaceY_);
+    if (press && which == kButtonLeft && edges != 0 && w->Toplevel != nullptr &&
+        C_->Seat() != nullptr) {
+      xdg_toplevel_resize(w->Toplevel, C_->Seat(), serial, std::uint32_t(edges));
+    }
+    return;
+  }
   if (InCaption_ || CaptionHeld_ != 0) {
-    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, !w->Dialog,
-                                            SurfaceX_ / Scale_, SurfaceY_ / Scale_);
     if (press && which == kButtonLeft) {
-      if (part == TCaptionPart::Title || part == TCaptionPart::Icon) {
-        if (w->Toplevel != nullptr && C_->Seat() != nullptr) {
-          xdg_toplevel_move(w->Toplevel, C_->Seat(), serial);
-        }
-      } else if (part == TCaptionPart::Minimize || part == TCaptionPart::Close) {
-        CaptionHeld_ = w->Id;
-        CaptionPart_ = part;
-        RedrawCaption(*w);
-      }
-    } else if (!press && CaptionHeld_ == w->Id) {
-      const TCaptionPart held = CaptionPart_;
-      CaptionHeld_ = 0;
-      CaptionPart_ = TCaptionPart::None;
-      RedrawCaption(*w);
-      if (part == held && held == TCaptionPart::Close) {
-        Push(HostEventKind::CloseRequest, w->Id);
-      } else if (part == held && held == TCaptionPart::Minimize && w->Toplevel != nullptr) {
-        xdg_toplevel_set_minimized(w->Toplevel);
-        w->Minimized = true;
-        Push(HostEventKind::Minimized, w->Id);
-      }
+      CaptionPress(*w, serial, time, SurfaceX_, SurfaceY_);
+    } else if (!press) {
+      CaptionRelease(*w, SurfaceX_, SurfaceY_);
     }
     return;
   }
   ButtonsDown_ += press ? 1 : -1;
   ButtonsDown_ = std::max(ButtonsDown_, 0);
   PushPointer(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, which);
+}
+
+// The first touch point is the left button at its place: on the client area the
+// platform sees the pointer move there and the button go down and up.
+void TWaylandHost::TouchDown(std::uint32_t serial, wl_surface* surface, std::int32_t id,
+                             wl_fixed_t x, wl_fixed_t y) {
+  TWindow* w = WindowOf(surface);
+  if (w == nullptr || TouchButton_.Held()) return;
+  const bool frame = surface == w->FrameSurface;
+  const TTouchPoint p = TouchButton_.Down(id, frame, wl_fixed_to_double(x),
+                                          wl_fixed_to_double(y), Buffer_, w->Top);
+  TouchOn_ = w->Id;
+  InputSerial_ = serial;
+  if (MoveSizeArmed_ != 0 && TakeMoveOrSize(*w, serial)) {
+    TouchButton_.Forget();
+    return;
+  }
+  switch (p.kind) {
+    case TTouchPoint::Kind::Frame: {
+      const int edges = FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
+                                     kFrameCorner * Scale_, p.x, p.y);
+      if (edges != 0 && w->Toplevel != nullptr && C_->Seat() != nullptr) {
+        xdg_toplevel_resize(w->Toplevel, C_->Seat(), serial, std::uint32_t(edges));
+      }
+      break;
+    }
+    case TTouchPoint::Kind::Caption:
+      // A touch's time is not a click's: no double-click from two taps.
+      CaptionClickOn_ = 0;
+      CaptionPress(*w, serial, 0, p.x, p.y);
+      CaptionClickOn_ = 0;
+      break;
+    case TTouchPoint::Kind::Client: {
+      PointerX_ = w->Bounds.x + p.x;
+      PointerY_ = w->Bounds.y + p.y;
+      HostEvent& move = Push(HostEventKind::PointerMove, w->Id);
+      move.x = p.x;
+      move.y = p.y;
+      HostEvent& down = Push(HostEventKind::PointerPress, w->Id);
+      down.x = p.x;
+      down.y = p.y;
+      down.button = kButtonLeft;
+      down.modifiers = Keyboard_.CurrentModifiers();
+      break;
+    }
+    case TTouchPoint::Kind::Ignored:
+      break;
+  }
+}
+
+void TWaylandHost::TouchMotion(std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
+  TWindow* w = Find(TouchOn_);
+  const TTouchPoint p = TouchButton_.Motion(id, wl_fixed_to_double(x), wl_fixed_to_double(y));
+  if (w == nullptr || p.kind != TTouchPoint::Kind::Client) return;
+  PointerX_ = w->Bounds.x + p.x;
+  PointerY_ = w->Bounds.y + p.y;
+  HostEvent& move = Push(HostEventKind::PointerMove, w->Id);
+  move.x = p.x;
+  move.y = p.y;
+  move.modifiers = Keyboard_.CurrentModifiers();
+}
+
+void TWaylandHost::TouchUp(std::int32_t id) {
+  TWindow* w = Find(TouchOn_);
+  const TTouchPoint p = TouchButton_.Up(id);
+  if (w == nullptr) return;
+  if (p.kind == TTouchPoint::Kind::Caption) {
+    CaptionRelease(*w, p.x, p.y);
+  } else if (p.kind == TTouchPoint::Kind::Client) {
+    HostEvent& up = Push(HostEventKind::PointerRelease, w->Id);
+    up.x = p.x;
+    up.y = p.y;
+    up.button = kButtonLeft;
+    up.modifiers = Keyboard_.CurrentModifiers();
+    // A finger lifted is a pointer gone: nothing stays hovered.
+    Push(HostEventKind::PointerLeft, w->Id);
+  }
+}
+
+void TWaylandHost::TouchCancel() {
+  TWindow* w = Find(TouchOn_);
+  const TTouchPoint p = TouchButton_.Cancel();
+  if (w == nullptr) return;
+  if (p.kind == TTouchPoint::Kind::Caption && CaptionHeld_ == w->Id) {
+    CaptionHeld_ = 0;
+    CaptionPart_ = TCaptionPart::None;
+    RedrawCaption(*w);
+  } else if (p.kind == TTouchPoint::Kind::Client) {
+    // The compositor took the gesture: what the button started ends unfinished.
+    Push(HostEventKind::CaptureLost, w->Id);
+    Push(HostEventKind::PointerLeft, w->Id);
+  }
 }
 
 void TWaylandHost::KeyboardEnter(wl_surface* surface) {
@@ -205,7 +330,19 @@ void TWaylandHost::KeyboardKey(std::uint32_t serial, std::uint32_t key, std::uin
   const bool press = state == WL_KEYBOARD_KEY_STATE_PRESSED;
   if (press) InputSerial_ = serial;
   if (Focused_ == 0 || FocusLeaving_) return;
-  PushKey(Focused_, Keyboard_.Key(press, key, Now()), press);
+  const TKeyStroke k = Keyboard_.Key(press, key, Now());
+  PushKey(Focused_, k, press);
+  if (press && MoveSizeArmed_ != 0 && k.Vk != 0) {
+    // A key ends the wait for a press to move or size by.
+    MoveSizeArmed_ = 0;
+    FrameCursor(TCursors::kPlatform);
+  }
+  // Alt+Space: the system menu of a window whose caption is ours.
+  if (press && !k.Repeat && k.Vk == kVkSpace && k.Modifiers == kModAlt) {
+    if (TWindow* w = Find(Focused_); w != nullptr && w->Top > 0) {
+      Push(HostEventKind::SystemMenu, w->Id);
+    }
+  }
 }
 
 void TWaylandHost::PushKey(HostWindow window, const TKeyStroke& k, bool press) {

@@ -65,6 +65,7 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
   w.Bounds.width = width;
   w.Bounds.height = height;
   RedrawCaption(w);
+  PlaceFrame(w);
   return true;
 }
 
@@ -98,6 +99,7 @@ void TWaylandHost::Regrow(TWindow& w, int width, int height) {
   if (w.Before.Empty()) w.Before = std::move(old);
   w.PlatformDraws = false;
   RedrawCaption(w);
+  PlaceFrame(w);
 }
 
 std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
@@ -119,7 +121,8 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
   look.Active = w.Active;
-  look.MinimizeBox = !w.Dialog;
+  look.Boxes = CaptionBoxesOf(w);
+  look.Maximized = w.Maximized;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
   DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});

@@ -100,7 +100,12 @@ void TWaylandHost::SetSizeLimits(TWindow& w) {
   const int width = w.Bounds.width / Buffer_;
   const int height = (w.Bounds.height + w.Top) / Buffer_;
   if (w.Resizable) {
-    xdg_toplevel_set_min_size(w.Toplevel, std::min(width, 64), std::min(height, 32));
+    // The sizing frame counts in the window's geometry; our caption keeps room for its
+    // icon, its three boxes and a box of title.
+    const int frame = 2 * w.Frame / Buffer_;
+    const int caption = w.Top > 0 ? 5 * (kCaptionHeight - 1) * Scale_ / Buffer_ : 0;
+    xdg_toplevel_set_min_size(w.Toplevel, std::max(std::min(width, 64), caption) + frame,
+                              std::min(height, 32) + frame);
     xdg_toplevel_set_max_size(w.Toplevel, 0, 0);
   } else {
     xdg_toplevel_set_min_size(w.Toplevel, width, height);
@@ -135,8 +140,11 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
       return;
     }
     xdg_positioner* pos = xdg_wm_base_create_positioner(C_->Shell());
-    const TPopupPlacement at = PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x, p->Bounds.y - p->Top,
-                                          p->Bounds.width, p->Bounds.height + p->Top, Buffer_);
+    // Against the parent's window geometry: its sizing frame included.
+    const int f = p->FrameShown ? p->Frame : 0;
+    const TPopupPlacement at =
+        PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x - f, p->Bounds.y - p->Top - f,
+                   p->Bounds.width + 2 * f, p->Bounds.height + p->Top + 2 * f, Buffer_);
     xdg_positioner_set_size(pos, std::max(w.Bounds.width / Buffer_, 1),
                             std::max(w.Bounds.height / Buffer_, 1));
     xdg_positioner_set_anchor_rect(pos, at.AnchorX, at.AnchorY, 1, 1);
@@ -209,6 +217,7 @@ void TWaylandHost::Unmap(TWindow& w) {
 }
 
 void TWaylandHost::DestroySurface(TWindow& w) {
+  DestroyFrame(w);
   w.Pixels.Release();
   w.Before.Release();
   if (w.Surface != nullptr) wl_surface_destroy(w.Surface);
@@ -235,6 +244,7 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
+  PlaceFrame(w);
   const bool changes = w.Pixels.HasChanges();
   ShowChanges(w);
   // The commit after the ack is what tells the compositor its configure was applied:
@@ -255,13 +265,16 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
     w.Minimized = false;
     Push(HostEventKind::Restored, w.Id);
   }
+  const bool redraw = maximized != w.Maximized || active != w.Active;
   if (maximized != w.Maximized) {
     w.Maximized = maximized;
     Push(maximized ? HostEventKind::Maximized : HostEventKind::Restored, w.Id);
   }
   if (width > 0 && height > 0 && (w.Resizable || maximized)) {
-    const int wide = width * Buffer_;
-    const int high = std::max(height * Buffer_ - w.Top, Buffer_);
+    // The size is the window geometry's, which holds the sizing frame unless maximised.
+    const int frame = maximized ? 0 : 2 * w.Frame;
+    const int wide = std::max(width * Buffer_ - frame, Buffer_);
+    const int high = std::max(height * Buffer_ - w.Top - frame, Buffer_);
     if (wide != w.Bounds.width || high != w.Bounds.height) {
       w.Bounds.width = wide;
       w.Bounds.height = high;
@@ -270,17 +283,17 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
       e.height = high;
     }
   }
-  if (active != w.Active) {
-    w.Active = active;
-    RedrawCaption(w);
-  }
+  w.Active = active;
+  // The caption's colour and its maximise box's picture follow what is configured.
+  if (redraw) RedrawCaption(w);
 }
 
 void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
   const TWindow* p = Find(w.PlacedOn);
   if (p == nullptr) return;
-  const int px = p->Bounds.x + x * Buffer_;
-  const int py = p->Bounds.y - p->Top + y * Buffer_;
+  const int f = p->FrameShown ? p->Frame : 0;
+  const int px = p->Bounds.x - f + x * Buffer_;
+  const int py = p->Bounds.y - p->Top - f + y * Buffer_;
   // The compositor moved it only where it had to: the platform's own position when
   // it lies in the same logical pixel.
   if (px / Buffer_ == w.Bounds.x / Buffer_ && py / Buffer_ == w.Bounds.y / Buffer_) return;

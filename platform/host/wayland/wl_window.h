@@ -10,6 +10,7 @@
 
 #include "platform/host/host.h"
 #include "platform/host/wayland/wl_buffers.h"
+#include "platform/host/wayland/wl_caption.h"
 
 struct xdg_surface;
 struct xdg_toplevel;
@@ -50,7 +51,21 @@ struct TWindow {
   // What Pixels were when the compositor resized the window: the platform may still
   // draw in the view it was lent until it asks for one of the new size.
   TBuffers Before;
+  // The sizing frame around a resizable window with our caption: a subsurface below the
+  // window's, `Frame` device pixels wider on each side, shown while not maximised.
+  int Frame = 0;
+  wl_surface* FrameSurface = nullptr;
+  wl_subsurface* FrameSub = nullptr;
+  TBuffers FramePixels;
+  bool FrameShown = false;
 };
+
+// What its caption offers: a dialog is only closed, a fixed-size frame not maximised.
+inline TCaptionBoxes CaptionBoxesOf(const TWindow& w) {
+  return w.Dialog ? TCaptionBoxes::Close
+         : w.Resizable ? TCaptionBoxes::All
+                       : TCaptionBoxes::MinimizeClose;
+}
 
 // Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
 // parent's window geometry, and the offset of the popup's top-left corner from it.

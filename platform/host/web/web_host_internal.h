@@ -30,6 +30,13 @@ namespace platform::web {
 
 using wl::TCaptionPart;
 
+// The boxes at the right of a window's caption, as on Wayland.
+inline wl::TCaptionBoxes CaptionBoxes(const TWindow& w) {
+  return w.Spec.dialog ? wl::TCaptionBoxes::Close
+         : w.Spec.resizable ? wl::TCaptionBoxes::All
+                            : wl::TCaptionBoxes::MinimizeClose;
+}
+
 class TWebHost final : public Host {
  public:
   TWebHost();

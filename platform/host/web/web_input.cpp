@@ -120,16 +120,20 @@ void TWebHost::PointerDown(const TPageEvent& e) {
       break;
     case TArea::Caption: {
       if (button != kButtonLeft) break;
-      const TCaptionPart part = wl::CaptionPartAt(w->Bounds.width / Scale_, !w->Spec.dialog,
+      const TCaptionPart part = wl::CaptionPartAt(w->Bounds.width / Scale_, CaptionBoxes(*w),
                                                   (e.X - w->Bounds.x) / Scale_,
                                                   (e.Y - w->Bounds.y + w->Top) / Scale_);
-      if (part == TCaptionPart::Title && e.Detail == 2 && w->Spec.resizable) {
+      if (part == TCaptionPart::Icon) {
+        // The icon opens the system menu, which the platform draws as its own popup.
+        Push(HostEventKind::SystemMenu, w->Id);
+      } else if (part == TCaptionPart::Title && e.Detail == 2 && w->Spec.resizable) {
         Maximize(*w, w->State != HostShow::Maximized);
-      } else if (part == TCaptionPart::Title || part == TCaptionPart::Icon) {
+      } else if (part == TCaptionPart::Title) {
         if (w->State == HostShow::Maximized) break;
         Dragging_ = w->Id;
         DragEdges_ = 0;
-      } else if (part == TCaptionPart::Minimize || part == TCaptionPart::Close) {
+      } else if (part == TCaptionPart::Minimize || part == TCaptionPart::Maximize ||
+                 part == TCaptionPart::Close) {
         CaptionHeld_ = w->Id;
         CaptionPart_ = part;
         RedrawCaption(*w);
@@ -213,7 +217,7 @@ void TWebHost::PointerUp(const TPageEvent& e) {
   }
   if (TWindow* w = Find(CaptionHeld_); w != nullptr) {
     const TCaptionPart held = CaptionPart_;
-    const TCaptionPart part = wl::CaptionPartAt(w->Bounds.width / Scale_, !w->Spec.dialog,
+    const TCaptionPart part = wl::CaptionPartAt(w->Bounds.width / Scale_, CaptionBoxes(*w),
                                                 (e.X - w->Bounds.x) / Scale_,
                                                 (e.Y - w->Bounds.y + w->Top) / Scale_);
     CaptionHeld_ = 0;
@@ -224,6 +228,8 @@ void TWebHost::PointerUp(const TPageEvent& e) {
     } else if (part == held && held == TCaptionPart::Minimize) {
       Minimize(*w);
       Push(HostEventKind::Minimized, w->Id);
+    } else if (part == held && held == TCaptionPart::Maximize) {
+      Maximize(*w, w->State != HostShow::Maximized);
     }
     return;
   }

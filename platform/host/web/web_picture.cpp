@@ -74,7 +74,8 @@ void TWebHost::RedrawCaption(TWindow& w) {
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
   look.Active = w.Id == Focused_ && PageFocused_;
-  look.MinimizeBox = !w.Spec.dialog;
+  look.Boxes = CaptionBoxes(w);
+  look.Maximized = w.State == HostShow::Maximized;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
   wl::DrawCaption(Strip_.data(), w.RgbaWidth, w.RgbaWidth, Scale_, look);
   for (int y = 0; y < w.Top; ++y) {
@@ -95,7 +96,7 @@ void TWebHost::ShowBar(TWindow& w, bool shown) {
   wl::TCaptionLook look;
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
-  look.MinimizeBox = false;
+  look.Boxes = wl::TCaptionBoxes::Close;
   wl::DrawCaption(Strip_.data(), width, width, Scale_, look);
   std::vector<std::uint8_t> rgba(Strip_.size() * 4);
   for (int y = 0; y < height; ++y) {
