@@ -68,6 +68,7 @@ class TConnection {
 
  private:
   void WatchOutput(TOutput& o);
+  void ReleaseSeat();
 
   wl_display* D_ = nullptr;
   wl_registry* Registry_ = nullptr;

@@ -75,17 +75,41 @@ void TWaylandHost::SeatChanged(std::uint32_t caps) {
     wl_pointer_add_listener(Pointer_, &kPointer, this);
   } else if (!pointer && Pointer_ != nullptr) {
     if (Cursors_) Cursors_->Apply(nullptr, 0);
-    wl_pointer_release(Pointer_);
+    // release came with wl_seat 3; before, the object is only forgotten.
+    if (wl_pointer_get_version(Pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION) {
+      wl_pointer_release(Pointer_);
+    } else {
+      wl_pointer_destroy(Pointer_);
+    }
     Pointer_ = nullptr;
+    // No leave comes for a pointer that went: the platform is told as if one had, and
+    // nothing stays held, in our caption neither.
+    if (PointerOver_ != 0 && !InCaption_) Push(HostEventKind::PointerLeft, PointerOver_);
     PointerOver_ = 0;
+    InCaption_ = false;
+    ButtonsDown_ = 0;
+    if (TWindow* held = Find(CaptionHeld_)) {
+      CaptionHeld_ = 0;
+      CaptionPart_ = TCaptionPart::None;
+      RedrawCaption(*held);
+    }
+    CaptionHeld_ = 0;
   }
   if (keyboard && KeyboardDevice_ == nullptr) {
     KeyboardDevice_ = wl_seat_get_keyboard(C_->Seat());
     wl_keyboard_add_listener(KeyboardDevice_, &kKeyboard, this);
   } else if (!keyboard && KeyboardDevice_ != nullptr) {
-    wl_keyboard_release(KeyboardDevice_);
+    if (wl_keyboard_get_version(KeyboardDevice_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+      wl_keyboard_release(KeyboardDevice_);
+    } else {
+      wl_keyboard_destroy(KeyboardDevice_);
+    }
     KeyboardDevice_ = nullptr;
     Keyboard_.ForgetHeldKeys();
+    // The focus went with the keyboard.
+    if (Focused_ != 0) Push(HostEventKind::FocusLost, Focused_);
+    Focused_ = 0;
+    FocusLeaving_ = false;
   }
 }
 
@@ -146,8 +170,9 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std
                                            : 0;
   TWindow* w = Find(PointerOver_);
   if (which == 0 || w == nullptr) return;
+  if (press) InputReached(*w);
   if (InCaption_ || CaptionHeld_ != 0) {
-    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, !w->Dialog,
+    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, !w->Dialog && w->CanMinimize,
                                             SurfaceX_ / Scale_, SurfaceY_ / Scale_);
     if (press && which == kButtonLeft) {
       if (part == TCaptionPart::Title || part == TCaptionPart::Icon) {
@@ -179,6 +204,14 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std
   PushPointer(press ? HostEventKind::PointerPress : HostEventKind::PointerRelease, which);
 }
 
+void TWaylandHost::InputReached(TWindow& w) {
+  // A compositor that ignored set_minimized (one that cannot tell us) still shows it.
+  TWindow* root = Find(RootOf(w.Id));
+  if (root == nullptr || !root->Minimized) return;
+  root->Minimized = false;
+  Push(HostEventKind::Restored, root->Id);
+}
+
 void TWaylandHost::KeyboardEnter(wl_surface* surface) {
   TWindow* w = WindowOf(surface);
   if (w == nullptr) return;
@@ -205,6 +238,7 @@ void TWaylandHost::KeyboardKey(std::uint32_t serial, std::uint32_t key, std::uin
   const bool press = state == WL_KEYBOARD_KEY_STATE_PRESSED;
   if (press) InputSerial_ = serial;
   if (Focused_ == 0 || FocusLeaving_) return;
+  if (TWindow* w = Find(Focused_); w != nullptr && press) InputReached(*w);
   PushKey(Focused_, Keyboard_.Key(press, key, Now()), press);
 }
 

@@ -42,6 +42,9 @@ void TWaylandHost::Present(HostWindow window, const std::uint32_t* pixels, int w
 std::uint32_t* TWaylandHost::WindowPixels(HostWindow window, int width, int height) {
   TWindow* w = Find(window);
   if (w == nullptr) return nullptr;
+  // Rows are whole logical pixels wide: memory of another stride than the platform's
+  // width would shear its picture, which then comes by Present's copy.
+  if (Whole(width) != width) return nullptr;
   w->Before.Release();
   if (!Allocate(*w, width, height)) return nullptr;
   std::uint32_t* p = Drawable(*w);
@@ -50,10 +53,37 @@ std::uint32_t* TWaylandHost::WindowPixels(HostWindow window, int width, int heig
   return p + std::size_t(w->Top) * std::size_t(w->Pixels.Width());
 }
 
-void TWaylandHost::ShowChanges(TWindow& w) {
+namespace {
+
+// The compositor asks for the next picture: its frame callback is over.
+const wl_callback_listener kFrameDone = {
+    [](void* data, wl_callback* done, std::uint32_t) {
+      auto* w = static_cast<TWindow*>(data);
+      wl_callback_destroy(done);
+      w->FrameCallback = nullptr;
+    },
+};
+
+}  // namespace
+
+void TWaylandHost::ShowChanges(TWindow& w, bool now) {
   if (!w.Configured || w.Surface == nullptr || !w.Pixels.HasChanges()) return;
+  // No faster than the compositor shows them (never, while it shows the window nowhere);
+  // the changes gather meanwhile. A configure's answer does not wait.
+  if (w.FrameCallback != nullptr && !now) {
+    w.Waiting = true;
+    return;
+  }
+  wl_callback* frame = wl_surface_frame(w.Surface);
   w.Waiting = !w.Pixels.Commit(w.Surface, w.PlatformDraws);
-  if (!w.Waiting) wl_display_flush(D_);
+  if (w.Waiting) {
+    wl_callback_destroy(frame);  // the compositor keeps it for the next commit
+    return;
+  }
+  if (w.FrameCallback != nullptr) wl_callback_destroy(w.FrameCallback);
+  w.FrameCallback = frame;
+  wl_callback_add_listener(frame, &kFrameDone, &w);
+  wl_display_flush(D_);
 }
 
 bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
@@ -102,11 +132,14 @@ void TWaylandHost::Regrow(TWindow& w, int width, int height) {
 
 std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
   // Called by the platform only, never from a listener: dispatching here is safe.
-  for (;;) {
-    if (std::uint32_t* p = w.Pixels.Draw()) return p;
-    if (w.Pixels.Empty()) return nullptr;
+  // The caller sized the buffers: a configure read meanwhile leaves them so (Configure).
+  Lending_ = true;
+  std::uint32_t* p = nullptr;
+  while ((p = w.Pixels.Draw()) == nullptr && !w.Pixels.Empty()) {
     ReadBlocking(nullptr, [&w] { return w.Pixels.Draw() != nullptr; });
   }
+  Lending_ = false;
+  return p;
 }
 
 void TWaylandHost::RedrawCaption(TWindow& w) {
@@ -119,7 +152,7 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   look.Title = w.Title;
   look.Icon = w.Icon.width > 0 ? &w.Icon : nullptr;
   look.Active = w.Active;
-  look.MinimizeBox = !w.Dialog;
+  look.MinimizeBox = !w.Dialog && w.CanMinimize;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
   DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});

@@ -43,7 +43,9 @@ struct TWindow {
   bool Minimized = false;
   bool Maximized = false;
   bool Active = false;
-  bool Waiting = false;  // changes wait for the compositor to release a buffer
+  bool CanMinimize = true;  // false where the compositor says it cannot (wm_capabilities)
+  bool Waiting = false;  // changes wait for the compositor to release a buffer or ask
+  wl_callback* FrameCallback = nullptr;  // until done, the compositor has not asked for more
   bool CaptionPending = false;  // our caption waits for a buffer to be drawn in
   bool PlatformDraws = false;   // lent to the platform, which may draw until it presents
   TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
