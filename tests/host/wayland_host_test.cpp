@@ -42,8 +42,8 @@ namespace platform {
 namespace {
 
 TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
-  using wl::TCaptionPart;
   using wl::CaptionPartAt;
+  using wl::TCaptionPart;
   const int w = 200;
   const int box = wl::kCaptionHeight - 1;
   EXPECT_EQ(CaptionPartAt(w, true, 0, 0), TCaptionPart::Icon);
@@ -69,12 +69,12 @@ TEST(WaylandPopup, PlacedAgainstItsParentFromThePlatformsCoordinates) {
     wl::TPopupPlacement want;
   } const cases[] = {
       // Parent at (100, 50), 300 x 200.
-      {110, 70, 1, {10, 20, 0, 0}},    // inside: the anchor is the point itself
-      {90, 60, 1, {0, 10, -10, 0}},    // left of it: the anchor stays inside
-      {150, 300, 1, {50, 199, 0, 51}}, // below it
-      {400, 49, 1, {299, 0, 1, -1}},   // past its top-right corner
-      {120, 90, 2, {10, 20, 0, 0}},    // logical pixels at scale 2
-      {99, 51, 2, {0, 0, -1, 0}},      // a device pixel left of it is a logical one
+      {110, 70, 1, {10, 20, 0, 0}},     // inside: the anchor is the point itself
+      {90, 60, 1, {0, 10, -10, 0}},     // left of it: the anchor stays inside
+      {150, 300, 1, {50, 199, 0, 51}},  // below it
+      {400, 49, 1, {299, 0, 1, -1}},    // past its top-right corner
+      {120, 90, 2, {10, 20, 0, 0}},     // logical pixels at scale 2
+      {99, 51, 2, {0, 0, -1, 0}},       // a device pixel left of it is a logical one
   };
   for (const auto& c : cases) {
     const wl::TPopupPlacement p = wl::PlacePopup(c.x, c.y, 100, 50, 300, 200, c.scale);
@@ -172,8 +172,8 @@ struct TFakeOptions {
   bool decorations = false;          // offers zxdg_decoration_manager_v1, answering:
   std::uint32_t decorationMode = 2;  // 1 client side, 2 server side
   bool activation = false;
-  int scale = 1;                                         // of its one output
-  std::vector<std::uint32_t> capabilities{1, 2, 3, 4};   // wm_capabilities, at shell 5
+  int scale = 1;                                        // of its one output
+  std::vector<std::uint32_t> capabilities{1, 2, 3, 4};  // wm_capabilities, at shell 5
   bool frames = true;  // asks for the next picture at once; else when told (FramesDone)
 };
 
@@ -185,7 +185,7 @@ class TFakeCompositor {
     bool Attached = false, Configured = false;
     int Width = 0, Height = 0;  // of the picture last committed
     std::vector<std::uint32_t> Pixels;
-    int Pictures = 0;  // commits with a buffer
+    int Pictures = 0;                              // commits with a buffer
     std::vector<wl_resource*> NextFrames, Frames;  // callbacks asked for, and committed
   };
 
@@ -249,16 +249,9 @@ class TFakeCompositor {
     if (write(Wake_, &one, sizeof one) != sizeof one) return;
     done.get_future().wait();
   }
-  // Whether `ready` (run on the compositor's thread) comes to hold within five seconds.
-  bool WaitFor(const std::function<bool()>& ready) {
-    for (int i = 0; i < 500; ++i) {
-      bool ok = false;
-      Run([&] { ok = ready(); });
-      if (ok) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
+  // Whether `ready` (run on the compositor's thread) comes to hold within five seconds,
+  // while `host` reads what comes to it.
+  bool WaitFor(const std::function<bool()>& ready, Host* host = nullptr);
   bool Logged(const std::string& request) {
     return std::find(Log_.begin(), Log_.end(), request) != Log_.end();
   }
@@ -322,11 +315,12 @@ class TFakeCompositor {
 
   wl_global* Offer(const wl_interface* i, std::uint32_t version) {
     Globals_.push_back(std::make_unique<TGlobal>(TGlobal{this, i}));
-    return wl_global_create(D_, i, int(version), Globals_.back().get(),
-                     [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-                       auto* g = static_cast<TGlobal*>(data);
-                       g->C->Bound(client, g->I, version, id);
-                     });
+    return wl_global_create(
+        D_, i, int(version), Globals_.back().get(),
+        [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+          auto* g = static_cast<TGlobal*>(data);
+          g->C->Bound(client, g->I, version, id);
+        });
   }
   wl_resource* Make(wl_client* client, const wl_interface* i, std::uint32_t version,
                     std::uint32_t id) {
@@ -338,7 +332,8 @@ class TFakeCompositor {
               ->Request(static_cast<wl_resource*>(target), m->name, a);
           return 0;
         },
-        this, this, [](wl_resource* gone) {
+        this, this,
+        [](wl_resource* gone) {
           static_cast<TFakeCompositor*>(wl_resource_get_user_data(gone))->Forget(gone);
         });
     return r;
@@ -402,7 +397,8 @@ class TFakeCompositor {
       s.Xdg = Made(r, &xdg_surface_interface, a[0].n);
       s.Configured = false;
     } else if (what == "xdg_surface.get_toplevel") {
-      if (TSurface* s = With(&TSurface::Xdg, r)) s->Toplevel = Made(r, &xdg_toplevel_interface, a[0].n);
+      if (TSurface* s = With(&TSurface::Xdg, r))
+        s->Toplevel = Made(r, &xdg_toplevel_interface, a[0].n);
     } else if (what == "xdg_surface.get_popup") {
       Made(r, &xdg_popup_interface, a[0].n);
     } else if (what == "zxdg_decoration_manager_v1.get_toplevel_decoration") {
@@ -503,6 +499,20 @@ std::vector<HostEvent> Pump(Host& host, int ms = 60) {
   return got;
 }
 
+bool TFakeCompositor::WaitFor(const std::function<bool()>& ready, Host* host) {
+  for (int i = 0; i < 500; ++i) {
+    bool ok = false;
+    Run([&] { ok = ready(); });
+    if (ok) return true;
+    if (host != nullptr) {
+      Pump(*host, 10);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  return false;
+}
+
 bool Has(const std::vector<HostEvent>& events, HostEventKind kind) {
   return std::any_of(events.begin(), events.end(),
                      [&](const HostEvent& e) { return e.kind == kind; });
@@ -523,7 +533,9 @@ HostWindow ShowFrame(Host& host, int width, int height, bool resizable = true) {
 
 // Draws the pattern at (x, y) the way the platform does, in lent pixels where the host
 // lends them, and presents it all.
-std::uint32_t Pattern(int x, int y) { return 0xFF000000u | std::uint32_t(y * 1000 + x); }
+std::uint32_t Pattern(int x, int y) {
+  return 0xFF000000u | std::uint32_t(y * 1000 + x);
+}
 void DrawAll(Host& host, HostWindow w, int width, int height) {
   std::vector<std::uint32_t> own;
   std::uint32_t* p = host.WindowPixels(w, width, height);
@@ -541,19 +553,21 @@ void DrawAll(Host& host, HostWindow w, int width, int height) {
 
 // Whether the toplevel's last picture shows the pattern of `width` x `height` below a
 // caption of `top` rows.
-bool ShowsPattern(TFakeCompositor& c, int width, int height, int top) {
-  bool ok = false;
-  c.Run([&] {
-    const TFakeCompositor::TSurface* s = c.Toplevel();
-    if (s == nullptr || s->Width < width || s->Height < top + height) return;
-    ok = true;
-    for (int y = 0; y < height && ok; ++y) {
-      for (int x = 0; x < width && ok; ++x) {
-        ok = s->Pixels[std::size_t(top + y) * std::size_t(s->Width) + x] == Pattern(x, y);
-      }
-    }
-  });
-  return ok;
+bool ShowsPattern(TFakeCompositor& c, Host& host, int width, int height, int top) {
+  return c.WaitFor(
+      [&] {
+        const TFakeCompositor::TSurface* s = c.Toplevel();
+        if (s == nullptr || s->Width < width || s->Height < top + height) return false;
+        for (int y = 0; y < height; ++y) {
+          for (int x = 0; x < width; ++x) {
+            if (s->Pixels[std::size_t(top + y) * std::size_t(s->Width) + x] != Pattern(x, y)) {
+              return false;
+            }
+          }
+        }
+        return true;
+      },
+      &host);
 }
 
 // The platform draws what it asked to be lent at the size it asked, even when the
@@ -575,8 +589,8 @@ TEST(WaylandHost, ALendKeepsItsSizeThroughAResizeReadWhileWaiting) {
     c.ReleaseBuffers();
   });
   DrawAll(*host, w, 400, 300);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 400; }));
-  EXPECT_TRUE(ShowsPattern(c, 400, 300, top));
+  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 400; }, host.get()));
+  EXPECT_TRUE(ShowsPattern(c, *host, 400, 300, top));
 }
 
 // At buffer scale 2 a width the scale does not divide is drawn in rows of its own
@@ -588,8 +602,8 @@ TEST(WaylandHost, AWidthTheBufferScaleDoesNotDivideIsNotSheared) {
   ASSERT_NE(host, nullptr) << error;
   const HostWindow w = ShowFrame(*host, 101, 41, false);
   DrawAll(*host, w, 101, 41);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 102; }));
-  EXPECT_TRUE(ShowsPattern(c, 101, 41, host->Decorations(w).top));
+  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 102; }, host.get()));
+  EXPECT_TRUE(ShowsPattern(c, *host, 101, 41, host->Decorations(w).top));
 }
 
 // Where the compositor answers that the client draws its decorations, we draw our
@@ -609,8 +623,9 @@ TEST(WaylandHost, ACompositorThatLeavesDecorationsToUsGetsOurCaption) {
   EXPECT_EQ(host->Decorations(w).top, wl::kCaptionHeight);
   EXPECT_TRUE(Has(events, HostEventKind::Moved)) << "the platform reads the insets again";
   DrawAll(*host, w, 200, 100);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Height == 100 + wl::kCaptionHeight; }));
-  EXPECT_TRUE(ShowsPattern(c, 200, 100, wl::kCaptionHeight));
+  EXPECT_TRUE(
+      c.WaitFor([&] { return c.Toplevel()->Height == 100 + wl::kCaptionHeight; }, host.get()));
+  EXPECT_TRUE(ShowsPattern(c, *host, 200, 100, wl::kCaptionHeight));
 }
 
 // A seat that loses its keyboard and pointer takes the focus and the pointer with them,
@@ -622,7 +637,8 @@ TEST(WaylandHost, ASeatThatLosesItsDevicesTakesFocusAndPointerWithThem) {
   ASSERT_NE(host, nullptr) << error;
   const HostWindow w = ShowFrame(*host, 200, 100);
   const int top = host->Decorations(w).top;
-  ASSERT_TRUE(c.WaitFor([&] { return c.Pointer_ != nullptr && c.Keyboard_ != nullptr; }));
+  ASSERT_TRUE(
+      c.WaitFor([&] { return c.Pointer_ != nullptr && c.Keyboard_ != nullptr; }, host.get()));
   c.Run([&] {
     wl_resource* s = c.SurfaceOf(c.Toplevel());
     wl_array keys{};
@@ -639,17 +655,19 @@ TEST(WaylandHost, ASeatThatLosesItsDevicesTakesFocusAndPointerWithThem) {
   events = Pump(*host);
   EXPECT_TRUE(Has(events, HostEventKind::FocusLost));
   EXPECT_TRUE(Has(events, HostEventKind::PointerLeft));
-  EXPECT_TRUE(c.WaitFor([&] { return c.Pointer_ == nullptr && c.Keyboard_ == nullptr; }));
+  EXPECT_TRUE(
+      c.WaitFor([&] { return c.Pointer_ == nullptr && c.Keyboard_ == nullptr; }, host.get()));
   c.Run([&] { wl_global_remove(c.SeatGlobal_); });
   Pump(*host);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Logged("wl_seat.release"); }));
+  EXPECT_TRUE(c.WaitFor([&] { return c.Logged("wl_seat.release"); }, host.get()));
 }
 
 // A compositor of older globals is spoken to in the requests they have: no buffer scale
 // before wl_surface 3, damage in surface coordinates before 4, no release before
 // wl_seat 3. One it would refuse ends the connection, and the program.
 TEST(WaylandHost, OlderGlobalsGetOnlyTheRequestsTheyHave) {
-  TFakeCompositor c({.compositor = 2, .seat = 2,
+  TFakeCompositor c({.compositor = 2,
+                     .seat = 2,
                      .seatCaps = WL_SEAT_CAPABILITY_POINTER | WL_SEAT_CAPABILITY_KEYBOARD,
                      .scale = 2});
   std::string error;
@@ -657,13 +675,15 @@ TEST(WaylandHost, OlderGlobalsGetOnlyTheRequestsTheyHave) {
   ASSERT_NE(host, nullptr) << error;
   const HostWindow w = ShowFrame(*host, 120, 80);
   DrawAll(*host, w, 120, 80);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 120; })) << "at buffer scale 1";
-  EXPECT_TRUE(ShowsPattern(c, 120, 80, host->Decorations(w).top));
+  EXPECT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 120; }, host.get()))
+      << "at buffer scale 1";
+  EXPECT_TRUE(ShowsPattern(c, *host, 120, 80, host->Decorations(w).top));
   EXPECT_TRUE(c.Logged("wl_surface.damage"));
   c.Run([&] { wl_seat_send_capabilities(c.Seat_, 0); });
   Pump(*host);
   host.reset();
-  EXPECT_TRUE(c.WaitFor([&] { return c.Pointer_ == nullptr && c.Keyboard_ == nullptr; }));
+  EXPECT_TRUE(
+      c.WaitFor([&] { return c.Pointer_ == nullptr && c.Keyboard_ == nullptr; }, host.get()));
   EXPECT_FALSE(c.Logged("wl_pointer.release"));
 }
 
@@ -688,11 +708,11 @@ TEST(WaylandHost, MinimisedOnlyWhereTheCompositorCan) {
   const int top = host->Decorations(w).top;
   host->Show(w, HostShow::Minimized);
   EXPECT_FALSE(Has(Pump(*host), HostEventKind::Restored));
-  ASSERT_TRUE(c.WaitFor([&] { return c.Logged("xdg_toplevel.set_minimized"); }));
+  ASSERT_TRUE(c.WaitFor([&] { return c.Logged("xdg_toplevel.set_minimized"); }, host.get()));
   // Still shown, and clicked: not minimised after all.
   c.Run([&] {
-    wl_pointer_send_enter(c.Pointer_, c.Serial(), c.SurfaceOf(c.Toplevel()),
-                          wl_fixed_from_int(50), wl_fixed_from_int(top + 20));
+    wl_pointer_send_enter(c.Pointer_, c.Serial(), c.SurfaceOf(c.Toplevel()), wl_fixed_from_int(50),
+                          wl_fixed_from_int(top + 20));
     wl_pointer_send_button(c.Pointer_, c.Serial(), 1, 0x110, WL_POINTER_BUTTON_STATE_PRESSED);
   });
   EXPECT_TRUE(Has(Pump(*host), HostEventKind::Restored));
@@ -709,7 +729,7 @@ TEST(WaylandHost, ActivationTokensOnlyForTheUsersInput) {
   host->Raise(w);
   Pump(*host);
   EXPECT_FALSE(c.Logged("xdg_activation_v1.get_activation_token"));
-  ASSERT_TRUE(c.WaitFor([&] { return c.Keyboard_ != nullptr; }));
+  ASSERT_TRUE(c.WaitFor([&] { return c.Keyboard_ != nullptr; }, host.get()));
   c.Run([&] {
     wl_array keys{};
     wl_array_init(&keys);
@@ -719,7 +739,7 @@ TEST(WaylandHost, ActivationTokensOnlyForTheUsersInput) {
   Pump(*host);
   host->Raise(w);
   Pump(*host);
-  EXPECT_TRUE(c.WaitFor([&] { return c.Logged("xdg_activation_v1.activate"); }));
+  EXPECT_TRUE(c.WaitFor([&] { return c.Logged("xdg_activation_v1.activate"); }, host.get()));
   EXPECT_TRUE(c.Logged("xdg_activation_token_v1.set_serial"));
   EXPECT_TRUE(c.Logged("xdg_activation_token_v1.set_surface"));
 }
@@ -738,7 +758,7 @@ TEST(WaylandHost, PicturesGoNoFasterThanTheCompositorAsks) {
     return n;
   };
   DrawAll(*host, w, 100, 50);
-  ASSERT_TRUE(c.WaitFor([&] { return c.Toplevel()->Pictures == 1; }));
+  ASSERT_TRUE(c.WaitFor([&] { return c.Toplevel()->Pictures == 1; }, host.get()));
   DrawAll(*host, w, 100, 50);
   DrawAll(*host, w, 100, 50);
   Pump(*host);

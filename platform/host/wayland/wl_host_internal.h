@@ -117,7 +117,8 @@ class TWaylandHost final : public Host {
   // Commits what changed in the window's pixels, or leaves it for a buffer's release.
   // `now`: without waiting for the compositor to ask for a new picture.
   void ShowChanges(TWindow& w, bool now = false);
-  void RedrawCaption(TWindow& w);
+  // `show`: committed now; else with the platform's next present.
+  void RedrawCaption(TWindow& w, bool show = true);
   void Map(TWindow& w, bool maximized = false);
   void Unmap(TWindow& w);
   void DestroySurface(TWindow& w);

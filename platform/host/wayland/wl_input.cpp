@@ -172,7 +172,8 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std
   if (which == 0 || w == nullptr) return;
   if (press) InputReached(*w);
   if (InCaption_ || CaptionHeld_ != 0) {
-    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, !w->Dialog && w->CanMinimize,
+    const bool minimizeBox = !w->Dialog && w->CanMinimize;
+    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, minimizeBox,
                                             SurfaceX_ / Scale_, SurfaceY_ / Scale_);
     if (press && which == kButtonLeft) {
       if (part == TCaptionPart::Title || part == TCaptionPart::Icon) {

@@ -94,7 +94,9 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
   if (!b.Make(C_->Shm(), width, height + w.Top)) return false;
   w.Bounds.width = width;
   w.Bounds.height = height;
-  RedrawCaption(w);
+  // Shown with the platform's picture, which comes next: alone it would show over an
+  // empty window for a frame.
+  RedrawCaption(w, false);
   return true;
 }
 
@@ -142,7 +144,7 @@ std::uint32_t* TWaylandHost::Drawable(TWindow& w) {
   return p;
 }
 
-void TWaylandHost::RedrawCaption(TWindow& w) {
+void TWaylandHost::RedrawCaption(TWindow& w, bool show) {
   if (w.Top == 0 || w.Pixels.Empty()) return;
   // Also from listeners: no waiting here; drawn once the compositor releases a buffer.
   std::uint32_t* into = w.Pixels.Draw();
@@ -156,7 +158,7 @@ void TWaylandHost::RedrawCaption(TWindow& w) {
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
   DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);
   w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
-  ShowChanges(w);
+  if (show) ShowChanges(w);
 }
 
 }  // namespace platform::wl

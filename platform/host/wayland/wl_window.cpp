@@ -322,7 +322,8 @@ void TWaylandHost::Capabilities(TWindow& w, wl_array* capabilities) {
   const auto* c = static_cast<const std::uint32_t*>(capabilities->data);
   const std::size_t n = capabilities->size / sizeof(std::uint32_t);
   const bool could = w.CanMinimize;
-  w.CanMinimize = std::find(c, c + n, std::uint32_t(XDG_TOPLEVEL_WM_CAPABILITIES_MINIMIZE)) != c + n;
+  const auto minimize = std::uint32_t(XDG_TOPLEVEL_WM_CAPABILITIES_MINIMIZE);
+  w.CanMinimize = std::find(c, c + n, minimize) != c + n;
   if (could != w.CanMinimize) RedrawCaption(w);
 }
 
