@@ -205,7 +205,7 @@ class TFakeCompositor {
     if (O_.decorations) Offer(&zxdg_decoration_manager_v1_interface, 1);
     if (O_.activation) Offer(&xdg_activation_v1_interface, 1);
     Wake_ = eventfd(0, EFD_CLOEXEC);
-    wl_event_loop_add_fd(
+    WakeSource_ = wl_event_loop_add_fd(
         wl_display_get_event_loop(D_), Wake_, WL_EVENT_READABLE,
         [](int fd, std::uint32_t, void* data) {
           std::uint64_t n;
@@ -232,6 +232,7 @@ class TFakeCompositor {
     Run([this] { Stopping_ = true; });
     Thread_.join();
     wl_display_destroy_clients(D_);
+    wl_event_source_remove(WakeSource_);
     for (THeld* h : Held_) delete h;
     Held_.clear();
     wl_display_destroy(D_);
@@ -480,6 +481,7 @@ class TFakeCompositor {
   std::string Folder_;
   wl_display* D_ = nullptr;
   int Wake_ = -1;
+  wl_event_source* WakeSource_ = nullptr;
   std::thread Thread_;
   std::atomic<bool> Stopping_{false};
   std::mutex M_;
