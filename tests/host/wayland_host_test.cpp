@@ -1,7 +1,8 @@
 // The Wayland host where the end-to-end scripts cannot reach: the hit areas of the
 // caption it draws itself, where popups are placed against their parent, the theme's
-// arrow read from a cursor file, and a compositor that goes away under it (a small one
-// of the test's own).
+// arrow read from a cursor file, and the host against a compositor of the test's own
+// that can do what the real ones do only at unlucky moments (resize while the host waits,
+// hold both buffers, answer with older globals, end the connection).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -42,8 +43,8 @@ namespace platform {
 namespace {
 
 TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
-  using wl::CaptionPartAt;
   using wl::TCaptionPart;
+  using wl::CaptionPartAt;
   const int w = 200;
   const int box = wl::kCaptionHeight - 1;
   EXPECT_EQ(CaptionPartAt(w, true, 0, 0), TCaptionPart::Icon);
@@ -69,12 +70,12 @@ TEST(WaylandPopup, PlacedAgainstItsParentFromThePlatformsCoordinates) {
     wl::TPopupPlacement want;
   } const cases[] = {
       // Parent at (100, 50), 300 x 200.
-      {110, 70, 1, {10, 20, 0, 0}},     // inside: the anchor is the point itself
-      {90, 60, 1, {0, 10, -10, 0}},     // left of it: the anchor stays inside
-      {150, 300, 1, {50, 199, 0, 51}},  // below it
-      {400, 49, 1, {299, 0, 1, -1}},    // past its top-right corner
-      {120, 90, 2, {10, 20, 0, 0}},     // logical pixels at scale 2
-      {99, 51, 2, {0, 0, -1, 0}},       // a device pixel left of it is a logical one
+      {110, 70, 1, {10, 20, 0, 0}},    // inside: the anchor is the point itself
+      {90, 60, 1, {0, 10, -10, 0}},    // left of it: the anchor stays inside
+      {150, 300, 1, {50, 199, 0, 51}}, // below it
+      {400, 49, 1, {299, 0, 1, -1}},   // past its top-right corner
+      {120, 90, 2, {10, 20, 0, 0}},    // logical pixels at scale 2
+      {99, 51, 2, {0, 0, -1, 0}},      // a device pixel left of it is a logical one
   };
   for (const auto& c : cases) {
     const wl::TPopupPlacement p = wl::PlacePopup(c.x, c.y, 100, 50, 300, 200, c.scale);
