@@ -366,11 +366,12 @@ int main(int argc, char** argv) {
     if (once) {
       const bool typed = input.Run(std::string("type ") + argv[2], error);
       if (!typed) std::fprintf(stderr, "wl_input: %s\n", error.c_str());
-      return typed && wl_display_roundtrip(display) >= 0 ? 0 : 1;
+      status = typed ? 0 : 1;
+    } else {
+      std::cout << "ready" << std::endl;
     }
-    std::cout << "ready" << std::endl;
     std::string line;
-    while (std::getline(std::cin, line)) {
+    while (!once && std::getline(std::cin, line)) {
       if (line.empty()) continue;
       error.clear();
       bool ok = input.Run(line, error);
