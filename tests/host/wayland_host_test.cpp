@@ -173,7 +173,7 @@ struct TFakeOptions {
   bool decorations = false;          // offers zxdg_decoration_manager_v1, answering:
   std::uint32_t decorationMode = 2;  // 1 client side, 2 server side
   bool activation = false;
-  int scale = 1;                                        // of its one output
+  int scale = 1;                                        // of its output
   std::vector<std::uint32_t> capabilities{1, 2, 3, 4};  // wm_capabilities, at shell 5
   bool frames = true;  // asks for the next picture at once; else when told (FramesDone)
 };
@@ -201,7 +201,7 @@ class TFakeCompositor {
     wl_display_init_shm(D_);
     Offer(&wl_compositor_interface, O_.compositor);
     Offer(&xdg_wm_base_interface, O_.shell);
-    Offer(&wl_output_interface, 2);
+    Offer(&wl_output_interface, 2, O_.scale);
     if (O_.seat > 0) SeatGlobal_ = Offer(&wl_seat_interface, O_.seat);
     if (O_.decorations) Offer(&zxdg_decoration_manager_v1_interface, 1);
     if (O_.activation) Offer(&xdg_activation_v1_interface, 1);
@@ -289,6 +289,7 @@ class TFakeCompositor {
     s.Frames.clear();
   }
   std::size_t Held() const { return Held_.size(); }
+  void AddOutput(int scale) { Offer(&wl_output_interface, 2, scale); }
   void ReleaseBuffers() {
     for (THeld* h : Held_) {
       wl_buffer_send_release(h->Buffer);
@@ -303,11 +304,13 @@ class TFakeCompositor {
   wl_resource *Seat_ = nullptr, *Pointer_ = nullptr, *Keyboard_ = nullptr, *Shell_ = nullptr;
   wl_client* Client_ = nullptr;
   wl_global* SeatGlobal_ = nullptr;
+  std::map<int, wl_resource*> Outputs_;  // by scale
 
  private:
   struct TGlobal {
     TFakeCompositor* C;
     const wl_interface* I;
+    int Scale;  // an output's
   };
   struct THeld {
     wl_listener Gone;
@@ -315,13 +318,13 @@ class TFakeCompositor {
     TFakeCompositor* C;
   };
 
-  wl_global* Offer(const wl_interface* i, std::uint32_t version) {
-    Globals_.push_back(std::make_unique<TGlobal>(TGlobal{this, i}));
+  wl_global* Offer(const wl_interface* i, std::uint32_t version, int scale = 1) {
+    Globals_.push_back(std::make_unique<TGlobal>(TGlobal{this, i, scale}));
     return wl_global_create(
         D_, i, int(version), Globals_.back().get(),
         [](wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
           auto* g = static_cast<TGlobal*>(data);
-          g->C->Bound(client, g->I, version, id);
+          g->C->Bound(client, g->I, version, id, g->Scale);
         });
   }
   wl_resource* Make(wl_client* client, const wl_interface* i, std::uint32_t version,
@@ -343,7 +346,8 @@ class TFakeCompositor {
   wl_resource* Made(wl_resource* by, const wl_interface* i, std::uint32_t id) {
     return Make(wl_resource_get_client(by), i, std::uint32_t(wl_resource_get_version(by)), id);
   }
-  void Bound(wl_client* client, const wl_interface* i, std::uint32_t version, std::uint32_t id) {
+  void Bound(wl_client* client, const wl_interface* i, std::uint32_t version, std::uint32_t id,
+             int scale) {
     Client_ = client;
     wl_resource* r = Make(client, i, version, id);
     if (i == &wl_seat_interface) {
@@ -353,8 +357,9 @@ class TFakeCompositor {
       Shell_ = r;
     } else if (i == &wl_output_interface) {
       wl_output_send_geometry(r, 0, 0, 300, 200, 0, "klop", "test", 0);
-      wl_output_send_mode(r, WL_OUTPUT_MODE_CURRENT, 1024 * O_.scale, 768 * O_.scale, 60000);
-      if (version >= 2) wl_output_send_scale(r, O_.scale);
+      wl_output_send_mode(r, WL_OUTPUT_MODE_CURRENT, 1024 * scale, 768 * scale, 60000);
+      if (version >= 2) wl_output_send_scale(r, scale);
+      Outputs_[scale] = r;
       if (version >= 2) wl_output_send_done(r);
     }
   }
@@ -745,6 +750,40 @@ TEST(WaylandHost, ActivationTokensOnlyForTheUsersInput) {
   EXPECT_TRUE(c.WaitFor([&] { return c.Logged("xdg_activation_v1.activate"); }, host.get()));
   EXPECT_TRUE(c.Logged("xdg_activation_token_v1.set_serial"));
   EXPECT_TRUE(c.Logged("xdg_activation_token_v1.set_surface"));
+}
+
+// A window moved onto an output of twice the scale of those there were at start (one
+// plugged in since) gets buffers of that scale, each of the platform's pixels 2 x 2 in
+// them, its size on the screen the same.
+TEST(WaylandHost, AWindowOnADenserOutputGetsBuffersOfItsScale) {
+  TFakeCompositor c;
+  std::string error;
+  std::unique_ptr<Host> host = MakeWaylandHost(error);
+  ASSERT_NE(host, nullptr) << error;
+  const HostWindow w = ShowFrame(*host, 100, 50);
+  const int top = host->Decorations(w).top;
+  DrawAll(*host, w, 100, 50);
+  ASSERT_TRUE(c.WaitFor([&] { return c.Toplevel()->Width == 100; }, host.get()));
+  c.Run([&] { c.AddOutput(2); });
+  ASSERT_TRUE(c.WaitFor([&] { return c.Outputs_.count(2) != 0; }, host.get()));
+  c.Run([&] { wl_surface_send_enter(c.SurfaceOf(c.Toplevel()), c.Outputs_[2]); });
+  EXPECT_TRUE(Has(Pump(*host), HostEventKind::Exposed)) << "all of it is drawn again";
+  DrawAll(*host, w, 100, 50);
+  EXPECT_TRUE(c.WaitFor(
+      [&] {
+        const TFakeCompositor::TSurface* s = c.Toplevel();
+        if (s->Width != 200 || s->Height != 2 * (top + 50)) return false;
+        for (int y = 0; y < 2 * 50; ++y) {
+          for (int x = 0; x < 2 * 100; ++x) {
+            const std::size_t at = std::size_t(2 * top + y) * 200 + std::size_t(x);
+            if (s->Pixels[at] != Pattern(x / 2, y / 2)) return false;
+          }
+        }
+        return true;
+      },
+      host.get()));
+  EXPECT_EQ(host->Bounds(w).width, 100) << "the platform's size stays";
+  EXPECT_TRUE(c.Logged("wl_surface.set_buffer_scale"));
 }
 
 // A window commits no faster than the compositor asks for pictures: what changes

@@ -192,17 +192,16 @@ void TConnection::SeatChanged(std::uint32_t caps) {
 
 double TConnection::OutputScale() const {
   double scale = 1;
-  for (const auto& o : Outputs_) {
-    // A turned output's mode is across what its logical size is along.
-    const bool turned = (o->Transform & 1) != 0;
-    const int modeWidth = turned ? o->ModeHeight : o->ModeWidth;
-    if (o->LogicalWidth > 0 && modeWidth > 0) {
-      scale = std::max(scale, double(modeWidth) / o->LogicalWidth);
-    } else {
-      scale = std::max(scale, double(o->Scale));
-    }
-  }
+  for (const auto& o : Outputs_) scale = std::max(scale, ScaleOf(*o));
   return scale;
+}
+
+double TConnection::ScaleOf(const TOutput& o) {
+  // A turned output's mode is across what its logical size is along.
+  const bool turned = (o.Transform & 1) != 0;
+  const int modeWidth = turned ? o.ModeHeight : o.ModeWidth;
+  if (o.LogicalWidth > 0 && modeWidth > 0) return double(modeWidth) / o.LogicalWidth;
+  return double(o.Scale);
 }
 
 }  // namespace platform::wl

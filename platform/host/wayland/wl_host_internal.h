@@ -96,6 +96,7 @@ class TWaylandHost final : public Host {
   void Activated(const char* token);
   void Capabilities(TWindow& w, wl_array* capabilities);
   void DecorationMode(TWindow& w, std::uint32_t mode);
+  void SurfaceOutput(TWindow& w, wl_output* output, bool entered);
 
  private:
   TWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }

@@ -173,7 +173,7 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t button, std
   if (press) InputReached(*w);
   if (InCaption_ || CaptionHeld_ != 0) {
     const bool minimizeBox = !w->Dialog && w->CanMinimize;
-    const TCaptionPart part = CaptionPartAt(w->Pixels.Width() / Scale_, minimizeBox,
+    const TCaptionPart part = CaptionPartAt(w->Bounds.width / Scale_, minimizeBox,
                                             SurfaceX_ / Scale_, SurfaceY_ / Scale_);
     if (press && which == kButtonLeft) {
       if (part == TCaptionPart::Title || part == TCaptionPart::Icon) {

@@ -15,24 +15,38 @@ void TWaylandHost::Present(HostWindow window, const std::uint32_t* pixels, int w
   if (w == nullptr || width <= 0 || height <= 0 || pixels == nullptr) return;
   TBuffers& b = w->Pixels;
   const bool ours = b.Owns(pixels);
+  const int z = w->Zoom;
   // Our own buffers at another size: they would go with a new allocation under the copy.
-  if (ours && (Whole(width) != b.Width() || Whole(height) + w->Top != b.Height())) return;
+  if (ours && (Whole(width) * z != b.Width() || (Whole(height) + w->Top) * z != b.Height())) {
+    return;
+  }
   if (!Allocate(*w, width, height)) return;
   std::uint32_t* view = Drawable(*w);
   if (view == nullptr) return;
-  view += std::size_t(w->Top) * std::size_t(b.Width());
+  const std::size_t row = std::size_t(b.Width());
+  view += std::size_t(w->Top) * std::size_t(z) * row;
   for (std::size_t i = 0; i < count; ++i) {
     HostRect r;
     if (!ClipRect(rects[i], width, height, r)) continue;
     const int x0 = r.x, y0 = r.y, x1 = r.x + r.width, y1 = r.y + r.height;
-    if (pixels != view) {
+    if (pixels != view && z == 1) {
       // Not the lent pixels (or lent before a present, and since shown): copied in.
       for (int y = y0; y < y1; ++y) {
         std::copy_n(pixels + std::size_t(y) * std::size_t(stride) + std::size_t(x0), x1 - x0,
-                    view + std::size_t(y) * std::size_t(b.Width()) + std::size_t(x0));
+                    view + std::size_t(y) * row + std::size_t(x0));
+      }
+    } else if (z > 1) {
+      // Each of the platform's pixels z x z in the buffer.
+      for (int y = y0; y < y1; ++y) {
+        const std::uint32_t* from = pixels + std::size_t(y) * std::size_t(stride);
+        std::uint32_t* to = view + std::size_t(y) * std::size_t(z) * row;
+        for (int x = x0; x < x1; ++x) std::fill_n(to + std::size_t(x) * z, z, from[x]);
+        for (int k = 1; k < z; ++k) {
+          std::copy_n(to + std::size_t(x0) * z, (x1 - x0) * z, to + k * row + std::size_t(x0) * z);
+        }
       }
     }
-    b.Changed({x0, y0 + w->Top, x1 - x0, y1 - y0});
+    b.Changed({x0 * z, (y0 + w->Top) * z, (x1 - x0) * z, (y1 - y0) * z});
   }
   // The platform asks again before it draws: this buffer may now go to the compositor.
   w->PlatformDraws = false;
@@ -44,7 +58,8 @@ std::uint32_t* TWaylandHost::WindowPixels(HostWindow window, int width, int heig
   if (w == nullptr) return nullptr;
   // Rows are whole logical pixels wide: memory of another stride than the platform's
   // width would shear its picture, which then comes by Present's copy.
-  if (Whole(width) != width) return nullptr;
+  // Nor where each of its pixels is more than one of the buffer's (Zoom).
+  if (Whole(width) != width || w->Zoom != 1) return nullptr;
   w->Before.Release();
   if (!Allocate(*w, width, height)) return nullptr;
   std::uint32_t* p = Drawable(*w);
@@ -90,8 +105,11 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
   width = Whole(width);
   height = Whole(height);
   TBuffers& b = w.Pixels;
-  if (!b.Empty() && b.Width() == width && b.Height() == height + w.Top) return true;
-  if (!b.Make(C_->Shm(), width, height + w.Top)) return false;
+  const int z = w.Zoom;
+  if (!b.Empty() && b.Width() == width * z && b.Height() == (height + w.Top) * z) return true;
+  if (!b.Make(C_->Shm(), width * z, (height + w.Top) * z)) return false;
+  // With the buffer it is for: the next commit attaches it.
+  if (w.Surface != nullptr) SetBufferScale(w.Surface, Buffer_ * z);
   w.Bounds.width = width;
   w.Bounds.height = height;
   // Shown with the platform's picture, which comes next: alone it would show over an
@@ -106,14 +124,14 @@ bool TWaylandHost::Allocate(TWindow& w, int width, int height) {
 void TWaylandHost::Regrow(TWindow& w, int width, int height) {
   if (w.Pixels.Empty()) return;
   TBuffers old = std::move(w.Pixels);
-  if (!w.Pixels.Make(C_->Shm(), Whole(width), Whole(height) + w.Top)) {
+  if (!w.Pixels.Make(C_->Shm(), Whole(width) * w.Zoom, (Whole(height) + w.Top) * w.Zoom)) {
     w.Pixels = std::move(old);
     return;
   }
   // Fresh buffers: neither is held, so one is there to draw in.
   std::uint32_t* into = w.Pixels.Draw();
   const std::uint32_t* from = old.Newest();
-  const int top = w.Top;
+  const int top = w.Top * w.Zoom;
   const int keepW = std::min(old.Width(), w.Pixels.Width());
   const int keepH = std::min(old.Height(), w.Pixels.Height()) - top;
   for (int y = 0; y < w.Pixels.Height() - top; ++y) {
@@ -156,8 +174,8 @@ void TWaylandHost::RedrawCaption(TWindow& w, bool show) {
   look.Active = w.Active;
   look.MinimizeBox = !w.Dialog && w.CanMinimize;
   look.Pressed = CaptionHeld_ == w.Id ? CaptionPart_ : TCaptionPart::None;
-  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_, look);
-  w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top});
+  DrawCaption(into, w.Pixels.Width(), w.Pixels.Width(), Scale_ * w.Zoom, look);
+  w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Top * w.Zoom});
   if (show) ShowChanges(w);
 }
 

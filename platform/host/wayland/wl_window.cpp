@@ -42,8 +42,14 @@ namespace {
 constexpr int kNowhere = -0x100000;
 
 const wl_surface_listener kSurface = {
-    [](void*, wl_surface*, wl_output*) {},
-    [](void*, wl_surface*, wl_output*) {},
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->SurfaceOutput(*w, output, true);
+    },
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->SurfaceOutput(*w, output, false);
+    },
 };
 
 const xdg_surface_listener kXdgSurface = {
@@ -124,7 +130,7 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     w.Surface = wl_compositor_create_surface(C_->Compositor());
     wl_surface_add_listener(w.Surface, &kSurface, &w);
   }
-  SetBufferScale(w.Surface, Buffer_);
+  SetBufferScale(w.Surface, Buffer_ * w.Zoom);
   w.XdgSurface = xdg_wm_base_get_xdg_surface(C_->Shell(), w.Surface);
   xdg_surface_add_listener(w.XdgSurface, &kXdgSurface, &w);
   if (w.Popup) {
@@ -210,6 +216,7 @@ void TWaylandHost::Unmap(TWindow& w) {
   w.XdgPopup = nullptr;
   w.XdgSurface = nullptr;
   w.PlacedOn = 0;
+  w.On.clear();
   if (w.FrameCallback != nullptr) wl_callback_destroy(w.FrameCallback);
   w.FrameCallback = nullptr;
   // The surface shows nothing until it is given a role and a buffer again.
@@ -249,8 +256,8 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   }
   // Not while the platform waits for a buffer to draw in at the size it asked: it asks
   // again at the new size once it has seen the Resized event.
-  if (!Lending_ &&
-      (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height())) {
+  if (!Lending_ && (w.Bounds.width * w.Zoom != w.Pixels.Width() ||
+                    (w.Bounds.height + w.Top) * w.Zoom != w.Pixels.Height())) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
   const bool changes = w.Pixels.HasChanges();
@@ -316,6 +323,32 @@ void TWaylandHost::PopupDone(TWindow& w) {
   HostEvent& release = Push(HostEventKind::PointerRelease, root);
   release.x = release.y = kNowhere;
   release.button = kButtonLeft;
+}
+
+void TWaylandHost::SurfaceOutput(TWindow& w, wl_output* output, bool entered) {
+  std::erase(w.On, output);
+  if (entered) w.On.push_back(output);
+  // The buffer follows the densest output the window is on, where that scale is a
+  // whole multiple of the one the program laid itself out for at start.
+  int scale = 0;
+  for (const auto& o : C_->Outputs()) {
+    if (std::find(w.On.begin(), w.On.end(), o->Output) != w.On.end()) {
+      scale = std::max(scale, WholeScale(TConnection::ScaleOf(*o)));
+    }
+  }
+  const bool scales = wl_surface_get_version(w.Surface) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION;
+  const int zoom = scales && scale > Buffer_ && scale % Buffer_ == 0 ? scale / Buffer_ : 1;
+  if (scale == 0 || zoom == w.Zoom) return;
+  w.Zoom = zoom;
+  if (!w.Pixels.Empty()) {
+    // Made again at the new size at the next drawing, all of it drawn anew.
+    if (w.Before.Empty()) w.Before = std::move(w.Pixels);
+    w.Pixels.Release();
+    w.PlatformDraws = false;
+    HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+    e.width = w.Bounds.width;
+    e.height = w.Bounds.height;
+  }
 }
 
 void TWaylandHost::Capabilities(TWindow& w, wl_array* capabilities) {

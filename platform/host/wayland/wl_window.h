@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/host/host.h"
 #include "platform/host/wayland/wl_buffers.h"
@@ -44,6 +45,10 @@ struct TWindow {
   bool Maximized = false;
   bool Active = false;
   bool CanMinimize = true;  // false where the compositor says it cannot (wm_capabilities)
+  // Buffer pixels a side per platform pixel: more than 1 on an output denser than the one
+  // the program laid itself out for (whose pixels are then drawn this large).
+  int Zoom = 1;
+  std::vector<wl_output*> On;  // the outputs the compositor says the window is on
   bool Waiting = false;  // changes wait for the compositor to release a buffer or ask
   wl_callback* FrameCallback = nullptr;  // until done, the compositor has not asked for more
   bool CaptionPending = false;  // our caption waits for a buffer to be drawn in
