@@ -31,7 +31,21 @@ if on_sway; then
   user_command "$(command -v "${KLOP_E2E_WL_INPUT:-wl_input}")" --once k
   check "a passing virtual keyboard types before the game starts" "${user_cmd[@]}"
 fi
-if [ -n "$through_xwayland" ]; then export DISPLAY=$xwayland_display; fi
+if [ -n "$through_xwayland" ]; then
+  if pkg-config --atleast-version=2.30.1 sdl2; then
+    not_here "an SDL that would crash on Wayland is refused" "this SDL has the mend"
+  else
+    # Without XWayland it would crash on Wayland: refused, naming the native host.
+    refused() {
+      local why
+      user_command "$klop"
+      why=$(timeout 10 "${user_cmd[@]}" 2>&1 >/dev/null </dev/null)
+      [ $? = 1 ] && grep -q 'KLOP_HOST=wayland' <<<"$why"
+    }
+    check "without XWayland this SDL is refused, naming the Wayland host" refused
+  fi
+  export DISPLAY=$xwayland_display
+fi
 start_game "$klop"
 
 # --- Geometry and title -------------------------------------------------------------
