@@ -9,6 +9,9 @@
 //                                      or an evdev key code (28 is Enter)
 //   type TEXT             the characters of TEXT, shifted where the layout needs it
 //
+// `wl_input --once TEXT` types TEXT on a keyboard of its own and ends, as an on-screen
+// keyboard or wtype does.
+//
 // The keymap is XKB's pc105 with the layouts named by the one argument ("ru,us"; "us"
 // without one). Keysyms the first layout lacks are given a spare key of a keymap of our
 // own, sent again when it changes, so any keysym can be typed.
@@ -331,8 +334,9 @@ class TInput {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2 || (argc == 2 && argv[1][0] == '\0')) {
-    std::fprintf(stderr, "usage: wl_input [LAYOUTS]\n");
+  const bool once = argc == 3 && std::strcmp(argv[1], "--once") == 0;
+  if ((argc > 2 && !once) || (argc == 2 && argv[1][0] == '\0')) {
+    std::fprintf(stderr, "usage: wl_input [LAYOUTS] | wl_input --once TEXT\n");
     return 2;
   }
   const char* layouts = argc == 2 ? argv[1] : "us";
@@ -359,9 +363,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "wl_input: %s\n", error.empty() ? "the compositor refused us" : error.c_str());
       return 1;
     }
-    std::cout << "ready" << std::endl;
+    if (once) {
+      const bool typed = input.Run(std::string("type ") + argv[2], error);
+      if (!typed) std::fprintf(stderr, "wl_input: %s\n", error.c_str());
+      status = typed ? 0 : 1;
+    } else {
+      std::cout << "ready" << std::endl;
+    }
     std::string line;
-    while (std::getline(std::cin, line)) {
+    while (!once && std::getline(std::cin, line)) {
       if (line.empty()) continue;
       error.clear();
       bool ok = input.Run(line, error);

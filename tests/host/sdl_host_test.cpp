@@ -425,5 +425,33 @@ TEST(SdlHostOpen, AnInvisibleFallbackIsRefused) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
 }
 
+// SDL 2 before 2.30.1 crashes on Wayland once a virtual keyboard has typed: there it
+// goes through XWayland, or is refused naming the native host.
+TEST(SdlHostOpen, AnSdlThatCrashesOnWaylandIsKeptOffIt) {
+  EXPECT_STREQ(SdlVideoDriver(2, 26, 5, nullptr, "wayland-1", ":1"), "x11");
+  EXPECT_STREQ(SdlVideoDriver(2, 30, 0, "wayland", nullptr, ":1"), "x11");
+  EXPECT_EQ(SdlVideoDriver(2, 26, 5, "", "wayland-1", nullptr), nullptr);
+  EXPECT_STREQ(SdlVideoDriver(2, 26, 5, "offscreen", "wayland-1", nullptr), "");
+  EXPECT_STREQ(SdlVideoDriver(2, 26, 5, nullptr, nullptr, ":1"), "");
+  EXPECT_STREQ(SdlVideoDriver(2, 30, 1, nullptr, "wayland-1", nullptr), "");
+
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+  setenv("WAYLAND_DISPLAY", "klop-no-such-compositor", 1);
+  SDL_version linked{};
+  SDL_GetVersion(&linked);
+  std::string error;
+  auto host = MakeSdlHost(error);
+  EXPECT_EQ(host, nullptr);
+  if (SdlVideoDriver(linked.major, linked.minor, linked.patch, nullptr, "w", nullptr) == nullptr) {
+    EXPECT_NE(error.find("KLOP_HOST=wayland"), std::string::npos) << error;
+  }
+  unsetenv("WAYLAND_DISPLAY");
+  if (display) setenv("DISPLAY", saved.c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+}
+
 }  // namespace
 }  // namespace platform

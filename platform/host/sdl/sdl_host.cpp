@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "klop_config.h"
 #include "platform/host/host_events.h"
@@ -144,6 +145,15 @@ void TSdlHost::Wait(HostTime deadline) {
 
 }  // namespace sdl
 
+const char* SdlVideoDriver(int major, int minor, int patch, const char* asked,
+                           const char* waylandDisplay, const char* display) {
+  auto set = [](const char* s) { return s != nullptr && *s != '\0'; };
+  const bool mended = std::make_tuple(major, minor, patch) >= std::make_tuple(2, 30, 1);
+  const bool wayland = set(asked) ? std::strcmp(asked, "wayland") == 0 : set(waylandDisplay);
+  if (mended || !wayland) return "";
+  return set(display) ? "x11" : nullptr;
+}
+
 std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   if (g_open) {
     error = "the display is already open";
@@ -169,6 +179,19 @@ std::unique_ptr<Host> MakeSdlHost(std::string& error) {
   // never changes them.
   SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
   UseComposeCache();
+  SDL_version linked{};
+  SDL_GetVersion(&linked);
+  const char* only = SdlVideoDriver(linked.major, linked.minor, linked.patch,
+                                    std::getenv("SDL_VIDEODRIVER"), std::getenv("WAYLAND_DISPLAY"),
+                                    std::getenv("DISPLAY"));
+  if (only == nullptr) {
+    error = "SDL " + std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
+            std::to_string(linked.patch) +
+            " crashes on Wayland (2.30.1 mends it), and no XWayland DISPLAY is set; "
+            "KLOP_HOST=wayland opens the native Wayland host";
+    return nullptr;
+  }
+  if (*only != '\0') SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, only, SDL_HINT_OVERRIDE);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     return nullptr;

@@ -1,5 +1,6 @@
 #include "platform/host/wayland/wl_buffers.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,8 +46,10 @@ bool TBuffers::Make(wl_shm* shm, int width, int height) {
   if (2 * bytes > std::size_t(INT32_MAX)) return false;
   Fd_ = memfd_create("klop-window", MFD_CLOEXEC);
   if (Fd_ < 0) return false;
+  // The pages are had now: memory pressure fails this allocation rather than a later
+  // write into the mapping with SIGBUS.
   void* both = MAP_FAILED;
-  if (ftruncate(Fd_, off_t(2 * bytes)) == 0) {
+  if (fallocate(Fd_, 0, 0, off_t(2 * bytes)) == 0) {
     both = mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, 0);
   }
   if (both == MAP_FAILED) {
@@ -167,7 +170,7 @@ void TBuffers::Changed(const HostRect& in) {
 
 void TBuffers::Attach(wl_surface* surface, int i) {
   wl_surface_attach(surface, Buffers_[i].Buffer, 0, 0);
-  for (const HostRect& r : Pending_) wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
+  for (const HostRect& r : Pending_) DamageBuffer(surface, r);
   Pending_.clear();
   wl_surface_commit(surface);
   Buffers_[i].Busy = true;

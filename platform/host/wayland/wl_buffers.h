@@ -10,6 +10,7 @@
 #include <wayland-client.h>
 
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -17,6 +18,21 @@
 #include "platform/host/host.h"
 
 namespace platform::wl {
+
+// Damage in buffer pixels where the surface takes it (wl_surface 4), else all of it; a
+// buffer scale only where the surface has one (3).
+inline void DamageBuffer(wl_surface* surface, const HostRect& r) {
+  if (wl_surface_get_version(surface) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+    wl_surface_damage_buffer(surface, r.x, r.y, r.width, r.height);
+  } else {
+    wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);
+  }
+}
+inline void SetBufferScale(wl_surface* surface, int scale) {
+  if (wl_surface_get_version(surface) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION) {
+    wl_surface_set_buffer_scale(surface, scale);
+  }
+}
 
 class TBuffers {
  public:

@@ -19,9 +19,21 @@ constexpr int kInactiveCaptionText = 19;
 
 int CloseLeft(int width) { return width - kBox; }
 int MaximizeLeft(int width) { return width - 2 * kBox; }
+bool HasMinimize(TCaptionBoxes b) {
+  return b == TCaptionBoxes::All || b == TCaptionBoxes::MinimizeClose;
+}
+bool HasMaximize(TCaptionBoxes b) {
+  return b == TCaptionBoxes::All || b == TCaptionBoxes::MaximizeClose;
+}
 // The minimise box is left of the maximise box, or of the close box where it is alone.
 int MinimizeLeft(int width, TCaptionBoxes boxes) {
   return width - (boxes == TCaptionBoxes::All ? 3 : 2) * kBox;
+}
+// Where the boxes begin.
+int BoxesLeft(int width, TCaptionBoxes boxes) {
+  return HasMinimize(boxes) ? MinimizeLeft(width, boxes)
+         : HasMaximize(boxes) ? MaximizeLeft(width)
+                              : CloseLeft(width);
 }
 
 }  // namespace
@@ -29,8 +41,8 @@ int MinimizeLeft(int width, TCaptionBoxes boxes) {
 TCaptionPart CaptionPartAt(int width, TCaptionBoxes boxes, int x, int y) {
   if (x < 0 || y < 0 || x >= width || y >= kCaptionHeight) return TCaptionPart::None;
   if (x >= CloseLeft(width)) return TCaptionPart::Close;
-  if (boxes == TCaptionBoxes::All && x >= MaximizeLeft(width)) return TCaptionPart::Maximize;
-  if (boxes != TCaptionBoxes::Close && x >= MinimizeLeft(width, boxes)) {
+  if (HasMaximize(boxes) && x >= MaximizeLeft(width)) return TCaptionPart::Maximize;
+  if (HasMinimize(boxes) && x >= MinimizeLeft(width, boxes)) {
     return TCaptionPart::Minimize;
   }
   if (x < kBox) return TCaptionPart::Icon;
@@ -70,8 +82,7 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
   look::FillColor(dc, RECT{0, kBox, w, kBox + 1}, COLOR_WINDOWFRAME);
 
   // The icon, shrunk to the box by taking every n-th pixel; its alpha is kept at half.
-  const int right =
-      look.Boxes == TCaptionBoxes::Close ? CloseLeft(w) : MinimizeLeft(w, look.Boxes);
+  const int right = BoxesLeft(w, look.Boxes);
   if (const CursorShape* icon = look.Icon; icon != nullptr && icon->width > 0 &&
       icon->height > 0 && icon->pixels.size() >= std::size_t(icon->width) * icon->height) {
     const int side = kBox - 2;
@@ -98,12 +109,12 @@ void DrawCaption(std::uint32_t* pixels, int stride, int width, int scale,
   const RECT clip{0, 0, right - 1, kCaptionHeight};
   ExtTextOutA(dc, pen, top, ETO_CLIPPED, &clip, text.data(), UINT(text.size()), nullptr);
 
-  if (look.Boxes != TCaptionBoxes::Close) {
+  if (HasMinimize(look.Boxes)) {
     const int minimize = MinimizeLeft(w, look.Boxes);
     look::DrawCaptionBox(dc, RECT{minimize, 0, minimize + kBox, kBox},
                          look::CaptionBox::Minimize, look.Pressed == TCaptionPart::Minimize);
   }
-  if (look.Boxes == TCaptionBoxes::All) {
+  if (HasMaximize(look.Boxes)) {
     const int maximize = MaximizeLeft(w);
     look::DrawCaptionBox(dc, RECT{maximize, 0, maximize + kBox, kBox},
                          look.Maximized ? look::CaptionBox::Restore : look::CaptionBox::Maximize,

@@ -22,8 +22,9 @@ constexpr int kFrameCorner = kCaptionHeight + kFrame;
 enum class TCaptionPart { None, Icon, Title, Minimize, Maximize, Close };
 
 // The boxes at a caption's right end: a dialog's close box alone, a fixed-size frame's
-// minimise and close boxes, a resizable frame's all three.
-enum class TCaptionBoxes { Close, MinimizeClose, All };
+// minimise and close boxes, a resizable frame's all three; where the compositor cannot
+// minimise, no minimise box.
+enum class TCaptionBoxes { Close, MinimizeClose, MaximizeClose, All };
 
 // Which part of a caption `width` platform pixels wide is at x, y (platform pixels,
 // the strip's top-left the origin).

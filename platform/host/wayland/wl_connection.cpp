@@ -86,7 +86,7 @@ TConnection::~TConnection() {
     if (o->XdgOutput != nullptr) zxdg_output_v1_destroy(o->XdgOutput);
     wl_output_destroy(o->Output);
   }
-  if (Seat_ != nullptr) wl_seat_destroy(Seat_);
+  ReleaseSeat();
   if (Activation_ != nullptr) xdg_activation_v1_destroy(Activation_);
   if (OutputManager_ != nullptr) zxdg_output_manager_v1_destroy(OutputManager_);
   if (Decorations_ != nullptr) zxdg_decoration_manager_v1_destroy(Decorations_);
@@ -95,6 +95,7 @@ TConnection::~TConnection() {
   if (Shm_ != nullptr) wl_shm_destroy(Shm_);
   if (Compositor_ != nullptr) wl_compositor_destroy(Compositor_);
   if (Registry_ != nullptr) wl_registry_destroy(Registry_);
+  wl_display_flush(D_);  // the releases reach the compositor
   wl_display_disconnect(D_);
 }
 
@@ -131,7 +132,8 @@ void TConnection::Global(wl_registry* r, std::uint32_t name, const char* interfa
   } else if (i == wl_subcompositor_interface.name && Subcompositor_ == nullptr) {
     Subcompositor_ = Bind<wl_subcompositor>(r, name, &wl_subcompositor_interface, version, 1);
   } else if (i == xdg_wm_base_interface.name && Shell_ == nullptr) {
-    Shell_ = Bind<xdg_wm_base>(r, name, &xdg_wm_base_interface, version, 2);
+    // 5 tells which window operations the compositor has (wm_capabilities).
+    Shell_ = Bind<xdg_wm_base>(r, name, &xdg_wm_base_interface, version, 5);
     xdg_wm_base_add_listener(Shell_, &kShell, this);
   } else if (i == zxdg_decoration_manager_v1_interface.name && Decorations_ == nullptr) {
     Decorations_ = Bind<zxdg_decoration_manager_v1>(r, name, &zxdg_decoration_manager_v1_interface,
@@ -165,8 +167,7 @@ void TConnection::WatchOutput(TOutput& o) {
 void TConnection::GlobalRemoved(std::uint32_t name) {
   if (Seat_ != nullptr && name == SeatName_) {
     SeatChanged(0);
-    wl_seat_destroy(Seat_);
-    Seat_ = nullptr;
+    ReleaseSeat();
     return;
   }
   std::erase_if(Outputs_, [&](const std::unique_ptr<TOutput>& o) {
@@ -177,6 +178,16 @@ void TConnection::GlobalRemoved(std::uint32_t name) {
   });
 }
 
+void TConnection::ReleaseSeat() {
+  if (Seat_ == nullptr) return;
+  if (wl_seat_get_version(Seat_) >= WL_SEAT_RELEASE_SINCE_VERSION) {
+    wl_seat_release(Seat_);
+  } else {
+    wl_seat_destroy(Seat_);
+  }
+  Seat_ = nullptr;
+}
+
 void TConnection::SeatChanged(std::uint32_t caps) {
   SeatCaps_ = caps;
   if (OnSeatCapabilities) OnSeatCapabilities(caps);
@@ -184,17 +195,16 @@ void TConnection::SeatChanged(std::uint32_t caps) {
 
 double TConnection::OutputScale() const {
   double scale = 1;
-  for (const auto& o : Outputs_) {
-    // A turned output's mode is across what its logical size is along.
-    const bool turned = (o->Transform & 1) != 0;
-    const int modeWidth = turned ? o->ModeHeight : o->ModeWidth;
-    if (o->LogicalWidth > 0 && modeWidth > 0) {
-      scale = std::max(scale, double(modeWidth) / o->LogicalWidth);
-    } else {
-      scale = std::max(scale, double(o->Scale));
-    }
-  }
+  for (const auto& o : Outputs_) scale = std::max(scale, ScaleOf(*o));
   return scale;
+}
+
+double TConnection::ScaleOf(const TOutput& o) {
+  // A turned output's mode is across what its logical size is along.
+  const bool turned = (o.Transform & 1) != 0;
+  const int modeWidth = turned ? o.ModeHeight : o.ModeWidth;
+  if (o.LogicalWidth > 0 && modeWidth > 0) return double(modeWidth) / o.LogicalWidth;
+  return double(o.Scale);
 }
 
 }  // namespace platform::wl

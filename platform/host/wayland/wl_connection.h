@@ -60,6 +60,8 @@ class TConnection {
   // The scale the outputs ask for: the largest of their fractional scales (from the
   // logical sizes) where known, else of their whole-number ones.
   double OutputScale() const;
+  // One output's: fractional where its logical size is known.
+  static double ScaleOf(const TOutput& o);
 
   // Registry and seat events, for the listeners.
   void Global(wl_registry* registry, std::uint32_t name, const char* interface,
@@ -69,6 +71,7 @@ class TConnection {
 
  private:
   void WatchOutput(TOutput& o);
+  void ReleaseSeat();
 
   wl_display* D_ = nullptr;
   wl_registry* Registry_ = nullptr;

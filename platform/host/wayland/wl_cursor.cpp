@@ -1,5 +1,6 @@
 #include "platform/host/wayland/wl_cursor.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/wayland/wl_buffers.h"
 #include "platform/host/wayland/wl_xcursor.h"
 
 namespace platform::wl {
@@ -91,7 +93,7 @@ TCursors::TImage TCursors::Upload(const std::uint32_t* premultiplied, int width,
   const int fd = memfd_create("klop-cursor", MFD_CLOEXEC);
   if (fd < 0) return image;
   void* map = MAP_FAILED;
-  if (ftruncate(fd, off_t(bytes)) == 0) {
+  if (fallocate(fd, 0, 0, off_t(bytes)) == 0) {
     map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   }
   if (map == MAP_FAILED) {
@@ -178,9 +180,9 @@ void TCursors::Apply(wl_pointer* pointer, std::uint32_t serial) {
   }
   if (Surface_ == nullptr) Surface_ = wl_compositor_create_surface(Compositor_);
   const TImage& i = *shown;
-  wl_surface_set_buffer_scale(Surface_, i.Scale);
+  SetBufferScale(Surface_, i.Scale);
   wl_surface_attach(Surface_, i.Buffer, 0, 0);
-  wl_surface_damage_buffer(Surface_, 0, 0, i.Width, i.Height);
+  DamageBuffer(Surface_, {0, 0, i.Width, i.Height});
   wl_surface_commit(Surface_);
   wl_pointer_set_cursor(pointer, serial, Surface_, i.HotX / i.Scale, i.HotY / i.Scale);
 }

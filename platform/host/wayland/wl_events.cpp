@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <poll.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace platform::wl {
@@ -28,7 +29,8 @@ void TWaylandHost::AfterDispatch() {
 void TWaylandHost::Read() {
   if (wl_display_dispatch_pending(D_) < 0) ConnectionLost();
   if (wl_display_prepare_read(D_) == 0) {
-    if (wl_display_flush(D_) < 0 && errno != EAGAIN) {
+    // EPIPE: the compositor closed the connection, maybe after an error still unread.
+    if (wl_display_flush(D_) < 0 && errno != EAGAIN && errno != EPIPE) {
       wl_display_cancel_read(D_);
       ConnectionLost();
     }
@@ -54,6 +56,7 @@ bool TWaylandHost::ReadBlocking(const timespec* timeout, const std::function<boo
   }
   // Everything asked for reaches the compositor before we sleep.
   while (wl_display_flush(D_) < 0) {
+    if (errno == EPIPE) break;  // what the compositor sent before it closed is read next
     if (errno != EAGAIN) {
       wl_display_cancel_read(D_);
       ConnectionLost();
@@ -75,6 +78,16 @@ bool TWaylandHost::ReadBlocking(const timespec* timeout, const std::function<boo
 
 void TWaylandHost::ConnectionLost() const {
   const int error = wl_display_get_error(D_);
+  if (error == EPROTO) {
+    // The compositor ended us for a request it refused: which object, and its code.
+    const wl_interface* interface = nullptr;
+    std::uint32_t id = 0;
+    const std::uint32_t code = wl_display_get_protocol_error(D_, &interface, &id);
+    char why[160];
+    std::snprintf(why, sizeof why, "protocol error %u on %s@%u", code,
+                  interface != nullptr ? interface->name : "an unknown object", id);
+    ExitOnLostConnection("Wayland compositor", why);
+  }
   ExitOnLostConnection("Wayland compositor", std::strerror(error != 0 ? error : EPIPE));
 }
 

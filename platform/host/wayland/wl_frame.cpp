@@ -9,6 +9,14 @@
 
 namespace platform::wl {
 
+int TWaylandHost::FrameOf(const TWindow& w) const {
+  // Dialogs are not sized by the user: a sizing frame only around a resizable frame
+  // whose caption is ours.
+  return w.Top > 0 && w.Resizable && !w.Dialog && C_->Subcompositor() != nullptr
+             ? Whole(kFrame * Scale_)
+             : 0;
+}
+
 void TWaylandHost::PlaceFrame(TWindow& w) {
   if (w.Frame == 0 || w.XdgSurface == nullptr || w.Pixels.Empty() ||
       C_->Subcompositor() == nullptr) {
@@ -41,7 +49,7 @@ void TWaylandHost::PlaceFrame(TWindow& w) {
     if (std::uint32_t* p = w.FramePixels.Draw(); p != nullptr) {
       DrawFrame(p, width, height, w.Frame, Scale_);
       w.FramePixels.Changed({0, 0, width, height});
-      wl_surface_set_buffer_scale(w.FrameSurface, Buffer_);
+      SetBufferScale(w.FrameSurface, Buffer_);
       // Shown with the window's next commit: the subsurface is synchronised.
       w.FramePixels.Commit(w.FrameSurface, false);
       w.FrameShown = true;
@@ -60,7 +68,7 @@ void TWaylandHost::DestroyFrame(TWindow& w) {
 }
 
 TCaptionPart TWaylandHost::CaptionPartOf(const TWindow& w, int x, int y) const {
-  return CaptionPartAt(w.Pixels.Width() / Scale_, CaptionBoxesOf(w), x / Scale_, y / Scale_);
+  return CaptionPartAt(w.Bounds.width / Scale_, CaptionBoxesOf(w), x / Scale_, y / Scale_);
 }
 
 void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x,

@@ -1,11 +1,9 @@
 // The Wayland host: the Host interface, and the wait on the connection.
 #include "platform/host/wayland/wl_host.h"
 
-#include <signal.h>
 #include <time.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 
 #include "platform/host/scale.h"
@@ -26,7 +24,10 @@ TWaylandHost::TWaylandHost(std::unique_ptr<TConnection> c) : C_(std::move(c)), D
   SeatChanged(C_->SeatCapabilities());
   // The densest output's scale, drawn pixel for pixel where whole; a fractional one is
   // rounded as the program's is (wl_output's ceiling, 2 at 1.25, halved the game).
-  Buffer_ = WholeScale(C_->OutputScale());
+  // A compositor before wl_surface 3 takes buffers at scale 1 only.
+  Buffer_ = wl_compositor_get_version(C_->Compositor()) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION
+                ? WholeScale(C_->OutputScale())
+                : 1;
   if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN"); token != nullptr && *token) {
     StartToken_ = token;
   }
@@ -61,10 +62,7 @@ HostWindow TWaylandHost::CreateWindow(const HostWindowSpec& asked) {
   w->Resizable = asked.resizable;
   w->Title = asked.title;
   w->Top = w->Popup || C_->Decorations() != nullptr ? 0 : Whole(kCaptionHeight * Scale_);
-  // Dialogs are not sized by the user: a sizing frame only around a resizable frame.
-  w->Frame = w->Top > 0 && w->Resizable && !w->Dialog && C_->Subcompositor() != nullptr
-                 ? Whole(kFrame * Scale_)
-                 : 0;
+  w->Frame = FrameOf(*w);
   w->Bounds = {asked.x == kHostDefaultPosition ? 0 : asked.x,
                asked.y == kHostDefaultPosition ? 0 : asked.y, Whole(asked.width),
                Whole(asked.height)};
@@ -180,6 +178,11 @@ void TWaylandHost::Show(HostWindow window, HostShow how) {
     case HostShow::Minimized:
       if (w->Popup) break;
       if (!w->Shown) Map(*w);
+      if (!w->CanMinimize) {
+        // The compositor said it cannot: the window stays, and the platform sees it so.
+        Push(HostEventKind::Restored, w->Id);
+        break;
+      }
       if (w->Toplevel != nullptr) xdg_toplevel_set_minimized(w->Toplevel);
       w->Minimized = true;
       break;
@@ -234,12 +237,6 @@ void TWaylandHost::Wait(HostTime deadline) {
 namespace platform {
 
 std::unique_ptr<Host> MakeWaylandHost(std::string& error) {
-  // A write to a compositor that has gone must fail with EPIPE, which the next wait
-  // turns into a message, not kill the process unheard.
-  struct sigaction pipe {};
-  if (sigaction(SIGPIPE, nullptr, &pipe) == 0 && pipe.sa_handler == SIG_DFL) {
-    std::signal(SIGPIPE, SIG_IGN);
-  }
   auto c = std::make_unique<wl::TConnection>();
   if (!c->Open(error)) return nullptr;
   return std::make_unique<wl::TWaylandHost>(std::move(c));

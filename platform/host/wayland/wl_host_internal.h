@@ -6,8 +6,9 @@
 // One connection, one thread. Requests are queued and flushed before each wait; events
 // are read in Wait and NextEvent (prepare_read, poll to the deadline, read_events) and
 // dispatched to the listeners here, which turn them into HostEvents kept until taken.
-// Nothing asks the compositor for frame callbacks: the platform's own timers pace its
-// drawing, each Present commits what changed, and an idle program is never woken.
+// The platform's own timers pace its drawing; each Present commits what changed unless
+// the compositor has not yet asked for the next picture (a frame callback), and then
+// the changes gather until it asks. An idle program asks nothing and is never woken.
 //
 // Coordinates are the platform's (device pixels of the scaled host above, each
 // `Buffer_` x `Buffer_` of them one logical pixel of the compositor's, through
@@ -104,6 +105,9 @@ class TWaylandHost final : public Host {
   void KeyboardKey(std::uint32_t serial, std::uint32_t key, std::uint32_t state);
   TKeyboard& Keys() { return Keyboard_; }
   void Activated(const char* token);
+  void Capabilities(TWindow& w, wl_array* capabilities);
+  void DecorationMode(TWindow& w, std::uint32_t mode);
+  void SurfaceOutput(TWindow& w, wl_output* output, bool entered);
 
  private:
   TWindow* Find(HostWindow window) { return FindWindow(Windows_, window); }
@@ -123,11 +127,15 @@ class TWaylandHost final : public Host {
   // The buffer to draw in, waiting for the compositor to release one if it holds both.
   std::uint32_t* Drawable(TWindow& w);
   // Commits what changed in the window's pixels, or leaves it for a buffer's release.
-  void ShowChanges(TWindow& w);
-  void RedrawCaption(TWindow& w);
+  // `now`: without waiting for the compositor to ask for a new picture.
+  void ShowChanges(TWindow& w, bool now = false);
+  // `show`: committed now; else with the platform's next present.
+  void RedrawCaption(TWindow& w, bool show = true);
   // Shows, sizes or hides the sizing frame as the window's size and state ask, and sets
   // the window's geometry to include it.
   void PlaceFrame(TWindow& w);
+  // The sizing frame's thickness a window has (0: none).
+  int FrameOf(const TWindow& w) const;
   void DestroyFrame(TWindow& w);
   // The caption's parts: a press (a click or a touch; its serial and time in ms) at
   // device x, y of the caption strip, and its release there.
@@ -144,6 +152,8 @@ class TWaylandHost final : public Host {
   void SetSizeLimits(TWindow& w);
   void Activate(TWindow& w);
   void SeatChanged(std::uint32_t caps);
+  // A press or key reached `w`: its toplevel is not minimised, whatever was asked.
+  void InputReached(TWindow& w);
   void Read();
   // One round of the read protocol: what is queued is dispatched; unless `done` then
   // holds, requests are flushed and the display slept on until `timeout` (nullptr: no
@@ -188,6 +198,7 @@ class TWaylandHost final : public Host {
   std::string StartToken_;
   HostWindow ActivateFor_ = 0;  // the window a token is being made for
   std::uint64_t Shows_ = 0;     // windows shown so far, to order popups
+  bool Lending_ = false;        // waiting for a buffer the platform asked for at its size
 };
 
 }  // namespace platform::wl

@@ -96,7 +96,11 @@ void TWaylandHost::SeatChanged(std::uint32_t caps) {
     wl_touch_add_listener(Touch_, &kTouch, this);
   } else if (!touch && Touch_ != nullptr) {
     TouchCancel();
-    wl_touch_release(Touch_);
+    if (wl_touch_get_version(Touch_) >= WL_TOUCH_RELEASE_SINCE_VERSION) {
+      wl_touch_release(Touch_);
+    } else {
+      wl_touch_destroy(Touch_);
+    }
     Touch_ = nullptr;
   }
   if (pointer && Pointer_ == nullptr) {
@@ -104,17 +108,41 @@ void TWaylandHost::SeatChanged(std::uint32_t caps) {
     wl_pointer_add_listener(Pointer_, &kPointer, this);
   } else if (!pointer && Pointer_ != nullptr) {
     if (Cursors_) Cursors_->Apply(nullptr, 0);
-    wl_pointer_release(Pointer_);
+    // release came with wl_seat 3; before, the object is only forgotten.
+    if (wl_pointer_get_version(Pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION) {
+      wl_pointer_release(Pointer_);
+    } else {
+      wl_pointer_destroy(Pointer_);
+    }
     Pointer_ = nullptr;
+    // No leave comes for a pointer that went: the platform is told as if one had, and
+    // nothing stays held, in our caption neither.
+    if (PointerOver_ != 0 && !InCaption_) Push(HostEventKind::PointerLeft, PointerOver_);
     PointerOver_ = 0;
+    InCaption_ = false;
+    ButtonsDown_ = 0;
+    if (TWindow* held = Find(CaptionHeld_)) {
+      CaptionHeld_ = 0;
+      CaptionPart_ = TCaptionPart::None;
+      RedrawCaption(*held);
+    }
+    CaptionHeld_ = 0;
   }
   if (keyboard && KeyboardDevice_ == nullptr) {
     KeyboardDevice_ = wl_seat_get_keyboard(C_->Seat());
     wl_keyboard_add_listener(KeyboardDevice_, &kKeyboard, this);
   } else if (!keyboard && KeyboardDevice_ != nullptr) {
-    wl_keyboard_release(KeyboardDevice_);
+    if (wl_keyboard_get_version(KeyboardDevice_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+      wl_keyboard_release(KeyboardDevice_);
+    } else {
+      wl_keyboard_destroy(KeyboardDevice_);
+    }
     KeyboardDevice_ = nullptr;
     Keyboard_.ForgetHeldKeys();
+    // The focus went with the keyboard.
+    if (Focused_ != 0) Push(HostEventKind::FocusLost, Focused_);
+    Focused_ = 0;
+    FocusLeaving_ = false;
   }
 }
 
@@ -189,6 +217,7 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t time, std::
                                            : 0;
   TWindow* w = Find(PointerOver_);
   if (which == 0 || w == nullptr) return;
+  if (press) InputReached(*w);
   if (press && which == kButtonLeft && MoveSizeArmed_ != 0 && TakeMoveOrSize(*w, serial)) return;
   if (OnFrame_) {
     const int edges = FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
@@ -223,6 +252,7 @@ void TWaylandHost::TouchDown(std::uint32_t serial, wl_surface* surface, std::int
                                           wl_fixed_to_double(y), Buffer_, w->Top);
   TouchOn_ = w->Id;
   InputSerial_ = serial;
+  InputReached(*w);
   if (MoveSizeArmed_ != 0 && TakeMoveOrSize(*w, serial)) {
     TouchButton_.Forget();
     return;
@@ -304,6 +334,14 @@ void TWaylandHost::TouchCancel() {
   }
 }
 
+void TWaylandHost::InputReached(TWindow& w) {
+  // A compositor that ignored set_minimized (one that cannot tell us) still shows it.
+  TWindow* root = Find(RootOf(w.Id));
+  if (root == nullptr || !root->Minimized) return;
+  root->Minimized = false;
+  Push(HostEventKind::Restored, root->Id);
+}
+
 void TWaylandHost::KeyboardEnter(wl_surface* surface) {
   TWindow* w = WindowOf(surface);
   if (w == nullptr) return;
@@ -330,6 +368,7 @@ void TWaylandHost::KeyboardKey(std::uint32_t serial, std::uint32_t key, std::uin
   const bool press = state == WL_KEYBOARD_KEY_STATE_PRESSED;
   if (press) InputSerial_ = serial;
   if (Focused_ == 0 || FocusLeaving_) return;
+  if (TWindow* w = Find(Focused_); w != nullptr && press) InputReached(*w);
   const TKeyStroke k = Keyboard_.Key(press, key, Now());
   PushKey(Focused_, k, press);
   if (press && MoveSizeArmed_ != 0 && k.Vk != 0) {

@@ -42,8 +42,14 @@ namespace {
 constexpr int kNowhere = -0x100000;
 
 const wl_surface_listener kSurface = {
-    [](void*, wl_surface*, wl_output*) {},
-    [](void*, wl_surface*, wl_output*) {},
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->SurfaceOutput(*w, output, true);
+    },
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->SurfaceOutput(*w, output, false);
+    },
 };
 
 const xdg_surface_listener kXdgSurface = {
@@ -63,7 +69,17 @@ const xdg_toplevel_listener kToplevel = {
       w->Host->CloseAsked(*w);
     },
     [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},
-    [](void*, xdg_toplevel*, wl_array*) {},
+    [](void* data, xdg_toplevel*, wl_array* capabilities) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->Capabilities(*w, capabilities);
+    },
+};
+
+const zxdg_toplevel_decoration_v1_listener kDecoration = {
+    [](void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
+      auto* w = static_cast<TWindow*>(data);
+      w->Host->DecorationMode(*w, mode);
+    },
 };
 
 const xdg_popup_listener kPopup = {
@@ -119,7 +135,7 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     w.Surface = wl_compositor_create_surface(C_->Compositor());
     wl_surface_add_listener(w.Surface, &kSurface, &w);
   }
-  wl_surface_set_buffer_scale(w.Surface, Buffer_);
+  SetBufferScale(w.Surface, Buffer_ * w.Zoom);
   w.XdgSurface = xdg_wm_base_get_xdg_surface(C_->Shell(), w.Surface);
   xdg_surface_add_listener(w.XdgSurface, &kXdgSurface, &w);
   if (w.Popup) {
@@ -177,6 +193,7 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     if (C_->Decorations() != nullptr) {
       w.Decoration =
           zxdg_decoration_manager_v1_get_toplevel_decoration(C_->Decorations(), w.Toplevel);
+      zxdg_toplevel_decoration_v1_add_listener(w.Decoration, &kDecoration, &w);
       zxdg_toplevel_decoration_v1_set_mode(w.Decoration,
                                            ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
     }
@@ -207,6 +224,9 @@ void TWaylandHost::Unmap(TWindow& w) {
   w.XdgPopup = nullptr;
   w.XdgSurface = nullptr;
   w.PlacedOn = 0;
+  w.On.clear();
+  if (w.FrameCallback != nullptr) wl_callback_destroy(w.FrameCallback);
+  w.FrameCallback = nullptr;
   // The surface shows nothing until it is given a role and a buffer again.
   wl_surface_attach(w.Surface, nullptr, 0, 0);
   wl_surface_commit(w.Surface);
@@ -217,6 +237,8 @@ void TWaylandHost::Unmap(TWindow& w) {
 }
 
 void TWaylandHost::DestroySurface(TWindow& w) {
+  if (w.FrameCallback != nullptr) wl_callback_destroy(w.FrameCallback);
+  w.FrameCallback = nullptr;
   DestroyFrame(w);
   w.Pixels.Release();
   w.Before.Release();
@@ -241,12 +263,15 @@ void TWaylandHost::Configure(TWindow& w, std::uint32_t serial) {
   if (first && w.Pixels.Draw() != nullptr) {
     w.Pixels.Changed({0, 0, w.Pixels.Width(), w.Pixels.Height()});
   }
-  if (w.Bounds.width != w.Pixels.Width() || w.Bounds.height + w.Top != w.Pixels.Height()) {
+  // Not while the platform waits for a buffer to draw in at the size it asked: it asks
+  // again at the new size once it has seen the Resized event.
+  if (!Lending_ && (w.Bounds.width * w.Zoom != w.Pixels.Width() ||
+                    (w.Bounds.height + w.Top) * w.Zoom != w.Pixels.Height())) {
     Regrow(w, w.Bounds.width, w.Bounds.height);
   }
   PlaceFrame(w);
   const bool changes = w.Pixels.HasChanges();
-  ShowChanges(w);
+  ShowChanges(w, true);
   // The commit after the ack is what tells the compositor its configure was applied:
   // one that syncs its scene on it (sway) would show its old one until a timeout.
   if (!changes || w.Waiting) wl_surface_commit(w.Surface);
@@ -313,16 +338,82 @@ void TWaylandHost::PopupDone(TWindow& w) {
   release.button = kButtonLeft;
 }
 
+void TWaylandHost::SurfaceOutput(TWindow& w, wl_output* output, bool entered) {
+  std::erase(w.On, output);
+  if (entered) w.On.push_back(output);
+  // The buffer follows the densest output the window is on, where that scale is a
+  // whole multiple of the one the program laid itself out for at start.
+  int scale = 0;
+  for (const auto& o : C_->Outputs()) {
+    if (std::find(w.On.begin(), w.On.end(), o->Output) != w.On.end()) {
+      scale = std::max(scale, WholeScale(TConnection::ScaleOf(*o)));
+    }
+  }
+  const bool scales = wl_surface_get_version(w.Surface) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION;
+  const int zoom = scales && scale > Buffer_ && scale % Buffer_ == 0 ? scale / Buffer_ : 1;
+  if (scale == 0 || zoom == w.Zoom) return;
+  w.Zoom = zoom;
+  if (!w.Pixels.Empty()) {
+    // Made again at the new size at the next drawing, all of it drawn anew.
+    if (w.Before.Empty()) w.Before = std::move(w.Pixels);
+    w.Pixels.Release();
+    w.PlatformDraws = false;
+    HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+    e.width = w.Bounds.width;
+    e.height = w.Bounds.height;
+  }
+}
+
+void TWaylandHost::Capabilities(TWindow& w, wl_array* capabilities) {
+  const auto* c = static_cast<const std::uint32_t*>(capabilities->data);
+  const std::size_t n = capabilities->size / sizeof(std::uint32_t);
+  const bool could = w.CanMinimize;
+  const auto minimize = std::uint32_t(XDG_TOPLEVEL_WM_CAPABILITIES_MINIMIZE);
+  w.CanMinimize = std::find(c, c + n, minimize) != c + n;
+  if (could != w.CanMinimize) RedrawCaption(w);
+}
+
+void TWaylandHost::DecorationMode(TWindow& w, std::uint32_t mode) {
+  // Our own caption wherever the compositor will not draw one.
+  const int top =
+      mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 0 : Whole(kCaptionHeight * Scale_);
+  if (top == w.Top) return;
+  w.Top = top;
+  // The sizing frame comes and goes with our caption.
+  if (const int frame = FrameOf(w); frame != w.Frame) {
+    DestroyFrame(w);
+    w.Frame = frame;
+    if (frame == 0 && w.XdgSurface != nullptr) {
+      xdg_surface_set_window_geometry(w.XdgSurface, 0, 0, w.Bounds.width / Buffer_,
+                                      w.Bounds.height / Buffer_);
+    }
+  }
+  if (w.Toplevel != nullptr) SetSizeLimits(w);
+  if (!w.Pixels.Empty()) {
+    // Made again at the next drawing with the caption's rows; what is lent stays until then.
+    if (w.Before.Empty()) w.Before = std::move(w.Pixels);
+    w.Pixels.Release();
+    w.PlatformDraws = false;
+    HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+    e.width = w.Bounds.width;
+    e.height = w.Bounds.height;
+  }
+  // The platform reads the frame's insets again.
+  PushMoved(Pending_, w.Id, w.Bounds, w.Bounds.x, w.Bounds.y, Now());
+}
+
 void TWaylandHost::Activate(TWindow& w) {
-  if (C_->Activation() == nullptr || w.Surface == nullptr) return;
+  // A token is honoured only for the user's last input in our focused window; asked
+  // without them, a compositor marks the window as wanting attention instead.
+  TWindow* f = Find(Focused_);
+  if (C_->Activation() == nullptr || w.Surface == nullptr || C_->Seat() == nullptr ||
+      InputSerial_ == 0 || f == nullptr || f->Surface == nullptr) {
+    return;
+  }
   xdg_activation_token_v1* token = xdg_activation_v1_get_activation_token(C_->Activation());
   xdg_activation_token_v1_add_listener(token, &kToken, this);
-  if (C_->Seat() != nullptr && InputSerial_ != 0) {
-    xdg_activation_token_v1_set_serial(token, InputSerial_, C_->Seat());
-  }
-  if (TWindow* f = Find(Focused_); f != nullptr && f->Surface != nullptr) {
-    xdg_activation_token_v1_set_surface(token, f->Surface);
-  }
+  xdg_activation_token_v1_set_serial(token, InputSerial_, C_->Seat());
+  xdg_activation_token_v1_set_surface(token, f->Surface);
   xdg_activation_token_v1_commit(token);
   ActivateFor_ = w.Id;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/host/host.h"
 #include "platform/host/wayland/wl_buffers.h"
@@ -44,7 +45,13 @@ struct TWindow {
   bool Minimized = false;
   bool Maximized = false;
   bool Active = false;
-  bool Waiting = false;  // changes wait for the compositor to release a buffer
+  bool CanMinimize = true;  // false where the compositor says it cannot (wm_capabilities)
+  // Buffer pixels a side per platform pixel: more than 1 on an output denser than the one
+  // the program laid itself out for (whose pixels are then drawn this large).
+  int Zoom = 1;
+  std::vector<wl_output*> On;  // the outputs the compositor says the window is on
+  bool Waiting = false;  // changes wait for the compositor to release a buffer or ask
+  wl_callback* FrameCallback = nullptr;  // until done, the compositor has not asked for more
   bool CaptionPending = false;  // our caption waits for a buffer to be drawn in
   bool PlatformDraws = false;   // lent to the platform, which may draw until it presents
   TBuffers Pixels;  // Top + Bounds.height rows of Bounds.width
@@ -62,9 +69,9 @@ struct TWindow {
 
 // What its caption offers: a dialog is only closed, a fixed-size frame not maximised.
 inline TCaptionBoxes CaptionBoxesOf(const TWindow& w) {
-  return w.Dialog ? TCaptionBoxes::Close
-         : w.Resizable ? TCaptionBoxes::All
-                       : TCaptionBoxes::MinimizeClose;
+  if (w.Dialog) return TCaptionBoxes::Close;
+  if (w.Resizable) return w.CanMinimize ? TCaptionBoxes::All : TCaptionBoxes::MaximizeClose;
+  return w.CanMinimize ? TCaptionBoxes::MinimizeClose : TCaptionBoxes::Close;
 }
 
 // Where an xdg_positioner puts a popup: an anchor rectangle of one pixel inside the
