@@ -71,6 +71,11 @@ TEST(WaylandCaption, EachPartAnswersWhereItIsDrawn) {
   EXPECT_EQ(CaptionPartAt(w, fixed, w - 2 * box, 5), TCaptionPart::Minimize);
   EXPECT_EQ(CaptionPartAt(w, fixed, w - box - 1, 5), TCaptionPart::Minimize);
   EXPECT_EQ(CaptionPartAt(w, fixed, w - box, 5), TCaptionPart::Close);
+  // Where the compositor cannot minimise, a resizable frame has maximise and close.
+  constexpr auto noMinimize = wl::TCaptionBoxes::MaximizeClose;
+  EXPECT_EQ(CaptionPartAt(w, noMinimize, w - 2 * box - 1, 5), TCaptionPart::Title);
+  EXPECT_EQ(CaptionPartAt(w, noMinimize, w - 2 * box, 5), TCaptionPart::Maximize);
+  EXPECT_EQ(CaptionPartAt(w, noMinimize, w - box, 5), TCaptionPart::Close);
   // Outside the strip: below it is the window's own surface.
   EXPECT_EQ(CaptionPartAt(w, all, 50, wl::kCaptionHeight), TCaptionPart::None);
   EXPECT_EQ(CaptionPartAt(w, all, -1, 5), TCaptionPart::None);
