@@ -399,11 +399,10 @@ bool Done(void* context) {
   return t.startedActive && GetActiveWindow() != t.frame;
 }
 
-// Enters menu mode on `frame`; false when it cannot.
-bool Begin(TTracker& t, HWND frame) {
+// The tracker's loop on `frame` set up and menu mode entered; the bar's and the system
+// menu's loops both start here.
+void EnterMode(TTracker& t, HWND frame) {
   t.frame = frame;
-  t.bar = GetMenu(frame);
-  if (MenuOf(t.bar) == nullptr || GetMenuItemCount(t.bar) <= 0 || IsIconic(frame)) return false;
   t.startedActive = GetActiveWindow() == frame;
   t.loop.done = Done;
   t.loop.filter = Filter;
@@ -412,6 +411,13 @@ bool Begin(TTracker& t, HWND frame) {
   t.loop.idleReason = MSGF_MENU;
   g_tracker = &t;
   SendMessageA(frame, WM_ENTERMENULOOP, FALSE, 0);
+}
+
+// Enters menu mode on `frame`; false when it cannot.
+bool Begin(TTracker& t, HWND frame) {
+  t.bar = GetMenu(frame);
+  if (MenuOf(t.bar) == nullptr || GetMenuItemCount(t.bar) <= 0 || IsIconic(frame)) return false;
+  EnterMode(t, frame);
   if (Alive(t)) SendMessageA(frame, WM_INITMENU, reinterpret_cast<WPARAM>(t.bar), 0);
   if (!Alive(t)) return true;
   SetCapture(frame);
@@ -518,18 +524,10 @@ void TrackSystemMenu(HWND frame) {
   {
     TTracker t;
     TModeGuard guard{t};
-    t.frame = frame;
     t.system = true;
     // Under the caption, at the surface's top left.
     t.systemAt = {w->rect.left + w->insets.left, w->rect.top + w->insets.top};
-    t.startedActive = GetActiveWindow() == frame;
-    t.loop.done = Done;
-    t.loop.filter = Filter;
-    t.loop.context = &t;
-    t.loop.idleOwner = frame;
-    t.loop.idleReason = MSGF_MENU;
-    g_tracker = &t;
-    SendMessageA(frame, WM_ENTERMENULOOP, FALSE, 0);
+    EnterMode(t, frame);
     if (Alive(t)) {
       SetCapture(frame);
       SetCursor(LoadCursorA(nullptr, IDC_ARROW));

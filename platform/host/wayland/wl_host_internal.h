@@ -134,6 +134,8 @@ class TWaylandHost final : public Host {
   // Shows, sizes or hides the sizing frame as the window's size and state ask, and sets
   // the window's geometry to include it.
   void PlaceFrame(TWindow& w);
+  // The buffers made again at the next drawing (a new scale or caption), all drawn anew.
+  void RemakeBuffers(TWindow& w);
   // The sizing frame's thickness a window has (0: none).
   int FrameOf(const TWindow& w) const;
   void DestroyFrame(TWindow& w);

@@ -353,15 +353,18 @@ void TWaylandHost::SurfaceOutput(TWindow& w, wl_output* output, bool entered) {
   const int zoom = scales && scale > Buffer_ && scale % Buffer_ == 0 ? scale / Buffer_ : 1;
   if (scale == 0 || zoom == w.Zoom) return;
   w.Zoom = zoom;
-  if (!w.Pixels.Empty()) {
-    // Made again at the new size at the next drawing, all of it drawn anew.
-    if (w.Before.Empty()) w.Before = std::move(w.Pixels);
-    w.Pixels.Release();
-    w.PlatformDraws = false;
-    HostEvent& e = Push(HostEventKind::Exposed, w.Id);
-    e.width = w.Bounds.width;
-    e.height = w.Bounds.height;
-  }
+  RemakeBuffers(w);
+}
+
+void TWaylandHost::RemakeBuffers(TWindow& w) {
+  if (w.Pixels.Empty()) return;
+  // Made again at the next drawing, all of it drawn anew; what is lent stays until then.
+  if (w.Before.Empty()) w.Before = std::move(w.Pixels);
+  w.Pixels.Release();
+  w.PlatformDraws = false;
+  HostEvent& e = Push(HostEventKind::Exposed, w.Id);
+  e.width = w.Bounds.width;
+  e.height = w.Bounds.height;
 }
 
 void TWaylandHost::Capabilities(TWindow& w, wl_array* capabilities) {
@@ -389,15 +392,7 @@ void TWaylandHost::DecorationMode(TWindow& w, std::uint32_t mode) {
     }
   }
   if (w.Toplevel != nullptr) SetSizeLimits(w);
-  if (!w.Pixels.Empty()) {
-    // Made again at the next drawing with the caption's rows; what is lent stays until then.
-    if (w.Before.Empty()) w.Before = std::move(w.Pixels);
-    w.Pixels.Release();
-    w.PlatformDraws = false;
-    HostEvent& e = Push(HostEventKind::Exposed, w.Id);
-    e.width = w.Bounds.width;
-    e.height = w.Bounds.height;
-  }
+  RemakeBuffers(w);
   // The platform reads the frame's insets again.
   PushMoved(Pending_, w.Id, w.Bounds, w.Bounds.x, w.Bounds.y, Now());
 }
