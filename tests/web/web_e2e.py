@@ -221,9 +221,22 @@ try:
     check('a new game runs', wait_for(3, g.running))
     check('...and is over within 2 seconds as typed', wait_for(4, g.game_over_shown))
 
-    # --- Minimise by the caption's box, restore from the bar at the page's bottom -------
+    # --- Maximise by the caption's box: the frame fills the page; restore puts it back --
     g.refresh()
+    before = g.f
     b.click(g.f['left'] + 282 - 18 - 9, g.f['top'] + 9)
+    check('the maximise box makes the frame fill the page',
+          wait_for(3, lambda: (lambda f: f is not None and f['left'] < before['left'] and
+                                         f['width'] > before['width'])(b.js(FRAME))))
+    g.refresh()
+    b.click(g.f['left'] + g.f['width'] - 18 - 9, g.f['top'] + 9)
+    check('...and its restore box puts it back where it was',
+          wait_for(3, lambda: b.js(FRAME) == before))
+
+    # --- Minimise by the caption's box, restore from the bar at the page's bottom -------
+    # The boxes from the right: close, maximise, minimise, 18 pixels each.
+    g.refresh()
+    b.click(g.f['left'] + 282 - 2 * 18 - 9, g.f['top'] + 9)
     check('the minimise box hides the frame and shows its bar',
           wait_for(3, lambda: b.js(SHOWN) == 0 and b.js("return document.querySelectorAll('.klop-bar').length") == 1))
     bar = b.js("var r = document.querySelector('.klop-bar').getBoundingClientRect(); return [r.left + 40, r.top + 5]")
