@@ -218,6 +218,10 @@ elif on_mutter; then
   read -r fx fy <<<"$(client_origin "$frame")"
   xdo mousemove $((fx + 300 - 27)) $((fy - 10)) click 1
   check "maximise" await_line 'maximized frame'
+  # The host hears of it before mutter shows it there: the restore box is clicked once
+  # the caption runs along the screen's top.
+  maximised_shown() { mutter_find && [ "$mutter_kind" = m ] && [[ ${mutter_geo[m]} == "0 19 "* ]]; }
+  check "...and shown along the screen's top" wait_for 5 maximised_shown
   xdo mousemove $((1024 - 27)) 9 click 1
   check "restore" await_line 'restored frame'
   not_here "minimise" "nested mutter has no task bar to restore from"

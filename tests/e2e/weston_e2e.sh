@@ -35,7 +35,8 @@ check "the game shows a caption of its own, in a sizing frame" wait_for 30 find_
 # Under the caption the menu bar's grey, and the game's olive time box somewhere.
 check "...over the game's menu bar" test "$(pixel_at 13 24)" = '#C0C0C0'
 board() { /usr/bin/convert "$work/window.png" -fill black +opaque '#808000' -format '%@' info: | grep -q -v '^0x0'; }
-check "...and the game's board painted" board
+# The caption goes out with the platform's first picture, the board maybe a frame later.
+check "...and the game's board painted" wait_for 5 eval 'find_caption && board'
 # Right of the caption's grey: the minimise, maximise and close boxes, raised (white at
 # their top left, black at the close box's right), then the frame.
 boxes() {
