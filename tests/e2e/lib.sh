@@ -391,22 +391,22 @@ mutter_inactive='#808080'
 mutter_find() {
   local cw cx cy left top width bottom kind=d
   mutter_kind=
-  x11_shot root "$work/root.ppm" 2>/dev/null || return 1
+  timeout 10 import -window root "$work/root.png" 2>/dev/null || return 1
   # The caption's colour alone; its top row the first where it runs 80 pixels or more
   # (a picture may hold a few pixels of it).
   local colour=${1:-$mutter_caption}
-  /usr/bin/convert "$work/root.ppm" -fill black +opaque "$colour" \
+  /usr/bin/convert "$work/root.png" -fill black +opaque "$colour" \
     -fill white -opaque "$colour" "$work/mask.png" || return 1
   cy=$(/usr/bin/convert "$work/mask.png" -scale '1x768!' -depth 8 txt:- |
     awk -F'[,: ()]+' 'NR > 1 && $4 >= 20 { print $2; exit }')
   [ -n "$cy" ] || return 1
   # Its top row holds neither icon nor title: the colour runs from its left end to the
   # first box, whose raised edge is white.
-  read -r cx cw <<<"$(/usr/bin/convert "$work/root.ppm" -crop "1024x1+0+$cy" +repage -depth 8 txt:- |
+  read -r cx cw <<<"$(/usr/bin/convert "$work/root.png" -crop "1024x1+0+$cy" +repage -depth 8 txt:- |
     awk -F'[,: ]+' -v c="$colour" 'BEGIN { s = -1 } NR > 1 { if ($6 == c) { if (s < 0) s = $1; e = $1 }
       else if (s >= 0) exit } END { if (s >= 0) print s, e - s + 1 }')"
   [ -n "$cw" ] && [ "$cw" -ge 40 ] || return 1
-  if /usr/bin/convert "$work/root.ppm" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
+  if /usr/bin/convert "$work/root.png" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
     grep -q '#FFFFFF'; then
     kind=m
   fi
@@ -417,7 +417,7 @@ mutter_find() {
   if [ $kind = m ] && [ "$left" -ge 4 ]; then
     # The frame's inner line runs down its left side from above the caption to the row
     # under the client area.
-    bottom=$(/usr/bin/convert "$work/root.ppm" -crop "1x$((768 - cy))+$((left - 1))+$cy" +repage \
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 1))+$cy" +repage \
       -depth 8 txt:- | awk -F'[,: ]+' 'NR > 1 { if ($6 != "#000000") exit; last = $2 } END { print last }')
     [ -n "$bottom" ] || return 1
     mutter_geo[$kind]="$left $top $width $((cy + bottom - top))"
@@ -425,7 +425,7 @@ mutter_find() {
     mutter_geo[$kind]="$left $top $width $((768 - top))"
   else
     # A dialog has no frame: its bottom is where its left column's colour ends.
-    bottom=$(/usr/bin/convert "$work/root.ppm" -crop "1x$((768 - top))+$left+$top" +repage \
+    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - top))+$left+$top" +repage \
       -depth 8 txt:- | awk -F'[,: ]+' 'NR == 2 { c = $6 } NR > 2 && $6 != c { print $2; exit }')
     mutter_geo[$kind]="$left $top $width ${bottom:-0}"
   fi
