@@ -809,6 +809,45 @@ TEST(WaylandHost, MinimisedOnlyWhereTheCompositorCan) {
   EXPECT_TRUE(Has(Pump(*host), HostEventKind::Restored));
 }
 
+// A click on our caption's title moves nothing, so two are a double-click that maximises;
+// a press the pointer then drags out of the double-click's box moves the window.
+TEST(WaylandHost, TheCaptionMovesTheWindowOnADragNotOnAClick) {
+  TFakeCompositor c({.seatCaps = WL_SEAT_CAPABILITY_POINTER});
+  std::string error;
+  std::unique_ptr<Host> host = MakeWaylandHost(error);
+  ASSERT_NE(host, nullptr) << error;
+  const HostWindow w = ShowFrame(*host, 200, 100);
+  const int top = host->Decorations(w).top;
+  ASSERT_GT(top, 0);
+  ASSERT_TRUE(c.WaitFor([&] { return c.Pointer_ != nullptr; }, host.get()));
+  auto button = [&](std::uint32_t time, std::uint32_t state) {
+    wl_pointer_send_button(c.Pointer_, c.Serial(), time, 0x110, state);
+  };
+  c.Run([&] {
+    wl_pointer_send_enter(c.Pointer_, c.Serial(), c.SurfaceOf(c.Toplevel()), wl_fixed_from_int(80),
+                          wl_fixed_from_int(top / 2));
+    for (std::uint32_t t : {1000u, 1100u}) {
+      button(t, WL_POINTER_BUTTON_STATE_PRESSED);
+      button(t + 10, WL_POINTER_BUTTON_STATE_RELEASED);
+    }
+  });
+  ASSERT_TRUE(c.WaitFor([&] { return c.Logged("xdg_toplevel.set_maximized"); }, host.get()));
+  bool moved = true;
+  c.Run([&] { moved = c.Logged("xdg_toplevel.move"); });
+  EXPECT_FALSE(moved);
+  c.Run([&] {
+    button(3000, WL_POINTER_BUTTON_STATE_PRESSED);
+    wl_pointer_send_motion(c.Pointer_, 3010, wl_fixed_from_int(81), wl_fixed_from_int(top / 2));
+  });
+  Pump(*host);
+  c.Run([&] { moved = c.Logged("xdg_toplevel.move"); });
+  EXPECT_FALSE(moved) << "a pixel is not yet a drag";
+  c.Run([&] {
+    wl_pointer_send_motion(c.Pointer_, 3020, wl_fixed_from_int(90), wl_fixed_from_int(top / 2));
+  });
+  EXPECT_TRUE(c.WaitFor([&] { return c.Logged("xdg_toplevel.move"); }, host.get()));
+}
+
 // A token is asked for only with the serial of the user's input and our focused surface:
 // without them a compositor marks the window as wanting attention.
 TEST(WaylandHost, ActivationTokensOnlyForTheUsersInput) {

@@ -348,6 +348,17 @@ TEST(X11Host, TheWindowManagerAndTheLauncherAreAnswered) {
   asked.height = 30;
   const HostWindow window = host->CreateWindow(asked);
   host->Show(window, HostShow::Normal);
+  // The host's requests come on a connection of their own: ping only a window the
+  // server already has, or the ping is lost as a bad window.
+  const HostTime made = host->Now() + std::chrono::seconds(5);
+  auto exists = [&] {
+    xcb_get_window_attributes_reply_t* r = xcb_get_window_attributes_reply(
+        wm, xcb_get_window_attributes(wm, window), nullptr);
+    std::free(r);
+    return r != nullptr;
+  };
+  while (!exists() && host->Now() < made) host->Wait(host->Now() + std::chrono::milliseconds(10));
+  ASSERT_TRUE(exists()) << "the window never reached the server";
 
   xcb_client_message_event_t ping{};
   ping.response_type = XCB_CLIENT_MESSAGE;

@@ -72,7 +72,7 @@ TCaptionPart TWaylandHost::CaptionPartOf(const TWindow& w, int x, int y) const {
 }
 
 void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x,
-                                int y) {
+                                int y, bool touch) {
   const TCaptionPart part = CaptionPartOf(w, x, y);
   if (part == TCaptionPart::Icon) {
     // The icon opens the system menu, which the platform draws as its own popup.
@@ -97,8 +97,11 @@ void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t 
       } else {
         xdg_toplevel_set_maximized(w.Toplevel);
       }
-    } else if (C_->Seat() != nullptr) {
-      xdg_toplevel_move(w.Toplevel, C_->Seat(), serial);
+    } else if (touch) {
+      if (C_->Seat() != nullptr) xdg_toplevel_move(w.Toplevel, C_->Seat(), serial);
+    } else {
+      CaptionMoveOn_ = w.Id;
+      CaptionMoveSerial_ = serial;
     }
     return;
   }
@@ -110,7 +113,22 @@ void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t 
   RedrawCaption(w);
 }
 
+bool TWaylandHost::CaptionDrag(TWindow& w) {
+  if (CaptionMoveOn_ != w.Id) return false;
+  const int near = 2 * Scale_;
+  if (std::abs(SurfaceX_ - CaptionClickX_) < near && std::abs(SurfaceY_ - CaptionClickY_) < near) {
+    return true;
+  }
+  CaptionMoveOn_ = 0;
+  CaptionClickOn_ = 0;
+  if (w.Toplevel != nullptr && C_->Seat() != nullptr) {
+    xdg_toplevel_move(w.Toplevel, C_->Seat(), CaptionMoveSerial_);
+  }
+  return true;
+}
+
 void TWaylandHost::CaptionRelease(TWindow& w, int x, int y) {
+  CaptionMoveOn_ = 0;
   if (CaptionHeld_ != w.Id) return;
   const TCaptionPart held = CaptionPart_;
   CaptionHeld_ = 0;

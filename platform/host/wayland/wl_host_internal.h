@@ -141,7 +141,10 @@ class TWaylandHost final : public Host {
   void DestroyFrame(TWindow& w);
   // The caption's parts: a press (a click or a touch; its serial and time in ms) at
   // device x, y of the caption strip, and its release there.
-  void CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x, int y);
+  // A touch moves the window at once; a pointer only once it leaves the double-click's box.
+  void CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t time, int x, int y,
+                    bool touch = false);
+  bool CaptionDrag(TWindow& w);
   void CaptionRelease(TWindow& w, int x, int y);
   TCaptionPart CaptionPartOf(const TWindow& w, int x, int y) const;
   // The pointer's shape over the caption (the arrow) and frame (the edges' arrows).
@@ -186,6 +189,10 @@ class TWaylandHost final : public Host {
   HostWindow CaptionClickOn_ = 0;
   std::uint32_t CaptionClickTime_ = 0;
   int CaptionClickX_ = 0, CaptionClickY_ = 0;
+  // A title pressed and held: the compositor moves the window once the pointer leaves the
+  // double-click's box, not at the press, so a double-click is never taken by a move.
+  HostWindow CaptionMoveOn_ = 0;
+  std::uint32_t CaptionMoveSerial_ = 0;
   TKeyboard Keyboard_;
   std::uint32_t InputSerial_ = 0;  // of the last press or key, for grabs and moves
   HostWindow PointerOver_ = 0;

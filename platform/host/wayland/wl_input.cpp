@@ -121,6 +121,7 @@ void TWaylandHost::SeatChanged(std::uint32_t caps) {
     PointerOver_ = 0;
     InCaption_ = false;
     ButtonsDown_ = 0;
+    CaptionMoveOn_ = 0;
     if (TWindow* held = Find(CaptionHeld_)) {
       CaptionHeld_ = 0;
       CaptionPart_ = TCaptionPart::None;
@@ -165,6 +166,7 @@ void TWaylandHost::PointerLeave(wl_surface* surface) {
   }
   PointerOver_ = 0;
   ButtonsDown_ = 0;
+  CaptionMoveOn_ = 0;
   OnFrame_ = false;
   FrameCursor(TCursors::kPlatform);
   if (Cursors_) Cursors_->Apply(nullptr, 0);
@@ -185,6 +187,7 @@ void TWaylandHost::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
   }
   PointerX_ = w->Bounds.x + SurfaceX_;
   PointerY_ = w->Bounds.y + SurfaceY_ - w->Top;
+  if (CaptionDrag(*w)) return;
   const bool inCaption = SurfaceY_ < w->Top && ButtonsDown_ == 0;
   if (inCaption) {
     if (!InCaption_) Push(HostEventKind::PointerLeft, w->Id);
@@ -269,7 +272,7 @@ void TWaylandHost::TouchDown(std::uint32_t serial, wl_surface* surface, std::int
     case TTouchPoint::Kind::Caption:
       // A touch's time is not a click's: no double-click from two taps.
       CaptionClickOn_ = 0;
-      CaptionPress(*w, serial, 0, p.x, p.y);
+      CaptionPress(*w, serial, 0, p.x, p.y, true);
       CaptionClickOn_ = 0;
       break;
     case TTouchPoint::Kind::Client: {
