@@ -24,7 +24,8 @@ case $desktop_kind in
   x11) skip_without Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert ;;
   sway) skip_without sway swaymsg grim jq setpriv /usr/bin/convert "${KLOP_E2E_WL_INPUT:-wl_input}" ;;
   weston) skip_without weston weston-screenshooter /usr/bin/convert ;;
-  mutter) skip_without Xvfb mutter dbus-daemon xdotool import /usr/bin/convert ;;
+  mutter) skip_without Xvfb mutter dbus-daemon xdotool import /usr/bin/convert \
+    "${KLOP_E2E_CAPTION_FIND:-caption_find}" "${KLOP_E2E_WINDOW_SHOT:-window_shot}" ;;
   *)
     echo "e2e: KLOP_E2E_DESKTOP is x11, sway, weston or mutter, not '$desktop_kind'" >&2
     exit 1
@@ -384,51 +385,15 @@ start_mutter() {
 mutter_caption='#000080'  # the active caption's colour, then the inactive one's
 mutter_inactive='#808080'
 # Finds the window with the active caption (with $1 the inactive one's colour, the
-# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. The
-# caption's colour runs from the client area's left (under the icon too) to the first
-# box, 18 rows over its dark line; a frame's boxes are three (the second's raised edge
-# white at its top left), a dialog's one.
+# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. caption_find
+# tells a frame (three boxes) from a dialog (one) by the caption it reads off the screen.
 mutter_find() {
-  local cw cx cy left top width bottom kind=d
+  local kind left top width height
   mutter_kind=
-  timeout 10 import -window root "$work/root.png" 2>/dev/null || return 1
-  # The caption's colour alone; its top row the first where it runs 80 pixels or more
-  # (a picture may hold a few pixels of it).
-  local colour=${1:-$mutter_caption}
-  /usr/bin/convert "$work/root.png" -fill black +opaque "$colour" \
-    -fill white -opaque "$colour" "$work/mask.png" || return 1
-  cy=$(/usr/bin/convert "$work/mask.png" -scale '1x768!' -depth 8 txt:- |
-    awk -F'[,: ()]+' 'NR > 1 && $4 >= 20 { print $2; exit }')
-  [ -n "$cy" ] || return 1
-  # Its top row holds neither icon nor title: the colour runs from its left end to the
-  # first box, whose raised edge is white.
-  read -r cx cw <<<"$(/usr/bin/convert "$work/root.png" -crop "1024x1+0+$cy" +repage -depth 8 txt:- |
-    awk -F'[,: ]+' -v c="$colour" 'BEGIN { s = -1 } NR > 1 { if ($6 == c) { if (s < 0) s = $1; e = $1 }
-      else if (s >= 0) exit } END { if (s >= 0) print s, e - s + 1 }')"
-  [ -n "$cw" ] && [ "$cw" -ge 40 ] || return 1
-  if /usr/bin/convert "$work/root.png" -crop "1x1+$((cx + cw + 18))+$cy" -depth 8 txt:- |
-    grep -q '#FFFFFF'; then
-    kind=m
-  fi
-  left=$cx
-  top=$((cy + 19))
-  width=$((cw + 18))
-  if [ $kind = m ]; then width=$((cw + 54)); fi
-  if [ $kind = m ] && [ "$left" -ge 4 ]; then
-    # The frame's inner line runs down its left side from above the caption to the row
-    # under the client area.
-    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - cy))+$((left - 1))+$cy" +repage \
-      -depth 8 txt:- | awk -F'[,: ]+' 'NR > 1 { if ($6 != "#000000") exit; last = $2 } END { print last }')
-    [ -n "$bottom" ] || return 1
-    mutter_geo[$kind]="$left $top $width $((cy + bottom - top))"
-  elif [ $kind = m ]; then
-    mutter_geo[$kind]="$left $top $width $((768 - top))"
-  else
-    # A dialog has no frame: its bottom is where its left column's colour ends.
-    bottom=$(/usr/bin/convert "$work/root.png" -crop "1x$((768 - top))+$left+$top" +repage \
-      -depth 8 txt:- | awk -F'[,: ]+' 'NR == 2 { c = $6 } NR > 2 && $6 != c { print $2; exit }')
-    mutter_geo[$kind]="$left $top $width ${bottom:-0}"
-  fi
+  x11_shot root "$work/root.ppm" 2>/dev/null &&
+    read -r kind left top width height < <("$KLOP_E2E_CAPTION_FIND" "$work/root.ppm" "${1:-$mutter_caption}") &&
+    [ -n "$height" ] || return 1
+  mutter_geo[$kind]="$left $top $width $height"
   mutter_kind=$kind
 }
 # Finds window kind $1 (m or d), active or not, waiting up to $2 seconds; echoes it.
