@@ -24,13 +24,13 @@ case $desktop_kind in
   x11) skip_without Xvfb openbox xdotool xwininfo xprop wmctrl import /usr/bin/convert ;;
   sway) skip_without sway swaymsg grim jq setpriv /usr/bin/convert "${KLOP_E2E_WL_INPUT:-wl_input}" ;;
   weston) skip_without weston weston-screenshooter /usr/bin/convert ;;
-  mutter) skip_without Xvfb mutter dbus-daemon xdotool import /usr/bin/convert \
-    "${KLOP_E2E_CAPTION_FIND:-caption_find}" "${KLOP_E2E_WINDOW_SHOT:-window_shot}" ;;
+  mutter) skip_without Xvfb mutter dbus-daemon xdotool import /usr/bin/convert "${KLOP_E2E_WINDOW_SHOT:-window_shot}" ;;
   *)
     echo "e2e: KLOP_E2E_DESKTOP is x11, sway, weston or mutter, not '$desktop_kind'" >&2
     exit 1
     ;;
 esac
+skip_without "${KLOP_E2E_PICTURE:-e2e_picture}"
 on_sway() { [ "$desktop_kind" = sway ]; }
 on_mutter() { [ "$desktop_kind" = mutter ]; }
 
@@ -385,13 +385,13 @@ start_mutter() {
 mutter_caption='#000080'  # the active caption's colour, then the inactive one's
 mutter_inactive='#808080'
 # Finds the window with the active caption (with $1 the inactive one's colour, the
-# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. caption_find
+# other window's): its kind (m or d) in mutter_kind, its place in mutter_geo. e2e_picture
 # tells a frame (three boxes) from a dialog (one) by the caption it reads off the screen.
 mutter_find() {
   local kind left top width height
   mutter_kind=
   x11_shot root "$work/root.ppm" 2>/dev/null &&
-    read -r kind left top width height < <("$KLOP_E2E_CAPTION_FIND" "$work/root.ppm" "${1:-$mutter_caption}") &&
+    read -r kind left top width height < <("$KLOP_E2E_PICTURE" caption "$work/root.ppm" "${1:-$mutter_caption}") &&
     [ -n "$height" ] || return 1
   mutter_geo[$kind]="$left $top $width $height"
   mutter_kind=$kind
@@ -563,11 +563,13 @@ client_origin() {
 # Gives window $1 the keyboard focus.
 activate() {
   if on_mutter; then
-    # Found active, it is; else a click on its caption's title, where it was.
+    # Found active, it is; else a click on its caption's title, where it is now, and it
+    # is once found active.
     local g
-    mutter_find && [ "$mutter_kind" = "$1" ] && return 0
-    read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
-      xdo mousemove $((g[0] + 30)) $((g[1] - 10)) click 1 && mutter_park
+    active_is() { mutter_find && [ "$mutter_kind" = "$1" ]; }
+    active_is "$1" && return 0
+    mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+      xdo mousemove $((g[0] + 30)) $((g[1] - 10)) click 1 && mutter_park && wait_for 3 active_is "$1"
   elif on_sway; then
     swaymsg "[con_id=$1] focus" >/dev/null
   else
@@ -776,7 +778,7 @@ region() {
   text=$(
     set -o pipefail
     shot_file "$1" "$work/region.ppm" &&
-      /usr/bin/convert "$work/region.ppm" -crop "$2" +repage -depth 8 txt:- | tail -n +2 | colours
+      "$KLOP_E2E_PICTURE" text "$work/region.ppm" "$2" | colours
   ) && [ -n "$text" ] && echo "$text"
 }
 

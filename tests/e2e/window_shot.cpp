@@ -83,7 +83,18 @@ int main(int argc, char** argv) {
   const Visual* visual = attributes.visual;
   std::vector<unsigned char> rgb;
   rgb.reserve(static_cast<std::size_t>(width) * height * 3);
-  for (unsigned row = 0; row < height; ++row) {
+  // The usual 24-bit screen's pixels are read as they lie; any other through XGetPixel.
+  const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                      visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
+                      visual->blue_mask == 0xFF;
+  for (unsigned row = 0; row < height && direct; ++row) {
+    const auto* in = reinterpret_cast<const unsigned char*>(image->data) +
+                     static_cast<std::size_t>(row) * image->bytes_per_line;
+    for (unsigned column = 0; column < width; ++column, in += 4) {
+      rgb.insert(rgb.end(), {in[2], in[1], in[0]});
+    }
+  }
+  for (unsigned row = 0; row < height && !direct; ++row) {
     for (unsigned column = 0; column < width; ++column) {
       unsigned long p = XGetPixel(image, static_cast<int>(column), static_cast<int>(row));
       rgb.push_back(static_cast<unsigned char>(Channel(p, visual->red_mask)));
