@@ -81,25 +81,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   const Visual* visual = attributes.visual;
-  std::vector<unsigned char> rgb;
-  rgb.reserve(static_cast<std::size_t>(width) * height * 3);
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+  unsigned char* out = rgb.data();
   // The usual 24-bit screen's pixels are read as they lie; any other through XGetPixel.
   const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
                       visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
                       visual->blue_mask == 0xFF;
-  for (unsigned row = 0; row < height && direct; ++row) {
-    const auto* in = reinterpret_cast<const unsigned char*>(image->data) +
-                     static_cast<std::size_t>(row) * image->bytes_per_line;
-    for (unsigned column = 0; column < width; ++column, in += 4) {
-      rgb.insert(rgb.end(), {in[2], in[1], in[0]});
-    }
-  }
-  for (unsigned row = 0; row < height && !direct; ++row) {
-    for (unsigned column = 0; column < width; ++column) {
+  for (unsigned row = 0; row < height; ++row) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(image->data) +
+                              static_cast<std::size_t>(row) * image->bytes_per_line;
+    for (unsigned column = 0; column < width; ++column, out += 3, in += 4) {
+      if (direct) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        continue;
+      }
       unsigned long p = XGetPixel(image, static_cast<int>(column), static_cast<int>(row));
-      rgb.push_back(static_cast<unsigned char>(Channel(p, visual->red_mask)));
-      rgb.push_back(static_cast<unsigned char>(Channel(p, visual->green_mask)));
-      rgb.push_back(static_cast<unsigned char>(Channel(p, visual->blue_mask)));
+      out[0] = static_cast<unsigned char>(Channel(p, visual->red_mask));
+      out[1] = static_cast<unsigned char>(Channel(p, visual->green_mask));
+      out[2] = static_cast<unsigned char>(Channel(p, visual->blue_mask));
     }
   }
   XDestroyImage(image);
