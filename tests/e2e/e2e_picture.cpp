@@ -1,10 +1,14 @@
 // What the end-to-end scripts read off a screenshot (a binary PPM, as window_shot and
 // grim write), in milliseconds where ImageMagick took a tenth of a second or more:
-//   e2e_picture text FILE WxH+X+Y   the part's pixels, a line each: "X,Y: () #RRGGBB"
+//   e2e_picture text [--levels] FILE WxH+X+Y
+//                                   the part's pixels, a line each: "X,Y: () #RRGGBB";
+//                                   with --levels each channel at the nearest of the
+//                                   game's colour levels (00, 80, C0, FF), for a shot of
+//                                   a screen of fewer than 24 bits
 //   e2e_picture caption FILE COLOUR our own caption of COLOUR (#RRGGBB) on the screen:
 //                                   "KIND X Y WIDTH HEIGHT", exit 1 when none shows
 // A caption's KIND is m for the frame, whose caption has three boxes, d for a dialog's,
-// which has one (told apart by the boxes' edges); X Y WIDTH HEIGHT are its client area. Its top row is the first row that
+// which has one; X Y WIDTH HEIGHT are its client area. Its top row is the first row that
 // holds 80 pixels of the colour or more (a picture may hold a few of them); there the
 // colour runs from the caption's left end to the first box.
 // The client area starts 19 rows lower. A frame's inner black line runs down its left
@@ -45,7 +49,16 @@ bool Read(const char* name, TPicture& picture) {
   return read;
 }
 
-int Text(const TPicture& p, const char* geometry) {
+unsigned long Levels(unsigned long rgb) {
+  unsigned long snapped = 0;
+  for (int shift = 16; shift >= 0; shift -= 8) {
+    const unsigned long v = (rgb >> shift) & 0xFF;
+    snapped |= (v < 64 ? 0 : v < 160 ? 0x80 : v < 224 ? 0xC0 : 0xFF) << shift;
+  }
+  return snapped;
+}
+
+int Text(const TPicture& p, const char* geometry, bool levels) {
   int w = 0, h = 0, x = 0, y = 0;
   char end = 0;
   if (std::sscanf(geometry, "%dx%d+%d+%d%c", &w, &h, &x, &y, &end) != 4 || w <= 0 || h <= 0 ||
@@ -56,7 +69,8 @@ int Text(const TPicture& p, const char* geometry) {
   }
   for (int row = 0; row < h; ++row) {
     for (int column = 0; column < w; ++column) {
-      std::printf("%d,%d: () #%06lX\n", column, row, p.At(x + column, y + row));
+      const unsigned long rgb = p.At(x + column, y + row);
+      std::printf("%d,%d: () #%06lX\n", column, row, levels ? Levels(rgb) : rgb);
     }
   }
   return 0;
@@ -75,11 +89,15 @@ int Caption(const TPicture& p, unsigned long colour) {
   int cw = 0;
   while (cx + cw < p.Width && p.At(cx + cw, cy) == colour) ++cw;
   if (cw < 40) return 1;
-  // A frame's second box starts white 18 pixels on, it and the third end black; so a
-  // dialog's lone box before something white is not taken for a frame's three.
+  // A box's top row is white but for its last pixel, 17 on, which is black: one box is a
+  // dialog's, three in a row a frame's. A run that ends in no box (a window shown
+  // before its picture is redrawn at its new size) is no caption.
   const int boxes = cx + cw;
-  const bool frame = boxes + 53 < p.Width && p.At(boxes + 18, cy) == 0xFFFFFF &&
-                     p.At(boxes + 35, cy) == 0 && p.At(boxes + 53, cy) == 0;
+  auto box = [&](int x) {
+    return x + 17 < p.Width && p.At(x, cy) == 0xFFFFFF && p.At(x + 17, cy) == 0;
+  };
+  if (!box(boxes)) return 1;
+  const bool frame = box(boxes + 18) && box(boxes + 36);
   const int top = cy + 19;
   if (top >= p.Height) return 1;
   int height = 0;
@@ -103,16 +121,23 @@ int Caption(const TPicture& p, unsigned long colour) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool levels = argc == 5 && std::strcmp(argv[2], "--levels") == 0;
+  if (levels) {
+    argv[2] = argv[1];
+    ++argv;
+    --argc;
+  }
   const bool text = argc == 4 && std::strcmp(argv[1], "text") == 0;
-  const bool caption = argc == 4 && std::strcmp(argv[1], "caption") == 0;
+  const bool caption = argc == 4 && std::strcmp(argv[1], "caption") == 0 && !levels;
   char* end = nullptr;
   const unsigned long colour =
       caption && argv[3][0] == '#' ? std::strtoul(argv[3] + 1, &end, 16) : 0;
   if (!(text || caption) || (caption && (end == nullptr || *end != '\0' || std::strlen(argv[3]) != 7))) {
-    std::fputs("usage: e2e_picture text FILE.ppm WxH+X+Y | caption FILE.ppm #RRGGBB\n", stderr);
+    std::fputs("usage: e2e_picture text [--levels] FILE.ppm WxH+X+Y | caption FILE.ppm #RRGGBB\n",
+               stderr);
     return 2;
   }
   TPicture p;
   if (!Read(argv[2], p)) return 2;
-  return text ? Text(p, argv[3]) : Caption(p, colour);
+  return text ? Text(p, argv[3], levels) : Caption(p, colour);
 }

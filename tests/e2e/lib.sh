@@ -35,6 +35,7 @@ on_sway() { [ "$desktop_kind" = sway ]; }
 on_mutter() { [ "$desktop_kind" = mutter ]; }
 
 work=$(mktemp -d)
+snap=      # --levels: shots are compared at the game's colour levels (start_xvfb)
 runtime=   # sway's runtime folder
 started=() # pids, in start order
 
@@ -76,14 +77,17 @@ check() {
 not_here() { echo "skip: $1 ($2)"; }
 
 # Polls until the command succeeds or `seconds` (whole) pass on the clock, however long
-# each try takes.
+# each try takes. The pause between tries is a read that times out on a pipe nothing
+# writes to: a process started per pause cost the suites more CPU than they leave idle.
+exec {pause_fd}<> <(:)
+pause() { read -r -t "$1" -u "$pause_fd" || true; }
 wait_for() {
   local deadline=$((${EPOCHREALTIME//[^0-9]/} + $1 * 1000000))
   shift
   while true; do
     "$@" && return 0
     [ "${EPOCHREALTIME//[^0-9]/}" -lt "$deadline" ] || return 1
-    sleep 0.05
+    pause 0.1
   done
 }
 
@@ -171,8 +175,11 @@ start_x11() {
   export DISPLAY=":$(head -n 1 "$work/display")"
   case " ${KLOP_E2E_XVFB:-} " in *" -listen tcp "*) DISPLAY="127.0.0.1$DISPLAY" ;; esac
   unset WAYLAND_DISPLAY
-  # Once: colours runs in pipelines, whose subshells would ask again for every shot.
+  # On a screen of fewer than 24 bits (where a shot also reads a few levels off) each
+  # channel is taken to the nearest level of the game's 16 colours (00, 80, C0, FF): the
+  # same picture within the screen's precision.
   screen_depth=$(xdpyinfo | awk '/depth of root window/ {print $5; exit}')
+  if [ "$screen_depth" -lt 24 ]; then snap=--levels; fi
   if [ -n "${KLOP_E2E_LAYOUT:-}" ] && ! setxkbmap -layout "$KLOP_E2E_LAYOUT"; then
     echo "e2e: cannot set the keyboard layout $KLOP_E2E_LAYOUT" >&2
     exit 1
@@ -695,19 +702,6 @@ key_codes() {
 # Types the text, a character at a time.
 type_text() { if on_sway; then wl_input type "$1"; else xdo type --delay 50 "$1"; fi; }
 
-# Filters ImageMagick's txt: output. On an X screen of fewer than 24 bits (where import
-# also reads a few levels off) each channel of #RRGGBB is taken to the nearest level of
-# the game's 16 colours (00, 80, C0, FF): the same picture within the screen's precision.
-colours() {
-  if [ "$desktop_kind" != x11 ] ||
-    [ "$screen_depth" -ge 24 ]; then
-    cat
-  else
-    awk 'function snap(h,  v) { h = toupper(h); v = (index("0123456789ABCDEF", substr(h, 1, 1)) - 1) * 16 + index("0123456789ABCDEF", substr(h, 2, 1)) - 1
-        return v < 64 ? "00" : v < 160 ? "80" : v < 224 ? "C0" : "FF" }
-      length($3) == 7 && substr($3, 1, 1) == "#" { $3 = "#" snap(substr($3, 2, 2)) snap(substr($3, 4, 2)) snap(substr($3, 6, 2)) } { print }'
-  fi
-}
 # Screenshot of window $1's client area; pixel X Y then answers its colour as #RRGGBB.
 # On sway it is in the output's pixels (N times the layout's at scale N) and shows the
 # pointer too. The shot stays a binary PPM and pixel reads its three bytes: turning a
@@ -740,7 +734,7 @@ shot_file() {
 # tenth of a second of CPU a shot).
 x11_shot() {
   if [[ $2 == *.ppm && -n ${KLOP_E2E_WINDOW_SHOT:-} ]]; then
-    timeout 10 "$KLOP_E2E_WINDOW_SHOT" "$@"
+    "$KLOP_E2E_WINDOW_SHOT" "$@"
   else
     timeout 10 import -window "$1" ${3:+-crop "$3" +repage} -depth 8 "$2"
   fi
@@ -749,10 +743,15 @@ x11_shot() {
 # last shot stays for the checks that follow.
 shot_until() { wait_for 5 eval "shot '$1' && is_pixel $2 $3 '$4'"; }
 pixel() {
-  local bytes
+  local r g b c v
   [ "$1" -ge 0 ] && [ "$2" -ge 0 ] && [ "$1" -lt "$shot_w" ] && [ "$2" -lt "$shot_h" ] || return 0
-  bytes=$(od -An -tx1 -v -j $((shot_header + ($2 * shot_w + $1) * 3)) -N 3 "$work/shot.ppm" | tr -d ' \n') &&
-    [ ${#bytes} = 6 ] && echo "$1,$2: () #${bytes^^}" | colours | awk '{ print $3 }'
+  read -r r g b < <(od -An -tu1 -v -j $((shot_header + ($2 * shot_w + $1) * 3)) -N 3 "$work/shot.ppm") &&
+    [ -n "$b" ] || return 0
+  for c in ${snap:+r g b}; do
+    ((v = ${!c}, v = v < 64 ? 0 : v < 160 ? 128 : v < 224 ? 192 : 255))
+    printf -v "$c" %d "$v"
+  done
+  printf '#%02X%02X%02X\n' "$r" "$g" "$b"
 }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 
@@ -778,7 +777,7 @@ region() {
   text=$(
     set -o pipefail
     shot_file "$1" "$work/region.ppm" &&
-      "$KLOP_E2E_PICTURE" text "$work/region.ppm" "$2" | colours
+      "$KLOP_E2E_PICTURE" text $snap "$work/region.ppm" "$2"
   ) && [ -n "$text" ] && echo "$text"
 }
 
