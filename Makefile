@@ -59,29 +59,30 @@ test-plain: setup-package
 test-asan: build-asan
 	@$(ASAN_TESTS); status=$$?; scripts/skipped build-asan && exit $$status
 
-# The three trees. The sanitized one and then the browser's compile, at a lower priority,
-# while the plain tree's tests run (they mostly wait on their displays); their output
-# goes to build-asan/build.log and build-web/build.log. The browser suite runs beside
-# the sanitized tree's tests. A skipped test fails the run: scripts/skipped names what
-# each one lacked.
+# The three trees. The plain tree's tests start once it is built; beside them the
+# sanitized tree builds (at a lower priority) and then runs its tests, and the browser's
+# tree builds and runs its suite: end-to-end runs mostly wait on their displays, so the
+# three keep both cores busy to the end. The other two trees' output goes to their
+# build.log and test.log, printed after the plain tree's. A skipped test fails the run:
+# scripts/skipped names what each one lacked.
 test: setup-package
 	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	$(CONFIGURE_WEB)
-	@(nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 || exit 1; \
-	  $(EMENV) nice -n 10 cmake --build build-web -j $(JOBS) > build-web/build.log 2>&1 || exit 2) & \
-	compile=$$!; \
+	@(nice -n 10 cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 || exit 101; \
+	  $(ASAN_TESTS) > build-asan/test.log 2>&1) & asan=$$!; \
+	($(EMENV) nice -n 10 cmake --build build-web -j $(JOBS) > build-web/build.log 2>&1 || exit 101; \
+	  $(WEB_TESTS) > build-web/test.log 2>&1) & web=$$!; \
 	$(PLAIN_TESTS); plain=$$?; \
-	wait $$compile; built=$$?; \
-	if [ $$built -eq 1 ]; then \
-	  tail -n 40 build-asan/build.log; echo "make test: build-asan did not build (build-asan/build.log)"; exit 1; \
-	elif [ $$built -ne 0 ]; then \
-	  tail -n 40 build-web/build.log; echo "make test: build-web did not build (build-web/build.log)"; exit 1; \
-	fi; \
-	$(WEB_TESTS) > build-web/test.log 2>&1 & webtests=$$!; \
-	$(ASAN_TESTS); asan=$$?; \
-	wait $$webtests; web=$$?; cat build-web/test.log; \
+	wait $$asan; asan=$$?; wait $$web; web=$$?; \
+	for tree in build-asan:$$asan build-web:$$web; do \
+	  if [ $${tree#*:} -eq 101 ]; then \
+	    tail -n 40 $${tree%:*}/build.log; echo "make test: $${tree%:*} did not build ($${tree%:*}/build.log)"; \
+	  else \
+	    cat $${tree%:*}/test.log; \
+	  fi; \
+	done; \
 	scripts/slowest build build-asan build-web; \
 	scripts/skipped build build-asan build-web && test $$plain -eq 0 -a $$asan -eq 0 -a $$web -eq 0
 
