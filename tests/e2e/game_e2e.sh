@@ -276,16 +276,30 @@ if on_mutter; then
   check "the icon opens the system menu" wait_for 3 eval '[ "$(popups)" = frame ]'
   keys Escape
   check "...which Escape closes" wait_for 3 eval 'p=$(popups) && [ -z "$p" ]'
-  # (mutter keeps Alt+Space for a window menu of its own.)
-  xdo mousemove $((ox + 8)) $((oy - 10)) click 1
-  wait_for 3 eval '[ "$(popups)" = frame ]'
+  # Alt+Space opens it too (mutter's own window menu is off in its settings).
+  keys alt+space
+  check "...and so does Alt+Space" wait_for 3 eval '[ "$(popups)" = frame ]'
   keys x
-  check "...and its Maximise maximises" wait_for 5 maximised
+  check "...its Maximise maximises" wait_for 5 maximised
   xdo mousemove 8 9 click 1
   wait_for 3 eval '[ "$(popups)" = frame ]'
   keys r
   check "...its Restore restores" wait_for 5 restored
+  # A drag on the title moves the window (once the pointer leaves the double-click's
+  # box); one on the left edge sizes it from there.
   read -r ox oy <<<"$(client_origin "$wid")"
+  xdo mousemove $((ox + 80)) $((oy - 10)) mousedown 1 mousemove $((ox + 90)) $((oy - 5)) \
+    sleep 0.2 mousemove $((ox + 120)) $((oy + 30)) sleep 0.2 mouseup 1
+  placed() { mutter_window m 1 >/dev/null && [ "$(client_origin "$wid") $(client_size "$wid")" = "$*" ]; }
+  check "a drag on the caption moves the window (to $((ox + 40)),$((oy + 40)))" \
+    wait_for 5 placed $((ox + 40)) $((oy + 40)) "$size"
+  read -r ox oy <<<"$(client_origin "$wid")"
+  xdo mousemove $((ox - 2)) $((oy + h / 2)) mousedown 1 mousemove $((ox - 12)) $((oy + h / 2)) \
+    sleep 0.2 mousemove $((ox - 22)) $((oy + h / 2)) sleep 0.2 mouseup 1
+  check "a drag on the left edge sizes the window from there (to $((w + 20))x$h)" \
+    wait_for 5 placed $((ox - 20)) "$oy" "$((w + 20))x$h"
+  read -r ox oy <<<"$(client_origin "$wid")"
+  read -r w h <<<"$(client_size "$wid" | tr x ' ')"
   xdo mousemove $((ox + w - 9)) $((oy - 10)) click 1
 else
   close_window "$wid"

@@ -377,7 +377,13 @@ start_mutter() {
     exit 1
   fi
   export XDG_RUNTIME_DIR=$runtime
-  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus") MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 \
+  # Settings of its own, from a key file: Alt+Space goes to the window (the game's
+  # system menu), not to a window menu of mutter's.
+  mkdir -p "$runtime/config/glib-2.0/settings"
+  printf '[org/gnome/desktop/wm/keybindings]\nactivate-window-menu=@as []\n' \
+    >"$runtime/config/glib-2.0/settings/keyfile"
+  GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME=$runtime/config \
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus") MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 \
     mutter --nested --wayland --no-x11 --wayland-display klop-e2e </dev/null >"$work/wm.log" 2>&1 &
   started+=($!)
   desktop+=($!)
