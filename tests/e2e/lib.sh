@@ -104,8 +104,9 @@ await_is() {
 # does, so that no answer never reads as "no such property".
 lacks_prop() { local v; v=$(xprop -id "$1" "$2") && ! grep -q -E "$3" <<<"$v"; }
 
-# xdotool's --sync waits have no end of their own.
-xdo() { timeout 10 xdotool "$@"; }
+# xdotool's --sync waits have no end of their own; its other commands need no timeout
+# (one more process each).
+xdo() { if [[ " $* " == *" --sync "* ]]; then timeout 10 xdotool "$@"; else xdotool "$@"; fi; }
 
 # The program's stdout, one line per event, is read from $out.
 out=$work/out
@@ -726,11 +727,10 @@ shot_file() {
     mutter_place "$1" && read -r -a g <<<"${mutter_geo[$1]}" && [ ${#g[@]} = 4 ] &&
       x11_shot root "$2" "${g[2]}x${g[3]}+${g[0]}+${g[1]}"
   elif on_sway; then
-    local x y size type=png
-    read -r x y <<<"$(client_origin "$1")"
-    size=$(client_size "$1")
+    local place type=png
+    place=$(view "$1" '"\(.rect.x + .window_rect.x),\(.rect.y + .window_rect.y) \(.window_rect.width)x\(.window_rect.height)"')
     [[ $2 == *.ppm ]] && type=ppm
-    [ -n "$x" ] && timeout 10 grim -t "$type" -g "$x,$y $size" "$2"
+    [ -n "$place" ] && timeout 10 grim -t "$type" -g "$place" "$2"
   else
     x11_shot "$1" "$2"
   fi
