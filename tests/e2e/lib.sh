@@ -110,8 +110,17 @@ xdo() { if [[ " $* " == *" --sync "* ]]; then timeout 10 xdotool "$@"; else xdot
 
 # The program's stdout, one line per event, is read from $out.
 out=$work/out
-lines() { grep -c -x -E "$1" "$out"; }
-has_line() { grep -q -x -E "$1" "$out"; }
+# Read by bash itself: these run in every poll, and a grep is one more process each.
+lines() {
+  local line n=0
+  while IFS= read -r line; do [[ $line =~ ^($1)$ ]] && n=$((n + 1)); done <"$out"
+  echo "$n"
+}
+has_line() {
+  local line
+  while IFS= read -r line; do [[ $line =~ ^($1)$ ]] && return 0; done <"$out"
+  return 1
+}
 await_line() { wait_for "${2:-5}" has_line "$1"; }
 exited() { ! kill -0 "$1" 2>/dev/null; }
 # Sets status to the exit code of child $1 if it has ended, else to 1.
@@ -464,8 +473,15 @@ screen_shot() {
 wl_input() {
   echo "$*" >&"$input_fd"
   input_asked=$((input_asked + 1))
-  answered() { [ "$(grep -c -E '^(ok|error)' "$work/input.out")" -ge "$input_asked" ]; }
-  wait_for 5 answered && [ "$(grep -E '^(ok|error)' "$work/input.out" | tail -n 1)" = ok ]
+  local last=
+  answered() {
+    local line n=0
+    while IFS= read -r line; do
+      [[ $line =~ ^(ok|error) ]] && n=$((n + 1)) && last=$line
+    done <"$work/input.out"
+    [ "$n" -ge "$input_asked" ]
+  }
+  wait_for 5 answered && [ "$last" = ok ]
 }
 
 # Field $2 (a jq filter) of sway's view (con id) $1, e.g. `view 7 .name`.
@@ -542,9 +558,9 @@ window_state() {
     info=$(view "$1" .visible) || return 1
     case $info in true) echo shown ;; '') echo gone ;; *) echo hidden ;; esac
   elif info=$(xwininfo -id "$1" 2>&1); then
-    if grep -q IsViewable <<<"$info"; then echo shown; else echo hidden; fi
+    if [[ $info == *IsViewable* ]]; then echo shown; else echo hidden; fi
   else
-    grep -q 'No such window' <<<"$info" && echo gone
+    [[ $info == *'No such window'* ]] && echo gone
   fi
 }
 shown() { [ "$(window_state "$1")" = shown ]; }
@@ -814,12 +830,16 @@ await_cursor_other_than() {
 # white at its top left and black at the bottom. Fails when the server or a screenshot
 # fails, so that "no popup" never passes on no answer.
 popup_at=()
+# The crop $1 of a popup's left edge: white at its top left, black at its bottom right.
+popup_edges() {
+  [[ $1 == "0,0: () #FFFFFF"$'\n'* && $'\n'$1$'\n' == *$'\n'"5,$((popup_at[3] - 1)): () #000000"$'\n'* ]]
+}
 popups() {
   local tree id info edge
   if on_mutter; then
     if [ ${#popup_at[@]} = 4 ]; then
       edge=$(region "${popup_at[0]}" "6x${popup_at[3]}+${popup_at[1]}+${popup_at[2]}") || return 1
-      if grep -q '^0,0: .*#FFFFFF' <<<"$edge" && grep -q "^5,$((popup_at[3] - 1)): .*#000000" <<<"$edge"; then
+      if popup_edges "$edge"; then
         echo frame
       fi
     fi
@@ -831,7 +851,7 @@ popups() {
       return 1
     if [ ${#popup_at[@]} = 4 ]; then
       edge=$(region "${popup_at[0]}" "6x${popup_at[3]}+${popup_at[1]}+${popup_at[2]}") || return 1
-      if grep -q '^0,0: .*#FFFFFF' <<<"$edge" && grep -q "^5,$((popup_at[3] - 1)): .*#000000" <<<"$edge"; then
+      if popup_edges "$edge"; then
         echo frame
       fi
     fi
@@ -840,7 +860,7 @@ popups() {
   tree=$(xwininfo -root -children) || return 1
   for id in $(awk '$1 ~ /^0x/ && /"Klop"\)/ {print $1}' <<<"$tree"); do
     info=$(xwininfo -id "$id" 2>/dev/null) || continue
-    grep -q 'Override Redirect State: yes' <<<"$info" && grep -q 'Map State: IsViewable' <<<"$info" &&
+    [[ $info == *'Override Redirect State: yes'* && $info == *'Map State: IsViewable'* ]] &&
       echo "$id"
   done
   return 0
@@ -856,8 +876,8 @@ s=1
 crop() { region "$wid" "$1"; }
 # A pixel black in the game-over picture, the board's in a game.
 over_pixel() { crop "1x1+$((85 * s))+$((103 * s + bar))"; }
-game_over_shown() { over_pixel | grep -q '#000000'; }
-game_running() { local p; p=$(over_pixel) && ! grep -q '#000000' <<<"$p"; }
+game_over_shown() { local p; p=$(over_pixel) && [[ $p == *'#000000'* ]]; }
+game_running() { local p; p=$(over_pixel) && [ -n "$p" ] && [[ $p != *'#000000'* ]]; }
 # Alt+G, then key $1 once the Game popup is open.
 choose_by_key() { keys alt+g && wait_for 3 one_popup && keys "$1"; }
 # New by keyboard once the options set a 2-second game: it ends neither late nor early.
