@@ -609,7 +609,10 @@ activate() {
 # Asks window $1 to close, as the desktop's close box does.
 close_window() {
   if on_mutter; then
-    activate "$1" && xdo key alt+F4
+    # Its caption's close box, found anew: a click there needs no focus.
+    local g
+    mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+      xdo mousemove $((g[0] + g[2] - 9)) $((g[1] - 10)) click 1 && mutter_park
   elif on_sway; then
     swaymsg "[con_id=$1] kill" >/dev/null
   else
