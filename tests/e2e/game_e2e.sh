@@ -244,14 +244,20 @@ if on_mutter; then
   size=$(client_size "$wid")
   read -r w h <<<"${size/x/ }"
   # The pointer is drawn into the output: the mallet reaches up and left of its hot spot,
-  # the arrow does not. Over the caption's title nothing shows there; over the board it does.
-  up_left() { x11_shot root "$work/$3.ppm" "10x10+$(($1 - 12))+$(($2 - 12))"; }
-  drawn_up_left() {
-    mutter_park && up_left "$1" "$2" bare && xdo mousemove "$1" "$2" && sleep 0.2 &&
-      up_left "$1" "$2" with && ! cmp -s "$work/bare.ppm" "$work/with.ppm"
+  # a sizing arrow left of it, the arrow neither. drawn_at X Y WxH+DX+DY: the pointer at
+  # (X, Y) changes the screen's part WxH at (X - DX, Y - DY).
+  drawn_at() {
+    local part
+    IFS='x+' read -r -a part <<<"$3"
+    part="${part[0]}x${part[1]}+$(($1 - part[2]))+$(($2 - part[3]))"
+    mutter_park && x11_shot root "$work/bare.ppm" "$part" && xdo mousemove "$1" "$2" && sleep 0.2 &&
+      x11_shot root "$work/with.ppm" "$part" && ! cmp -s "$work/bare.ppm" "$work/with.ppm"
   }
-  check "over the board the mallet shows" wait_for 3 drawn_up_left $((ox + 140)) $((oy + bar + 190))
-  check "over the caption the arrow shows, not the mallet" eval "! drawn_up_left $((ox + 24)) $((oy - 3))"
+  up_left=10x10+12+12 left=8x5+10+2
+  check "over the board the mallet shows" wait_for 3 drawn_at $((ox + 140)) $((oy + bar + 190)) $up_left
+  check "over the caption the arrow shows, not the mallet" \
+    eval "! drawn_at $((ox + 24)) $((oy - 3)) $up_left && ! drawn_at $((ox + 24)) $((oy - 3)) $left"
+  check "over the right edge a sizing arrow shows" wait_for 3 drawn_at $((ox + w + 2)) $((oy + h / 2)) $left
   maximised() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "1024x$((768 - 19))" ]; }
   restored() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "$size" ]; }
   # The corner's sizing frame: a drag 40 right and 30 down.
