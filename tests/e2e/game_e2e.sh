@@ -302,18 +302,28 @@ if on_mutter; then
   keys r
   check "...its Restore restores" wait_for 5 restored
   # A drag on the title moves the window (once the pointer leaves the double-click's
-  # box); one on the left edge sizes it from there.
-  read -r ox oy <<<"$(client_origin "$wid")"
-  xdo mousemove $((ox + 80)) $((oy - 10)) mousedown 1 mousemove $((ox + 90)) $((oy - 5)) \
-    sleep 0.2 mousemove $((ox + 120)) $((oy + 30)) sleep 0.2 mouseup 1
+  # box); one on each other edge and corner of the sizing frame sizes it from there.
+  drag() {
+    xdo mousemove "$1" "$2" mousedown 1 mousemove $(($1 + $3 / 2)) $(($2 + $4 / 2)) \
+      sleep 0.2 mousemove $(($1 + $3)) $(($2 + $4)) sleep 0.2 mouseup 1
+  }
   placed() { mutter_window m 1 >/dev/null && [ "$(client_origin "$wid") $(client_size "$wid")" = "$*" ]; }
-  check "a drag on the caption moves the window (to $((ox + 40)),$((oy + 40)))" \
-    wait_for 5 placed $((ox + 40)) $((oy + 40)) "$size"
   read -r ox oy <<<"$(client_origin "$wid")"
-  xdo mousemove $((ox - 2)) $((oy + h / 2)) mousedown 1 mousemove $((ox - 12)) $((oy + h / 2)) \
-    sleep 0.2 mousemove $((ox - 22)) $((oy + h / 2)) sleep 0.2 mouseup 1
-  check "a drag on the left edge sizes the window from there (to $((w + 20))x$h)" \
-    wait_for 5 placed $((ox - 20)) "$oy" "$((w + 20))x$h"
+  drag $((ox + 80)) $((oy - 10)) 40 40
+  check "a drag on the title moves the window (to $((ox + 40)),$((oy + 40)))" \
+    wait_for 5 placed $((ox + 40)) $((oy + 40)) "$size"
+  for edge in "-1 0 left edge" "1 0 right edge" "0 -1 top edge" "0 1 bottom edge" \
+    "-1 -1 top-left corner" "1 -1 top-right corner" "-1 1 bottom-left corner"; do
+    read -r sx sy name <<<"$edge"
+    read -r ox oy <<<"$(client_origin "$wid")"
+    read -r w h <<<"$(client_size "$wid" | tr x ' ')"
+    # By direction (0, 1, -1): the middle, or 2 pixels out of the window (whose caption's
+    # 19 rows are above the client area).
+    at_x=($((ox + w / 2)) $((ox + w + 2)) $((ox - 2))) at_y=($((oy + h / 2)) $((oy + h + 2)) $((oy - 21)))
+    drag "${at_x[sx]}" "${at_y[sy]}" $((20 * sx)) $((20 * sy))
+    want="$((ox - 20 * (sx < 0))) $((oy - 20 * (sy < 0))) $((w + 20 * sx * sx))x$((h + 20 * sy * sy))"
+    check "a drag on the $name sizes the window from there (to $want)" wait_for 5 placed $want
+  done
   read -r ox oy <<<"$(client_origin "$wid")"
   read -r w h <<<"$(client_size "$wid" | tr x ' ')"
   xdo mousemove $((ox + w - 9)) $((oy - 10)) click 1
