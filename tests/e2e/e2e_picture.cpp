@@ -90,14 +90,15 @@ int Caption(const TPicture& p, unsigned long colour) {
   while (cx + cw < p.Width && p.At(cx + cw, cy) == colour) ++cw;
   if (cw < 40) return 1;
   // A box's top row is white but for its last pixel, 17 on, which is black: one box is a
-  // dialog's, three in a row a frame's. A run that ends in no box (a window shown
-  // before its picture is redrawn at its new size) is no caption.
+  // dialog's, three in a row a frame's (either of the last two will do: the pointer drawn
+  // on the screen may hide one). A run that ends in no box (a window shown before its
+  // picture is redrawn at its new size) is no caption.
   const int boxes = cx + cw;
   auto box = [&](int x) {
     return x + 17 < p.Width && p.At(x, cy) == 0xFFFFFF && p.At(x + 17, cy) == 0;
   };
   if (!box(boxes)) return 1;
-  const bool frame = box(boxes + 18) && box(boxes + 36);
+  const bool frame = box(boxes + 18) || box(boxes + 36);
   const int top = cy + 19;
   if (top >= p.Height) return 1;
   int height = 0;

@@ -222,6 +222,8 @@ elif on_mutter; then
   check "...and shown along the screen's top" wait_for 5 maximised_shown
   xdo mousemove $((1024 - 27)) 9 click 1
   check "restore" await_line 'restored frame'
+  restored_shown() { mutter_find && [ "$mutter_kind" = m ] && [[ ${mutter_geo[m]} != "0 19 "* ]]; }
+  check "...and shown where it was" wait_for 5 restored_shown
   not_here "minimise" "with the dialog shown Alt+Tab goes to it; game_e2e_mutter minimises"
 else
   xdo windowminimize --sync "$frame"
