@@ -427,6 +427,8 @@ mutter_window() {
   }
   mutter_park && wait_for "$2" found_kind "$1" && echo "$1"
 }
+# Window $1's place, found anew (waiting up to 3 s), in the caller's array g: X Y W H.
+mutter_found() { mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ]; }
 # Window $1's place, found unless known (a command substitution keeps nothing it found).
 mutter_place() { [ -n "${mutter_geo[$1]:-}" ] || mutter_window "$1" 5 >/dev/null; }
 # The pointer where it hides nothing the checks look at.
@@ -598,7 +600,7 @@ activate() {
     local g
     active_is() { mutter_find && [ "$mutter_kind" = "$1" ]; }
     active_is "$1" && return 0
-    mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+    mutter_found "$1" &&
       xdo mousemove $((g[0] + 30)) $((g[1] - 10)) click 1 && mutter_park && wait_for 3 active_is "$1"
   elif on_sway; then
     swaymsg "[con_id=$1] focus" >/dev/null
@@ -611,7 +613,7 @@ close_window() {
   if on_mutter; then
     # Its caption's close box, found anew: a click there needs no focus.
     local g
-    mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+    mutter_found "$1" &&
       xdo mousemove $((g[0] + g[2] - 9)) $((g[1] - 10)) click 1 && mutter_park
   elif on_sway; then
     swaymsg "[con_id=$1] kill" >/dev/null
@@ -626,7 +628,7 @@ move_window() {
     # A drag on its caption's title, as the user does: mutter moves windows for no one
     # else. Its place is found anew after.
     local g
-    mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_geo[$1]:-}" && [ ${#g[@]} = 4 ] &&
+    mutter_found "$1" &&
       xdo mousemove $((g[0] + 30)) $((g[1] - 10)) mousedown 1 mousemove $((g[0] + 40)) $((g[1] - 5)) \
         sleep 0.2 mousemove $(($2 + 30)) $(($3 - 10)) sleep 0.2 mouseup 1 && mutter_park
     local moved=$?
