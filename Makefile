@@ -60,9 +60,10 @@ test-asan: build-asan
 	@$(ASAN_TESTS); status=$$?; scripts/skipped build-asan && exit $$status
 
 # The three trees. The plain tree's tests start once it is built; beside them the
-# sanitized tree builds and then runs its tests, and the browser's tree builds (at a
-# lower priority) and runs its suite: so the three keep both cores busy to the end, and
-# none waits for another's tests. The other two trees' output goes to their
+# sanitized tree builds and then runs its tests, and the browser's tree builds and runs
+# its suite: so the three keep both cores busy to the end, and none waits for another's
+# tests. A first build of the sanitized tree (all of it) and the browser's builds go at
+# a lower priority, so as not to starve the tests that run meanwhile. The other two trees' output goes to their
 # build.log and test.log, printed after the plain tree's. A skipped test fails the run:
 # scripts/skipped names what each one lacked.
 test: setup-package
@@ -70,7 +71,8 @@ test: setup-package
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-asan $(ASAN_FLAGS) $(LAUNCHER) $(CMAKE_FLAGS)
 	$(CONFIGURE_WEB)
-	@(cmake --build build-asan -j $(JOBS) > build-asan/build.log 2>&1 || exit 101; \
+	@(nice -n $$(test -e build-asan/klop && echo 0 || echo 10) cmake --build build-asan -j $(JOBS) \
+	    > build-asan/build.log 2>&1 || exit 101; \
 	  $(ASAN_TESTS) > build-asan/test.log 2>&1) & asan=$$!; \
 	($(EMENV) nice -n 10 cmake --build build-web -j $(JOBS) > build-web/build.log 2>&1 || exit 101; \
 	  $(WEB_TESTS) > build-web/test.log 2>&1) & web=$$!; \
