@@ -82,21 +82,15 @@ void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t 
   }
   if (part == TCaptionPart::Title) {
     // Two presses on the title in the double-click's time and place: maximise or restore.
-    const int near = 2 * Scale_;  // the platform's double-click box, 4 pixels across
     const bool twice = CaptionClickOn_ == w.Id &&
-                       time - CaptionClickTime_ < GetDoubleClickTime() &&
-                       std::abs(x - CaptionClickX_) < near && std::abs(y - CaptionClickY_) < near;
+                       time - CaptionClickTime_ < GetDoubleClickTime() && NearCaptionClick(x, y);
     CaptionClickOn_ = twice ? 0 : w.Id;
     CaptionClickTime_ = time;
     CaptionClickX_ = x;
     CaptionClickY_ = y;
     if (w.Toplevel == nullptr) return;
     if (twice && !w.Dialog && w.Resizable) {
-      if (w.Maximized) {
-        xdg_toplevel_unset_maximized(w.Toplevel);
-      } else {
-        xdg_toplevel_set_maximized(w.Toplevel);
-      }
+      ToggleMaximized(w);
     } else if (touch) {
       if (C_->Seat() != nullptr) xdg_toplevel_move(w.Toplevel, C_->Seat(), serial);
     } else {
@@ -113,12 +107,14 @@ void TWaylandHost::CaptionPress(TWindow& w, std::uint32_t serial, std::uint32_t 
   RedrawCaption(w);
 }
 
+bool TWaylandHost::NearCaptionClick(int x, int y) const {
+  const int near = 2 * Scale_;  // the platform's double-click box, 4 pixels across
+  return std::abs(x - CaptionClickX_) < near && std::abs(y - CaptionClickY_) < near;
+}
+
 bool TWaylandHost::CaptionDrag(TWindow& w) {
   if (CaptionMoveOn_ != w.Id) return false;
-  const int near = 2 * Scale_;
-  if (std::abs(SurfaceX_ - CaptionClickX_) < near && std::abs(SurfaceY_ - CaptionClickY_) < near) {
-    return true;
-  }
+  if (NearCaptionClick(SurfaceX_, SurfaceY_)) return true;
   CaptionMoveOn_ = 0;
   CaptionClickOn_ = 0;
   if (w.Toplevel != nullptr && C_->Seat() != nullptr) {
@@ -127,13 +123,28 @@ bool TWaylandHost::CaptionDrag(TWindow& w) {
   return true;
 }
 
+TCaptionPart TWaylandHost::LetGoOfCaptionBox() {
+  const TCaptionPart held = CaptionPart_;
+  TWindow* w = Find(CaptionHeld_);
+  CaptionHeld_ = 0;
+  CaptionPart_ = TCaptionPart::None;
+  if (w != nullptr) RedrawCaption(*w);
+  return held;
+}
+
+void TWaylandHost::ToggleMaximized(TWindow& w) {
+  // The maximise box's picture follows the state the compositor then configures.
+  if (w.Maximized) {
+    xdg_toplevel_unset_maximized(w.Toplevel);
+  } else {
+    xdg_toplevel_set_maximized(w.Toplevel);
+  }
+}
+
 void TWaylandHost::CaptionRelease(TWindow& w, int x, int y) {
   CaptionMoveOn_ = 0;
   if (CaptionHeld_ != w.Id) return;
-  const TCaptionPart held = CaptionPart_;
-  CaptionHeld_ = 0;
-  CaptionPart_ = TCaptionPart::None;
-  RedrawCaption(w);
+  const TCaptionPart held = LetGoOfCaptionBox();
   if (CaptionPartOf(w, x, y) != held || w.Toplevel == nullptr) return;
   switch (held) {
     case TCaptionPart::Close:
@@ -145,12 +156,7 @@ void TWaylandHost::CaptionRelease(TWindow& w, int x, int y) {
       Push(HostEventKind::Minimized, w.Id);
       break;
     case TCaptionPart::Maximize:
-      // The box's picture follows the state the compositor configures.
-      if (w.Maximized) {
-        xdg_toplevel_unset_maximized(w.Toplevel);
-      } else {
-        xdg_toplevel_set_maximized(w.Toplevel);
-      }
+      ToggleMaximized(w);
       break;
     default:
       break;
@@ -179,6 +185,18 @@ bool TWaylandHost::TakeMoveOrSize(TWindow& w, std::uint32_t serial) {
     xdg_toplevel_move(w.Toplevel, C_->Seat(), serial);
   }
   return true;
+}
+
+int TWaylandHost::FrameEdgesOf(const TWindow& w, int x, int y) const {
+  return FrameEdgesAt(w.FramePixels.Width(), w.FramePixels.Height(), w.Frame,
+                      kFrameCorner * Scale_, x, y);
+}
+
+void TWaylandHost::ResizeFrom(TWindow& w, std::uint32_t serial, int x, int y) {
+  const int edges = FrameEdgesOf(w, x, y);
+  if (edges != 0 && w.Toplevel != nullptr && C_->Seat() != nullptr) {
+    xdg_toplevel_resize(w.Toplevel, C_->Seat(), serial, std::uint32_t(edges));
+  }
 }
 
 void TWaylandHost::FrameCursor(int which) {

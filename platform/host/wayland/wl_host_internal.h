@@ -147,6 +147,15 @@ class TWaylandHost final : public Host {
   bool CaptionDrag(TWindow& w);
   void CaptionRelease(TWindow& w, int x, int y);
   TCaptionPart CaptionPartOf(const TWindow& w, int x, int y) const;
+  // Device x, y within the double-click's box around the last press on a title.
+  bool NearCaptionClick(int x, int y) const;
+  // A caption box held down let go of, drawn raised again; the part it was.
+  TCaptionPart LetGoOfCaptionBox();
+  void ToggleMaximized(TWindow& w);
+  // The edges of `w`'s sizing frame at device x, y of it (FrameEdgesAt), and a press
+  // there starting the compositor's resize by them.
+  int FrameEdgesOf(const TWindow& w, int x, int y) const;
+  void ResizeFrom(TWindow& w, std::uint32_t serial, int x, int y);
   // The pointer's shape over the caption (the arrow) and frame (the edges' arrows).
   void FrameCursor(int which);
   // A left press on `w` while Move or Size is armed starts it; true when it did.

@@ -122,12 +122,7 @@ void TWaylandHost::SeatChanged(std::uint32_t caps) {
     InCaption_ = false;
     ButtonsDown_ = 0;
     CaptionMoveOn_ = 0;
-    if (TWindow* held = Find(CaptionHeld_)) {
-      CaptionHeld_ = 0;
-      CaptionPart_ = TCaptionPart::None;
-      RedrawCaption(*held);
-    }
-    CaptionHeld_ = 0;
+    LetGoOfCaptionBox();
   }
   if (keyboard && KeyboardDevice_ == nullptr) {
     KeyboardDevice_ = wl_seat_get_keyboard(C_->Seat());
@@ -181,8 +176,7 @@ void TWaylandHost::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
     // The frame's own coordinates: the window's surface starts `Frame` in.
     PointerX_ = w->Bounds.x + SurfaceX_ - w->Frame;
     PointerY_ = w->Bounds.y + SurfaceY_ - w->Frame - w->Top;
-    FrameCursor(FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
-                             kFrameCorner * Scale_, SurfaceX_, SurfaceY_));
+    FrameCursor(FrameEdgesOf(*w, SurfaceX_, SurfaceY_));
     return;
   }
   PointerX_ = w->Bounds.x + SurfaceX_;
@@ -223,12 +217,7 @@ void TWaylandHost::PointerButton(std::uint32_t serial, std::uint32_t time, std::
   if (press) InputReached(*w);
   if (press && which == kButtonLeft && MoveSizeArmed_ != 0 && TakeMoveOrSize(*w, serial)) return;
   if (OnFrame_) {
-    const int edges = FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
-                                   kFrameCorner * Scale_, SurfaceX_, SurfaceY_);
-    if (press && which == kButtonLeft && edges != 0 && w->Toplevel != nullptr &&
-        C_->Seat() != nullptr) {
-      xdg_toplevel_resize(w->Toplevel, C_->Seat(), serial, std::uint32_t(edges));
-    }
+    if (press && which == kButtonLeft) ResizeFrom(*w, serial, SurfaceX_, SurfaceY_);
     return;
   }
   if (InCaption_ || CaptionHeld_ != 0) {
@@ -261,14 +250,9 @@ void TWaylandHost::TouchDown(std::uint32_t serial, wl_surface* surface, std::int
     return;
   }
   switch (p.kind) {
-    case TTouchPoint::Kind::Frame: {
-      const int edges = FrameEdgesAt(w->FramePixels.Width(), w->FramePixels.Height(), w->Frame,
-                                     kFrameCorner * Scale_, p.x, p.y);
-      if (edges != 0 && w->Toplevel != nullptr && C_->Seat() != nullptr) {
-        xdg_toplevel_resize(w->Toplevel, C_->Seat(), serial, std::uint32_t(edges));
-      }
+    case TTouchPoint::Kind::Frame:
+      ResizeFrom(*w, serial, p.x, p.y);
       break;
-    }
     case TTouchPoint::Kind::Caption:
       // A touch's time is not a click's: no double-click from two taps.
       CaptionClickOn_ = 0;
@@ -327,9 +311,7 @@ void TWaylandHost::TouchCancel() {
   const TTouchPoint p = TouchButton_.Cancel();
   if (w == nullptr) return;
   if (p.kind == TTouchPoint::Kind::Caption && CaptionHeld_ == w->Id) {
-    CaptionHeld_ = 0;
-    CaptionPart_ = TCaptionPart::None;
-    RedrawCaption(*w);
+    LetGoOfCaptionBox();
   } else if (p.kind == TTouchPoint::Kind::Client) {
     // The compositor took the gesture: what the button started ends unfinished.
     Push(HostEventKind::CaptureLost, w->Id);

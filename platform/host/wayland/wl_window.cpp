@@ -157,7 +157,7 @@ void TWaylandHost::Map(TWindow& w, bool maximized) {
     }
     xdg_positioner* pos = xdg_wm_base_create_positioner(C_->Shell());
     // Against the parent's window geometry: its sizing frame included.
-    const int f = p->FrameShown ? p->Frame : 0;
+    const int f = p->ShownFrame();
     const TPopupPlacement at =
         PlacePopup(w.Bounds.x, w.Bounds.y, p->Bounds.x - f, p->Bounds.y - p->Top - f,
                    p->Bounds.width + 2 * f, p->Bounds.height + p->Top + 2 * f, Buffer_);
@@ -316,7 +316,7 @@ void TWaylandHost::ToplevelConfigure(TWindow& w, int width, int height, wl_array
 void TWaylandHost::PopupConfigure(TWindow& w, int x, int y) {
   const TWindow* p = Find(w.PlacedOn);
   if (p == nullptr) return;
-  const int f = p->FrameShown ? p->Frame : 0;
+  const int f = p->ShownFrame();
   const int px = p->Bounds.x - f + x * Buffer_;
   const int py = p->Bounds.y - p->Top - f + y * Buffer_;
   // The compositor moved it only where it had to: the platform's own position when

@@ -65,6 +65,8 @@ struct TWindow {
   wl_subsurface* FrameSub = nullptr;
   TBuffers FramePixels;
   bool FrameShown = false;
+  // The frame's thickness where it shows (popups are placed against it), else 0.
+  int ShownFrame() const { return FrameShown ? Frame : 0; }
 };
 
 // What its caption offers: a dialog is only closed, a fixed-size frame not maximised.
