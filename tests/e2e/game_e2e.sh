@@ -270,9 +270,11 @@ if on_mutter; then
   check "over the right edge a sizing arrow shows" wait_for 3 drawn_at $((ox + w + 2)) $((oy + h / 2)) $left
   maximised() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "1024x$((768 - 19))" ]; }
   restored() { mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "$size" ]; }
+  placed() { mutter_window m 1 >/dev/null && [ "$(client_origin "$wid") $(client_size "$wid")" = "$*" ]; }
   # The corner's sizing frame: a drag 40 right and 30 down.
-  xdo mousemove $((ox + w + 2)) $((oy + h + 2)) mousedown 1 mousemove $((ox + w + 22)) $((oy + h + 17))     sleep 0.2 mousemove $((ox + w + 42)) $((oy + h + 32)) sleep 0.2 mouseup 1
-  check "a drag on the frame's corner sizes the window (to $((w + 40))x$((h + 30)))"     wait_for 5 eval 'mutter_window m 1 >/dev/null && [ "$(client_size "$wid")" = "$((w + 40))x$((h + 30))" ]'
+  drag $((ox + w + 2)) $((oy + h + 2)) 40 30
+  check "a drag on the frame's corner sizes the window (to $((w + 40))x$((h + 30)))" \
+    wait_for 5 placed "$ox" "$oy" "$((w + 40))x$((h + 30))"
   size=$(client_size "$wid")
   read -r ox oy <<<"$(client_origin "$wid")"
   read -r w h <<<"${size/x/ }"
@@ -303,11 +305,6 @@ if on_mutter; then
   check "...its Restore restores" wait_for 5 restored
   # A drag on the title moves the window (once the pointer leaves the double-click's
   # box); one on each other edge and corner of the sizing frame sizes it from there.
-  drag() {
-    xdo mousemove "$1" "$2" mousedown 1 mousemove $(($1 + $3 / 2)) $(($2 + $4 / 2)) \
-      sleep 0.2 mousemove $(($1 + $3)) $(($2 + $4)) sleep 0.2 mouseup 1
-  }
-  placed() { mutter_window m 1 >/dev/null && [ "$(client_origin "$wid") $(client_size "$wid")" = "$*" ]; }
   read -r ox oy <<<"$(client_origin "$wid")"
   drag $((ox + 80)) $((oy - 10)) 40 40
   check "a drag on the title moves the window (to $((ox + 40)),$((oy + 40)))" \

@@ -433,6 +433,11 @@ mutter_found() { mutter_window "$1" 3 >/dev/null && read -r -a g <<<"${mutter_ge
 mutter_place() { [ -n "${mutter_geo[$1]:-}" ] || mutter_window "$1" 5 >/dev/null; }
 # The pointer where it hides nothing the checks look at.
 mutter_park() { xdo mousemove 1023 767; }
+# A drag with the left button from screen point (X, Y) by (DX, DY), by way of its middle.
+drag() {
+  xdo mousemove "$1" "$2" mousedown 1 mousemove $(($1 + $3 / 2)) $(($2 + $4 / 2)) \
+    sleep 0.2 mousemove $(($1 + $3)) $(($2 + $4)) sleep 0.2 mouseup 1
+}
 
 # --- weston ----------------------------------------------------------------------------
 # weston on its headless backend, 1024x768: no seat (no keyboard, no pointer) and no
@@ -628,9 +633,7 @@ move_window() {
     # A drag on its caption's title, as the user does: mutter moves windows for no one
     # else. Its place is found anew after.
     local g
-    mutter_found "$1" &&
-      xdo mousemove $((g[0] + 30)) $((g[1] - 10)) mousedown 1 mousemove $((g[0] + 40)) $((g[1] - 5)) \
-        sleep 0.2 mousemove $(($2 + 30)) $(($3 - 10)) sleep 0.2 mouseup 1 && mutter_park
+    mutter_found "$1" && drag $((g[0] + 30)) $((g[1] - 10)) $(($2 - g[0])) $(($3 - g[1])) && mutter_park
     local moved=$?
     unset "mutter_geo[$1]"
     return $moved
