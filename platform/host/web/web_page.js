@@ -193,7 +193,7 @@ mergeInto(LibraryManager.library, {
     canvas.height = 0;
     el.appendChild(canvas);
     KlopPage.desktop.appendChild(el);
-    KlopPage.windows[id] = {el: el, canvas: canvas, ctx: canvas.getContext('2d', {alpha: false}), img: null,
+    KlopPage.windows[id] = {el: el, canvas: canvas, ctx: canvas.getContext('2d', {alpha: false, desynchronized: true}), img: null,
                             border: border, bar: null};
   },
   klop_window_destroy__deps: ['$KlopPage'],
