@@ -94,7 +94,9 @@ class TWebHost final : public Host {
 
   // web_picture.cpp
   void Reshape(TWindow& w);  // the RGBA copy at the window's size, kept where it overlaps
-  void PutAll(TWindow& w);
+  // Puts the rectangle of the window's picture on its canvas, once the window was shown.
+  void Put(TWindow& w, int x, int y, int width, int height);
+  void PutAll(TWindow& w) { Put(w, 0, 0, w.RgbaWidth, w.RgbaHeight); }
   void RedrawCaption(TWindow& w);
 
   // web_input.cpp
@@ -120,6 +122,7 @@ class TWebHost final : public Host {
   TPageEvent Page_{};
   HostTime EventTime_{};  // the page event being read
   std::vector<std::uint32_t> Strip_;  // a caption's pixels while they are drawn
+  bool Presented_ = false;            // the program's first picture is on the page
 
   HostWindow Focused_ = 0;     // the top-level window with the keyboard
   bool PageFocused_ = true;

@@ -67,6 +67,8 @@ void klop_window_show(int id, int shown, int z);
 // Shows the rectangle (x, y, w, h) of the window's RGBA picture (`width` x `height`).
 void klop_window_put(int id, const std::uint8_t* rgba, int width, int height, int x, int y,
                      int w, int h);
+// The program's first picture is on the page (marked for the benchmarks).
+void klop_page_presented();
 // The minimised bar of window `id`: shown with the RGBA picture, or taken away (rgba null).
 void klop_window_bar(int id, const std::uint8_t* rgba, int width, int height);
 

@@ -31,7 +31,10 @@ void TWebHost::Reshape(TWindow& w) {
   const int width = w.Bounds.width;
   const int height = w.Bounds.height + w.Top;
   if (width == w.RgbaWidth && height == w.RgbaHeight) return;
-  std::vector<std::uint8_t> next(std::size_t(width) * std::size_t(height) * 4, 0xFF);
+  // Opaque white until painted. A memset: the fill constructor is a byte loop, which the
+  // browser's first, unoptimised compile runs at a few nanoseconds a byte.
+  std::vector<std::uint8_t> next(std::size_t(width) * std::size_t(height) * 4);
+  std::memset(next.data(), 0xFF, next.size());
   const int keepW = std::min(width, w.RgbaWidth);
   for (int y = w.Top; y < std::min(height, w.RgbaHeight); ++y) {
     std::memcpy(&next[(std::size_t(y) * width) * 4], &w.Rgba[(std::size_t(y) * w.RgbaWidth) * 4],
@@ -44,9 +47,9 @@ void TWebHost::Reshape(TWindow& w) {
   PutAll(w);
 }
 
-void TWebHost::PutAll(TWindow& w) {
-  klop_window_put(int(w.Id), w.Rgba.data(), w.RgbaWidth, w.RgbaHeight, 0, 0, w.RgbaWidth,
-                  w.RgbaHeight);
+void TWebHost::Put(TWindow& w, int x, int y, int width, int height) {
+  if (!w.Seen) return;
+  klop_window_put(int(w.Id), w.Rgba.data(), w.RgbaWidth, w.RgbaHeight, x, y, width, height);
 }
 
 void TWebHost::Present(HostWindow window, const std::uint32_t* pixels, int width, int height,
@@ -62,8 +65,11 @@ void TWebHost::Present(HostWindow window, const std::uint32_t* pixels, int width
       CopyRow(&w->Rgba[(std::size_t(y + w->Top) * w->RgbaWidth + r.x) * 4],
               pixels + std::size_t(y) * std::size_t(stride) + r.x, r.width);
     }
-    klop_window_put(int(w->Id), w->Rgba.data(), w->RgbaWidth, w->RgbaHeight, r.x, r.y + w->Top,
-                    r.width, r.height);
+    Put(*w, r.x, r.y + w->Top, r.width, r.height);
+  }
+  if (!Presented_ && w->Shown()) {
+    Presented_ = true;
+    klop_page_presented();
   }
 }
 
@@ -82,7 +88,7 @@ void TWebHost::RedrawCaption(TWindow& w) {
     CopyRow(&w.Rgba[std::size_t(y) * w.RgbaWidth * 4], &Strip_[std::size_t(y) * w.RgbaWidth],
             w.RgbaWidth);
   }
-  klop_window_put(int(w.Id), w.Rgba.data(), w.RgbaWidth, w.RgbaHeight, 0, 0, w.RgbaWidth, w.Top);
+  Put(w, 0, 0, w.RgbaWidth, w.Top);
 }
 
 void TWebHost::ShowBar(TWindow& w, bool shown) {

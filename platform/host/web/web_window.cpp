@@ -132,6 +132,10 @@ void TWebHost::Show(HostWindow window, HostShow how) {
   } else {
     w->State = HostShow::Normal;
   }
+  if (!w->Seen) {
+    w->Seen = true;
+    PutAll(*w);
+  }
   w->Z = ++LastZ_;
   klop_window_show(int(w->Id), 1, w->Z);
   if (!w->Spec.popup && (was == HostShow::Hidden || was == HostShow::Minimized)) Activate(w);
