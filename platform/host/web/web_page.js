@@ -192,8 +192,10 @@ mergeInto(LibraryManager.library, {
     canvas.height = 0;
     el.appendChild(canvas);
     KlopPage.desktop.appendChild(el);
-    KlopPage.windows[id] = {el: el, canvas: canvas, ctx: canvas.getContext('2d', {alpha: false, desynchronized: true}), img: null,
-                            border: border, bar: null};
+    // Desynchronized: a put goes to the compositor without a frame of the page, whose
+    // commit copied the whole canvas each tick.
+    var ctx = canvas.getContext('2d', {alpha: false, desynchronized: true});
+    KlopPage.windows[id] = {el: el, canvas: canvas, ctx: ctx, img: null, border: border, bar: null};
   },
   klop_window_destroy__deps: ['$KlopPage'],
   klop_window_destroy: function(id) {
