@@ -256,6 +256,11 @@ try:
     check('...and offers to start again',
           b.js("return !document.getElementById('klop-again').hidden"))
 
+    # --- A server that sends .wasm under another type still serves the game ------------
+    b.open(serve(site, wasm_type='application/octet-stream'))
+    check('served with .wasm as application/octet-stream, the game starts', wait_for(
+        5, lambda: b.js("return performance.getEntriesByName('klop-first-present').length")))
+
     # --- A browser without WebAssembly gets a sentence, not a blank page ---------------
     b.cdp('Page.addScriptToEvaluateOnNewDocument', {'source': 'delete window.WebAssembly;'})
     b.open(url)

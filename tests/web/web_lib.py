@@ -12,14 +12,23 @@ from selenium.webdriver.chrome.service import Service
 
 
 class _Quiet(http.server.SimpleHTTPRequestHandler):
+    wasm_type = None
+
     def log_message(self, *args):
         pass
 
+    def guess_type(self, path):
+        if self.wasm_type and path.endswith('.wasm'):
+            return self.wasm_type
+        return super().guess_type(path)
 
-def serve(site):
-    """Serves `site` on 127.0.0.1 at a free port, in a thread; answers the address."""
+
+def serve(site, wasm_type=None):
+    """Serves `site` on 127.0.0.1 at a free port, in a thread; answers the address.
+    wasm_type: the Content-Type .wasm files are sent under, as a server may."""
+    handler = type('Handler', (_Quiet,), {'wasm_type': wasm_type})
     server = http.server.ThreadingHTTPServer(
-        ('127.0.0.1', 0), functools.partial(_Quiet, directory=site))
+        ('127.0.0.1', 0), functools.partial(handler, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return 'http://127.0.0.1:%d/' % server.server_port
 
