@@ -97,7 +97,8 @@ class TWebHost final : public Host {
   // Puts the rectangle of the window's picture on its canvas, once the window was shown.
   void Put(TWindow& w, int x, int y, int width, int height);
   void PutAll(TWindow& w) { Put(w, 0, 0, w.RgbaWidth, w.RgbaHeight); }
-  void RedrawCaption(TWindow& w);
+  void RedrawCaption(TWindow& w);  // painted and put, once the window was shown
+  void PaintCaption(TWindow& w);   // into the window's picture only
 
   // web_input.cpp
   void PointerDown(const TPageEvent& e);

@@ -43,7 +43,8 @@ void TWebHost::Reshape(TWindow& w) {
   w.Rgba.swap(next);
   w.RgbaWidth = width;
   w.RgbaHeight = height;
-  RedrawCaption(w);
+  if (!w.Seen) return;  // painted and put when first shown
+  PaintCaption(w);
   PutAll(w);
 }
 
@@ -74,6 +75,12 @@ void TWebHost::Present(HostWindow window, const std::uint32_t* pixels, int width
 }
 
 void TWebHost::RedrawCaption(TWindow& w) {
+  if (!w.Seen) return;
+  PaintCaption(w);
+  Put(w, 0, 0, w.RgbaWidth, w.Top);
+}
+
+void TWebHost::PaintCaption(TWindow& w) {
   if (w.Top == 0 || w.RgbaWidth == 0) return;
   Strip_.assign(std::size_t(w.RgbaWidth) * std::size_t(w.Top), 0);
   wl::TCaptionLook look;
@@ -88,7 +95,6 @@ void TWebHost::RedrawCaption(TWindow& w) {
     CopyRow(&w.Rgba[std::size_t(y) * w.RgbaWidth * 4], &Strip_[std::size_t(y) * w.RgbaWidth],
             w.RgbaWidth);
   }
-  Put(w, 0, 0, w.RgbaWidth, w.Top);
 }
 
 void TWebHost::ShowBar(TWindow& w, bool shown) {

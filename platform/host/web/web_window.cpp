@@ -134,6 +134,7 @@ void TWebHost::Show(HostWindow window, HostShow how) {
   }
   if (!w->Seen) {
     w->Seen = true;
+    PaintCaption(*w);
     PutAll(*w);
   }
   w->Z = ++LastZ_;

@@ -23,8 +23,9 @@ struct TWindow {
   int Top = 0;     // the caption strip's height, device pixels
   int Border = 0;  // the sizing border's width
   int Z = 0;
-  // Shown once: from then on its canvas follows the picture. Before, nothing is put, so
-  // the sizes and captions a window goes through while it is made cost the page nothing.
+  // Shown once: from then on its canvas follows the picture. Before, no caption is
+  // painted and nothing is put, so the sizes and titles a window goes through while it
+  // is made cost the page nothing.
   bool Seen = false;
   // The canvas's picture: (Bounds.height + Top) rows of Bounds.width RGBA pixels.
   std::vector<std::uint8_t> Rgba;
