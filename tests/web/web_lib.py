@@ -12,21 +12,17 @@ from selenium.webdriver.chrome.service import Service
 
 
 class _Quiet(http.server.SimpleHTTPRequestHandler):
-    wasm_type = None
-
     def log_message(self, *args):
         pass
-
-    def guess_type(self, path):
-        if self.wasm_type and path.endswith('.wasm'):
-            return self.wasm_type
-        return super().guess_type(path)
 
 
 def serve(site, wasm_type=None):
     """Serves `site` on 127.0.0.1 at a free port, in a thread; answers the address.
     wasm_type: the Content-Type .wasm files are sent under, as a server may."""
-    handler = type('Handler', (_Quiet,), {'wasm_type': wasm_type})
+    handler = _Quiet
+    if wasm_type:
+        types = dict(_Quiet.extensions_map, **{'.wasm': wasm_type})
+        handler = type('Handler', (_Quiet,), {'extensions_map': types})
     server = http.server.ThreadingHTTPServer(
         ('127.0.0.1', 0), functools.partial(handler, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
