@@ -63,9 +63,9 @@ test-asan: build-asan
 # sanitized tree builds and then runs its tests, and the browser's tree builds and runs
 # its suite: so the three keep both cores busy to the end, and none waits for another's
 # tests. A first build of the sanitized tree (all of it) and the browser's builds go at
-# a lower priority, so as not to starve the tests that run meanwhile. The other two trees' output goes to their
-# build.log and test.log, printed after the plain tree's. A skipped test fails the run:
-# scripts/skipped names what each one lacked.
+# a lower priority, so as not to starve the tests that run meanwhile. The other two
+# trees' output goes to their build.log and test.log, printed after the plain tree's. A
+# skipped test fails the run: scripts/skipped names what each one lacked.
 test: setup-package
 	$(CONFIGURE_PLAIN_TESTS)
 	cmake --build build -j $(JOBS)
